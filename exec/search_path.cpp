@@ -1,0 +1,93 @@
+#include "exec/exec.h"
+#include "runtime/bytes.h"
+#include "runtime/error_number.h"
+#include "runtime/heap.h"
+
+/* A candidate is at most 259 characters: 258 of the entry, a separator and
+   the name, then the terminator. */
+enum { CANDIDATE_SIZE = 260, ENTRY_LIMIT = 258 };
+
+static int is_separator(char c)
+{
+    return c == '\\' || c == '/';
+}
+
+static int may_search_path(const char *name)
+{
+    if (error_number != NO_SUCH_FILE)
+        return 0;
+    if (mb_find_char(name, '\\') || mb_find_char(name, '/'))
+        return 0;
+    return name[0] == 0 || name[1] != ':';
+}
+
+/* A trailing "\" counts only as a character of its own, not as the second
+   byte of a double-byte character. */
+static int ends_in_separator(const char *directory, size_t length)
+{
+    if (length == 0)
+        return 0;
+    const char *last = directory + length - 1;
+    return *last == '/' || (*last == '\\' && mb_find_last_char(directory, '\\') == last);
+}
+
+/* Copies the entry at `at` and returns where the walk stands: on the ";" or
+   the end of the value.  An entry too long for the buffer is cut, and its
+   rest is skipped rather than taken for an entry of its own. */
+static const char *copy_entry(const char *at, char *candidate, size_t *length)
+{
+    size_t n = 0;
+    while (*at && *at != ';' && n < ENTRY_LIMIT)
+        candidate[n++] = *at++;
+    candidate[n] = 0;
+    while (*at && *at != ';')
+        at++;
+    *length = n;
+    return at;
+}
+
+/* A share that refuses one user may still be reachable as another entry;
+   only a network path lets the walk go on after a failure other than
+   "not found". */
+static int may_go_on(const char *candidate)
+{
+    return error_number == NO_SUCH_FILE ||
+           (is_separator(candidate[0]) && is_separator(candidate[1]));
+}
+
+static void walk_path(const char *path, const char *name, char **arguments, char *candidate)
+{
+    size_t name_length = text_length(name);
+    const char *at = path;
+    for (;;) {
+        size_t length;
+        at = copy_entry(at, candidate, &length);
+        if (!ends_in_separator(candidate, length)) {
+            candidate[length++] = '\\';
+            candidate[length] = 0;
+        }
+        if (name_length + length >= CANDIDATE_SIZE)
+            return;
+        copy_text(candidate + length, name);
+        exec_file(candidate, arguments, 0);
+        if (!may_go_on(candidate) || !*at)
+            return;
+        at++;
+    }
+}
+
+int exec_search_path(const char *name, char **arguments)
+{
+    exec_file(name, arguments, 0);
+    if (!may_search_path(name))
+        return -1;
+    const char *path = get_snapshot_variable("PATH");
+    if (!path)
+        return -1;
+    char *candidate = (char *)allocate(CANDIDATE_SIZE);
+    if (!candidate)
+        return -1;
+    walk_path(path, name, arguments, candidate);
+    release(candidate);
+    return -1;
+}

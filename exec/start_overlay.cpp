@@ -1,0 +1,147 @@
+/*
+ * The hand-over: the command is started as a new process that inherits the
+ * console, every inheritable handle, the live environment and the current
+ * directory, and the launcher ends at once with 0.  The handle table goes
+ * along in the handle inheritance block, so the command sees the same
+ * low-level handles the launcher had.
+ */
+#include "exec/exec.h"
+#include "platform/kernel32.h"
+#include "runtime/bytes.h"
+#include "runtime/environment.h"
+#include "runtime/error_number.h"
+#include "runtime/exit.h"
+#include "runtime/handle_table.h"
+#include "runtime/heap.h"
+
+/*
+ * The command line is the arguments joined by single spaces, nothing quoted:
+ * the launcher's own splitting already removed the quotes the user typed, and
+ * the command gets its arguments as the launcher received them, byte for
+ * byte.  A single empty argument after the command adds nothing, so a
+ * command line never ends in one stray space.
+ */
+static char *join_arguments(char **arguments)
+{
+    size_t size = 2;
+    for (char **argument = arguments; *argument; argument++)
+        size += text_length(*argument) + 1;
+    char *line = (char *)allocate(size);
+    if (!line)
+        return 0;
+    char *end = copy_text(line, arguments[0]);
+    int later_part_empty = !arguments[1] || (!arguments[2] && !arguments[1][0]);
+    if (!later_part_empty) {
+        for (char **argument = arguments + 1; *argument; argument++)
+            end = copy_text(copy_text(end, " "), *argument);
+    }
+    return line;
+}
+
+static int count_described_slots(void)
+{
+    int n = handle_count;
+    while (n > 0 && find_slot(n - 1)->flags == 0)
+        n--;
+    return n;
+}
+
+static void write_block_word(BYTE *at, DWORD value)
+{
+    at[0] = (BYTE)value;
+    at[1] = (BYTE)(value >> 8);
+    at[2] = (BYTE)(value >> 16);
+    at[3] = (BYTE)(value >> 24);
+}
+
+/* Slots the launcher keeps to itself go as free slots. */
+static BYTE *build_handle_block(WORD *size)
+{
+    int n = count_described_slots();
+    *size = (WORD)(5 * n + 4);
+    BYTE *block = (BYTE *)allocate_zeroed(*size);
+    if (!block)
+        return 0;
+    write_block_word(block, (DWORD)n);
+    for (int i = 0; i < n; i++) {
+        handle_slot *slot = find_slot(i);
+        int inherited = !(slot->flags & SLOT_NO_INHERIT);
+        block[4 + i] = inherited ? slot->flags : 0;
+        write_block_word(block + 4 + n + 4 * i,
+                         handle_to_block(inherited ? slot->handle : INVALID_HANDLE_VALUE));
+    }
+    return block;
+}
+
+/* An environment of the caller's own keeps the live drive-directory entries
+   first, so the command still knows each drive's current directory. */
+static char *build_environment_block(char **environment)
+{
+    char *live = read_os_environment();
+    if (!live)
+        return 0;
+    size_t size = 2;
+    for (char *at = live; *at; at += text_length(at) + 1)
+        if (*at == '=')
+            size += text_length(at) + 1;
+    for (char **entry = environment; *entry; entry++)
+        size += text_length(*entry) + 1;
+
+    char *block = (char *)allocate(size);
+    if (block) {
+        char *end = block;
+        for (char *at = live; *at; at += text_length(at) + 1)
+            if (*at == '=')
+                end = copy_text(end, at) + 1;
+        for (char **entry = environment; *entry; entry++)
+            end = copy_text(end, *entry) + 1;
+        end[0] = 0;
+        end[1] = 0;
+    }
+    release(live);
+    return block;
+}
+
+#if defined(_WIN32) && !defined(_WIN64)
+static_assert(sizeof(STARTUPINFOA) == 68, "the start-up information is 68 bytes on 32-bit Windows");
+#endif
+
+static int fail_for_memory(void)
+{
+    set_error(NOT_ENOUGH_SPACE, ERROR_NOT_ENOUGH_MEMORY);
+    return -1;
+}
+
+int start_overlay(const char *file, char **arguments, char **environment)
+{
+    char *command_line = join_arguments(arguments);
+    if (!command_line)
+        return fail_for_memory();
+    WORD block_size;
+    BYTE *block = build_handle_block(&block_size);
+    char *environment_block = block && environment ? build_environment_block(environment) : 0;
+    if (!block || (environment && !environment_block)) {
+        release(block);
+        release(command_line);
+        return fail_for_memory();
+    }
+
+    STARTUPINFOA startup;
+    fill_bytes(&startup, 0, sizeof startup);
+    startup.cb = sizeof startup;
+    startup.cbReserved2 = block_size;
+    startup.lpReserved2 = block;
+    PROCESS_INFORMATION process;
+    set_error(0, 0);
+    BOOL started = CreateProcessA(file, command_line, 0, 0, TRUE, 0, environment_block, 0,
+                                  &startup, &process);
+    DWORD last_error = GetLastError();
+    release(block);
+    if (!started) {
+        map_os_error(last_error);
+        release(environment_block);
+        release(command_line);
+        return -1;
+    }
+    exit_quickly(0);
+}

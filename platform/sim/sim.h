@@ -1,0 +1,154 @@
+/*
+ * The simulated KERNEL32: test code that stands in for the platform in host
+ * builds.  It holds a small world (live environment, files and directories
+ * with attributes, current directory, code page, standard handles and their
+ * types, start-up information, a heap), records every call with its
+ * arguments and the bytes it carried, and injects faults: the nth heap
+ * allocation fails, the nth WriteFile fails or accepts fewer bytes, the nth
+ * call of any name returns a chosen value with a chosen last error.
+ *
+ * ExitProcess and TerminateProcess throw sim::exit_signal, so a test observes
+ * the end of a run as a value.
+ */
+#ifndef PLATFORM_SIM_SIM_H
+#define PLATFORM_SIM_SIM_H
+
+#include "platform/kernel32.h"
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace sim {
+
+struct exit_signal {
+    UINT code;
+    bool terminated; /* TerminateProcess rather than ExitProcess */
+};
+
+struct call {
+    std::string name;
+    std::vector<uint64_t> args; /* integer and handle arguments, in order */
+    std::string text;           /* the text or bytes the call carried */
+};
+
+struct fault {
+    std::string name;
+    int occurrence; /* 1 for the first call of that name; 0 for every call */
+    uint64_t result;
+    DWORD error;
+};
+
+struct write_fault {
+    int occurrence; /* counted over all WriteFile calls */
+    bool fails;     /* fail with `error`, else accept only `accepted` bytes */
+    DWORD error;
+    DWORD accepted;
+};
+
+struct handle_object {
+    DWORD type;
+    std::string output; /* every byte accepted by WriteFile */
+};
+
+/* What one CreateProcessA received. */
+struct process_start {
+    std::optional<std::string> application;
+    std::optional<std::string> command_line;
+    bool process_attributes_null, thread_attributes_null;
+    BOOL inherit_handles;
+    DWORD creation_flags;
+    std::optional<std::string> environment; /* the block up to its closing zeros */
+    std::optional<std::string> directory;
+    DWORD startup_size;     /* cb */
+    DWORD startup_flags;    /* dwFlags */
+    WORD block_size;        /* cbReserved2 */
+    std::optional<std::string> block; /* cbReserved2 bytes at lpReserved2 */
+    bool other_startup_fields_zero;
+    std::string current_directory; /* the simulated one at the call */
+};
+
+struct state {
+    std::vector<call> calls;
+    DWORD last_error = 0;
+
+    /* environment: the live block, in order, "NAME=value" */
+    std::vector<std::string> environment;
+    bool wide_environment = true;
+    bool single_byte_environment = true;
+
+    /* files: keys are full paths in upper case; values are attributes */
+    std::string current_directory = "C:\\";
+    std::map<std::string, DWORD> files;
+    std::map<std::string, DWORD> access_errors;   /* path or directory prefix -> error */
+    std::map<std::string, DWORD> start_errors;    /* application path -> error */
+
+    /* code pages */
+    UINT acp = 1252;
+    std::map<UINT, CPINFO> code_pages;
+    bool compare_a_missing = false;
+
+    /* process */
+    std::optional<std::string> command_line = std::string("launcher");
+    std::string module_path = "C:\\app\\bin\\launcher.exe";
+    std::optional<std::vector<BYTE>> startup_block;
+    std::optional<WORD> startup_block_size; /* cbReserved2, when not the block's size */
+    LONG filter_answer = EXCEPTION_CONTINUE_SEARCH;
+    std::vector<process_start> starts;
+
+    /* handles */
+    std::map<DWORD, HANDLE> std_handles;
+    std::map<uintptr_t, handle_object> handles;
+    uintptr_t next_handle = 0x100;
+
+    /* heap */
+    int allocations = 0;
+    std::set<int> failing_allocations;
+    std::map<void *, size_t> live_blocks;
+    int bad_frees = 0;
+    std::set<void *> environment_blocks;
+
+    /* faults */
+    std::vector<fault> faults;
+    std::map<std::string, int> call_counts;
+    std::vector<write_fault> write_faults;
+    int writes = 0;
+};
+
+state &world();
+void reset();
+
+/* world building */
+void set_variable(const std::string &name, const std::optional<std::string> &value);
+std::optional<std::string> get_variable(const std::string &name);
+void add_directory(const std::string &path);
+void add_file(const std::string &path, DWORD attributes = FILE_ATTRIBUTE_ARCHIVE);
+HANDLE add_handle(DWORD type);
+HANDLE set_std_handle(DWORD which, DWORD type);
+const std::string &output_of(HANDLE handle);
+/* The full path as the platform would resolve it, with the case kept. */
+std::string full_path(const std::string &path);
+
+/* faults */
+void fail_call(const std::string &name, int occurrence, uint64_t result, DWORD error);
+void fail_write(int occurrence, DWORD error);
+void short_write(int occurrence, DWORD accepted);
+void fail_allocation(int occurrence);
+
+/* observation */
+std::vector<call> calls_named(const std::string &name);
+std::vector<std::string> call_names();
+size_t live_allocations();
+
+/* used by the simulated functions */
+void record(const std::string &name, std::vector<uint64_t> args = {}, std::string text = {});
+const fault *take_fault(const std::string &name);
+std::string key_of(const std::string &path);
+bool is_sim_lead_byte(unsigned char c);
+
+} // namespace sim
+
+#endif

@@ -1,0 +1,83 @@
+/* Current directory and file attributes. */
+#include "platform/sim/sim.h"
+
+#include <cstring>
+
+static bool is_directory(const std::string &key)
+{
+    auto found = sim::world().files.find(key);
+    return found != sim::world().files.end() && (found->second & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+static std::string parent_of(const std::string &key)
+{
+    size_t cut = key.find_last_of('\\');
+    return cut == 2 ? key.substr(0, 3) : key.substr(0, cut);
+}
+
+/* An access error set for a path covers everything below it too. */
+static DWORD access_error_of(const std::string &key)
+{
+    for (const auto &entry : sim::world().access_errors) {
+        const std::string &prefix = entry.first;
+        if (key.compare(0, prefix.size(), prefix) == 0 &&
+            (key.size() == prefix.size() || key[prefix.size()] == '\\'))
+            return entry.second;
+    }
+    return 0;
+}
+
+extern "C" DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer)
+{
+    sim::record("GetCurrentDirectoryA", {size});
+    if (const sim::fault *f = sim::take_fault("GetCurrentDirectoryA")) {
+        SetLastError(f->error);
+        return (DWORD)f->result;
+    }
+    const std::string &cwd = sim::world().current_directory;
+    if (cwd.size() + 1 > size)
+        return (DWORD)cwd.size() + 1;
+    std::memcpy(buffer, cwd.c_str(), cwd.size() + 1);
+    return (DWORD)cwd.size();
+}
+
+extern "C" BOOL SetCurrentDirectoryA(LPCSTR path)
+{
+    sim::record("SetCurrentDirectoryA", {}, path);
+    if (const sim::fault *f = sim::take_fault("SetCurrentDirectoryA")) {
+        SetLastError(f->error);
+        return (BOOL)f->result;
+    }
+    std::string key = sim::key_of(path);
+    if (DWORD error = access_error_of(key)) {
+        SetLastError(error);
+        return FALSE;
+    }
+    if (!is_directory(key)) {
+        SetLastError(sim::world().files.count(key) ? 267 /* not a directory */
+                     : is_directory(parent_of(key)) ? ERROR_FILE_NOT_FOUND
+                                                    : ERROR_PATH_NOT_FOUND);
+        return FALSE;
+    }
+    sim::world().current_directory = sim::full_path(path);
+    return TRUE;
+}
+
+extern "C" DWORD GetFileAttributesA(LPCSTR path)
+{
+    sim::record("GetFileAttributesA", {}, path);
+    if (const sim::fault *f = sim::take_fault("GetFileAttributesA")) {
+        SetLastError(f->error);
+        return (DWORD)f->result;
+    }
+    std::string key = sim::key_of(path);
+    if (DWORD error = access_error_of(key)) {
+        SetLastError(error);
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    auto found = sim::world().files.find(key);
+    if (found != sim::world().files.end())
+        return found->second;
+    SetLastError(is_directory(parent_of(key)) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
+    return INVALID_FILE_ATTRIBUTES;
+}

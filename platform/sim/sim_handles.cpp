@@ -1,0 +1,108 @@
+/* Handles and their types, standard handles, writes and file positions. */
+#include "platform/sim/sim.h"
+
+namespace sim {
+
+HANDLE add_handle(DWORD type)
+{
+    uintptr_t value = world().next_handle;
+    world().next_handle += 4;
+    world().handles[value] = handle_object{type, {}};
+    return (HANDLE)value;
+}
+
+HANDLE set_std_handle(DWORD which, DWORD type)
+{
+    HANDLE handle = add_handle(type);
+    world().std_handles[which] = handle;
+    return handle;
+}
+
+const std::string &output_of(HANDLE handle)
+{
+    static const std::string none;
+    auto found = world().handles.find((uintptr_t)handle);
+    return found == world().handles.end() ? none : found->second.output;
+}
+
+} // namespace sim
+
+static sim::handle_object *find_handle(HANDLE handle)
+{
+    auto found = sim::world().handles.find((uintptr_t)handle);
+    return found == sim::world().handles.end() ? nullptr : &found->second;
+}
+
+extern "C" HANDLE GetStdHandle(DWORD which)
+{
+    sim::record("GetStdHandle", {which});
+    if (const sim::fault *f = sim::take_fault("GetStdHandle")) {
+        SetLastError(f->error);
+        return (HANDLE)(uintptr_t)f->result;
+    }
+    auto found = sim::world().std_handles.find(which);
+    return found == sim::world().std_handles.end() ? INVALID_HANDLE_VALUE : found->second;
+}
+
+extern "C" DWORD GetFileType(HANDLE handle)
+{
+    sim::record("GetFileType", {(uint64_t)(uintptr_t)handle});
+    if (const sim::fault *f = sim::take_fault("GetFileType")) {
+        SetLastError(f->error);
+        return (DWORD)f->result;
+    }
+    sim::handle_object *object = find_handle(handle);
+    if (!object) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FILE_TYPE_UNKNOWN;
+    }
+    return object->type;
+}
+
+extern "C" UINT SetHandleCount(UINT count)
+{
+    sim::record("SetHandleCount", {count});
+    return count;
+}
+
+extern "C" BOOL WriteFile(HANDLE handle, LPCVOID data, DWORD count, LPDWORD written, LPVOID overlapped)
+{
+    std::string bytes((const char *)data, count);
+    sim::record("WriteFile", {(uint64_t)(uintptr_t)handle, count, overlapped != nullptr}, bytes);
+    int occurrence = ++sim::world().writes;
+    *written = 0;
+    DWORD accepted = count;
+    for (const sim::write_fault &f : sim::world().write_faults) {
+        if (f.occurrence != occurrence)
+            continue;
+        if (f.fails) {
+            SetLastError(f.error);
+            return FALSE;
+        }
+        accepted = f.accepted < count ? f.accepted : count;
+    }
+    sim::handle_object *object = find_handle(handle);
+    if (!object) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    object->output += bytes.substr(0, accepted);
+    *written = accepted;
+    return TRUE;
+}
+
+extern "C" DWORD SetFilePointer(HANDLE handle, LONG distance, PLONG distance_high, DWORD method)
+{
+    sim::record("SetFilePointer",
+                {(uint64_t)(uintptr_t)handle, (uint64_t)(uint32_t)distance, distance_high != nullptr, method});
+    if (const sim::fault *f = sim::take_fault("SetFilePointer")) {
+        SetLastError(f->error);
+        return (DWORD)f->result;
+    }
+    sim::handle_object *object = find_handle(handle);
+    if (!object) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return INVALID_SET_FILE_POINTER;
+    }
+    return (DWORD)object->output.size();
+}

@@ -1,0 +1,31 @@
+#include "runtime/bytes.h"
+
+size_t text_length(const char *text)
+{
+    const char *end = text;
+    while (*end)
+        end++;
+    return (size_t)(end - text);
+}
+
+char *copy_text(char *target, const char *text)
+{
+    while ((*target = *text++) != 0)
+        target++;
+    return target;
+}
+
+void copy_bytes(void *target, const void *source, size_t count)
+{
+    unsigned char *to = (unsigned char *)target;
+    const unsigned char *from = (const unsigned char *)source;
+    while (count--)
+        *to++ = *from++;
+}
+
+void fill_bytes(void *target, int value, size_t count)
+{
+    unsigned char *to = (unsigned char *)target;
+    while (count--)
+        *to++ = (unsigned char)value;
+}

@@ -1,0 +1,19 @@
+/* The launcher's whole output path: every byte it writes passes here. */
+#ifndef RUNTIME_ERROR_REPORTING_H
+#define RUNTIME_ERROR_REPORTING_H
+
+#include "runtime/handle_table.h"
+
+/* The low-level write on one handle-table slot: line feeds become CR LF on
+   text slots, an append slot seeks to its end first.  Returns the number of
+   data bytes written, 0, or -1 with the error number set. */
+int write_handle(int number, const void *data, unsigned count);
+/* Moves an append slot's file position to the end of its file. */
+void move_to_end(handle_slot *slot);
+/* The message, ": ", the text of the error number and a line end, straight
+   on slot 2; a null or empty message leaves out the first two pieces. */
+void report_error(const char *message);
+/* A bare message through the error stream, without a line end. */
+int print_error_stream(const char *message);
+
+#endif

@@ -1,0 +1,69 @@
+#include "runtime/lead_bytes.h"
+#include "runtime/bytes.h"
+
+unsigned char lead_bytes[256];
+LCID comparison_locale;
+
+struct lead_range {
+    UINT code_page;
+    unsigned char first, last;
+};
+
+/* The double-byte code pages whose lead bytes are known without asking. */
+static const lead_range builtin_ranges[] = {
+    {932, 0x81, 0x9F}, {932, 0xE0, 0xFC}, {936, 0x81, 0xFE},  {949, 0x81, 0xFE},
+    {950, 0x81, 0xFE}, {1361, 0x81, 0xD3}, {1361, 0xD8, 0xDE}, {1361, 0xE0, 0xF9},
+};
+
+struct code_page_locale {
+    UINT code_page;
+    LCID locale;
+};
+
+static const code_page_locale comparison_locales[] = {
+    {932, 1041}, {936, 2052}, {949, 1042}, {950, 1028},
+};
+
+static void mark_range(unsigned first, unsigned last)
+{
+    for (unsigned c = first; c <= last; c++)
+        lead_bytes[c] = 1;
+}
+
+static int use_builtin_ranges(UINT code_page)
+{
+    int found = 0;
+    for (size_t i = 0; i < sizeof builtin_ranges / sizeof builtin_ranges[0]; i++) {
+        if (builtin_ranges[i].code_page == code_page) {
+            mark_range(builtin_ranges[i].first, builtin_ranges[i].last);
+            found = 1;
+        }
+    }
+    return found;
+}
+
+static void ask_platform(UINT code_page)
+{
+    CPINFO info;
+    if (!GetCPInfo(code_page, &info) || info.MaxCharSize < 2)
+        return;
+    for (int i = 0; i + 1 < MAX_LEADBYTES; i += 2) {
+        BYTE first = info.LeadByte[i], last = info.LeadByte[i + 1];
+        if (first == 0 || last == 0)
+            break;
+        mark_range(first, last);
+    }
+}
+
+void init_lead_bytes(void)
+{
+    UINT code_page = GetACP();
+    fill_bytes(lead_bytes, 0, sizeof lead_bytes);
+    if (!use_builtin_ranges(code_page))
+        ask_platform(code_page);
+
+    comparison_locale = 0;
+    for (size_t i = 0; i < sizeof comparison_locales / sizeof comparison_locales[0]; i++)
+        if (comparison_locales[i].code_page == code_page)
+            comparison_locale = comparison_locales[i].locale;
+}

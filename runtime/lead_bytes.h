@@ -1,0 +1,22 @@
+/*
+ * The lead-byte set: one flag per byte value, set for the bytes that begin a
+ * double-byte character in the process's ANSI code page; empty for a
+ * single-byte code page.  Beside it the locale under which variable names are
+ * compared ignoring case.
+ */
+#ifndef RUNTIME_LEAD_BYTES_H
+#define RUNTIME_LEAD_BYTES_H
+
+#include "platform/kernel32.h"
+
+extern unsigned char lead_bytes[256];
+extern LCID comparison_locale;
+
+void init_lead_bytes(void);
+
+static inline int is_lead_byte(unsigned char c)
+{
+    return lead_bytes[c];
+}
+
+#endif

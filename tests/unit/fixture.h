@@ -1,0 +1,40 @@
+/* Shared set-up of the unit tests: a fresh simulated platform and launcher
+   state for every test, and the ways to run pieces of the launcher. */
+#ifndef TESTS_UNIT_FIXTURE_H
+#define TESTS_UNIT_FIXTURE_H
+
+#include "platform/sim/sim.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+/* Puts every piece of launcher state back to what a new process has. */
+void reset_launcher_state();
+
+/* Builds the heap, the handle table, the lead-byte set, the environment
+   snapshot and the streams, as start-up does, without the main routine. */
+void start_runtime();
+
+/* Runs the whole program from its entry and returns how it ended. */
+sim::exit_signal run_whole_program();
+
+/* The launcher's main routine with the given arguments after the program
+   name; the process exit of a successful start comes back as a signal. */
+struct launcher_outcome {
+    bool exited;     /* ended inside the routine (a successful start) */
+    int status;      /* the routine's result when it returned */
+    UINT exit_code;  /* the exit code when it ended */
+};
+launcher_outcome run_main_routine(const std::vector<std::string> &arguments);
+
+std::vector<std::string> written_chunks();
+std::vector<std::string> probed_paths();
+
+class launcher_test : public testing::Test {
+protected:
+    void SetUp() override;
+    HANDLE standard_error = nullptr;
+};
+
+#endif
