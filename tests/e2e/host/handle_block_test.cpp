@@ -1,0 +1,98 @@
+/*
+ * A launcher started with a handle inheritance block of its own: it takes
+ * the usable slots, passes them on to the command, and blanks the slots
+ * flagged no-inherit (0x10) while still counting them.  The handles are real
+ * inheritable handles opened by the runner, so the command's probe can tell
+ * that they arrived, not only their numbers.
+ */
+#include "e2e_support.h"
+#include "hex_text.h"
+
+namespace {
+
+/* A runner slot source: a new file in the test's directory. */
+std::string name_file_source(const scratch_tree &tree, const char *name)
+{
+    return "file " + encode_hex(to_wine_path(join_unix(tree.root, name)));
+}
+
+class handle_block_handover : public e2e_test {
+};
+
+enum : uint32_t { NO_HANDLE = 0xffffffffu };
+enum : unsigned long { TYPE_UNKNOWN = 0, TYPE_DISK = 1, TYPE_CHAR = 2, TYPE_PIPE = 3 };
+
+TEST_F(handle_block_handover, keeps_usable_slots_and_blanks_no_inherit)
+{
+    copy_probe(join_unix(tree.work, "tool.exe"));
+    launch how;
+    how.command_line = "launcher ..\\work tool";
+    how.environment = make_environment(tree, "C:\\windows");
+    how.slots = {
+        "01 null",            /* 0: open; the launcher adds text */
+        "09 pipe",            /* 1: open pipe */
+        "09 stderr",          /* 2: the standard error pipe */
+        "19 pipe",            /* 3: no-inherit: blanked */
+        "05 " + name_file_source(tree, "slot4.txt"),/* 4: the meaningless bit 0x04 passes along */
+        "11 " + name_file_source(tree, "slot5.txt"),/* 5: no-inherit, yet the highest described slot */
+        "01 value 00001234",  /* 6: not a handle, and not flagged pipe: dropped */
+        "00 pipe",            /* 7: not open: dropped */
+        "01 value ffffffff",  /* 8: no handle: dropped */
+    };
+    probe_report report;
+    launch_result result = run_launcher(tree, how);
+    ASSERT_TRUE(result.ran) << result.failure;
+    EXPECT_EQ(result.exit_code, 0u);
+    ASSERT_TRUE(wait_for_probe(tree, &report)) << "the command was not started";
+
+    handle_block given = parse_block(result.block);
+    ASSERT_EQ(given.handles.size(), 9u);
+    handle_block passed = parse_block(report.reserved);
+    EXPECT_EQ(report.reserved_size, 5u * 6 + 4);
+    ASSERT_EQ(passed.count, 6);
+    EXPECT_EQ(passed.flags, (std::vector<unsigned>{0x81, 0x89, 0x89, 0, 0x05, 0}));
+    EXPECT_EQ(passed.handles,
+              (std::vector<uint32_t>{given.handles[0], given.handles[1], given.handles[2],
+                                     NO_HANDLE, given.handles[4], NO_HANDLE}));
+    EXPECT_EQ(report.block_types,
+              (std::vector<unsigned long>{TYPE_CHAR, TYPE_PIPE, TYPE_PIPE, TYPE_UNKNOWN,
+                                          TYPE_DISK, TYPE_UNKNOWN}));
+}
+
+/* A slot flagged pipe is taken on the block's word, without asking the
+   platform, so even a handle value that names nothing is passed on. */
+TEST_F(handle_block_handover, trusts_pipe_flag_without_asking)
+{
+    copy_probe(join_unix(tree.work, "tool.exe"));
+    launch how;
+    how.command_line = "launcher ..\\work tool";
+    how.environment = make_environment(tree, "C:\\windows");
+    how.slots = {"01 null", "01 null", "09 stderr", "09 value 00001234"};
+    launch_result result = run_launcher(tree, how);
+    ASSERT_TRUE(result.ran) << result.failure;
+    EXPECT_EQ(result.exit_code, 0u);
+    probe_report report;
+    ASSERT_TRUE(wait_for_probe(tree, &report)) << "the command was not started";
+    handle_block passed = parse_block(report.reserved);
+    ASSERT_EQ(passed.count, 4);
+    EXPECT_EQ(passed.flags[3], 0x09u);
+    EXPECT_EQ(passed.handles[3], 0x1234u);
+}
+
+/* Slot 2 of an inherited block is the launcher's standard error, whatever
+   STARTUPINFO's hStdError says. */
+TEST_F(handle_block_handover, error_goes_to_inherited_slot_2)
+{
+    launch how;
+    how.command_line = "launcher ..\\work tool";
+    how.environment = make_environment(tree, "C:\\windows");
+    how.slots = {"01 null", "01 null", "09 pipe"};
+    launch_result result = run_launcher(tree, how);
+    ASSERT_TRUE(result.ran) << result.failure;
+    EXPECT_EQ(result.exit_code, EXIT_FAILED);
+    EXPECT_EQ(show_bytes(result.slot_output[2]),
+              show_bytes("Exec Failed: No such file or directory\r\n"));
+    EXPECT_EQ(show_bytes(result.error_output), "");
+}
+
+} // namespace
