@@ -104,6 +104,11 @@ const argument_case argument_cases[] = {
     {"before_opening_quote", hyo + "\"x y\" z", hyo + "x y z"},
 };
 
+void PrintTo(const argument_case &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
 class code_page_932_arguments : public code_page_932,
                                 public ::testing::WithParamInterface<argument_case> {
 };

@@ -147,9 +147,10 @@ static std::string quote_for_shell(const std::string &text)
 static std::string build_request(const scratch_tree &tree, const launch &how)
 {
     std::string directory = how.directory.empty() ? to_wine_path(tree.bin) : how.directory;
+    std::string application =
+        how.application.empty() ? join_unix(tree.bin, "launcher.exe") : how.application;
     std::string request;
-    request += "application " + encode_hex(to_wine_path(join_unix(tree.bin, "launcher.exe"))) +
-               "\n";
+    request += "application " + encode_hex(to_wine_path(application)) + "\n";
     request += "command_line " + encode_hex(how.command_line) + "\n";
     request += "directory " + encode_hex(directory) + "\n";
     for (const std::string &entry : how.environment)
@@ -160,6 +161,8 @@ static std::string build_request(const scratch_tree &tree, const launch &how)
     request += "\n";
     for (const std::string &slot : how.slots)
         request += "slot " + slot + "\n";
+    if (how.has_block_count)
+        request += "block_count " + std::to_string(how.block_count) + "\n";
     return request;
 }
 

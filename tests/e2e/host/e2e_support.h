@@ -30,11 +30,14 @@ struct scratch_tree {
 
 /* How to start the launcher. */
 struct launch {
+    std::string application;              /* Unix path; empty: app/bin/launcher.exe */
     std::string command_line;             /* bytes of lpCommandLine */
     std::string directory;                /* Windows path; empty: app\bin */
     std::vector<std::string> environment; /* entries, in order */
     std::string stderr_kind = "pipe";     /* pipe, file, null or none */
     std::vector<std::string> slots;       /* "FLAGS SOURCE [ARG]" runner lines */
+    bool has_block_count = false;         /* a count other than the slots' */
+    long block_count = 0;
     bool code_page_932 = false;           /* run Wine under ja_JP.UTF-8 */
 };
 

@@ -6,6 +6,8 @@
  */
 #include "e2e_support.h"
 
+#include <filesystem>
+
 namespace {
 
 const char path_too_long[] = "Path too long for launcher, maximum size supported is 8192 bytes";
@@ -107,6 +109,9 @@ const message_case message_cases[] = {
      not_found},
     {"not_found_on_file", "launcher ..\\work tool", prepare_nothing, "file", EXIT_FAILED,
      not_found},
+    /* An empty name is only the extensions, here and in each PATH entry. */
+    {"empty_command_name", "launcher ..\\work \"\"", prepare_nothing, "pipe", EXIT_FAILED,
+     not_found},
     /* Without any standard error handle the message is lost, the code is not. */
     {"not_found_without_stderr", "launcher ..\\work tool", prepare_nothing, "none", EXIT_FAILED,
      ""},
@@ -125,6 +130,11 @@ const message_case message_cases[] = {
     {"directory_named_like_program", "launcher ..\\work tool", prepare_directory_as_program,
      "pipe", EXIT_FAILED, "Exec Failed: Bad file descriptor\r\n"},
 };
+
+void PrintTo(const message_case &c, std::ostream *out)
+{
+    *out << c.name;
+}
 
 class exit_and_messages : public e2e_test, public ::testing::WithParamInterface<message_case> {
 };
@@ -168,6 +178,41 @@ TEST_F(path_limit, path_of_8191_is_extended_and_handed_over)
     std::string child_path;
     ASSERT_TRUE(find_variable(report.environment, "PATH", &child_path));
     EXPECT_EQ(child_path, path + ";" + to_wine_path(tree.bin) + "\\..\\lib");
+}
+
+class empty_command_line : public e2e_test {
+};
+
+/* Windows passes an empty lpCommandLine on as it is, and the launcher then
+   splits its module path instead: from "...\my bin\launcher.exe" that would
+   give one argument, a working directory, and exit code 0.  Wine replaces an
+   empty command line with the quoted application name, so under Wine the
+   launcher sees one quoted program name, no arguments, and fails silently.
+   The probe pins Wine's replacement, so that this test says so if it
+   changes. */
+TEST_F(empty_command_line, arrives_as_quoted_application_name_under_wine)
+{
+    std::string directory = join_unix(tree.app, "my bin");
+    make_directory(directory);
+    copy_probe(join_unix(directory, "tool.exe"));
+    std::filesystem::copy_file(join_unix(tree.bin, "launcher.exe"),
+                               join_unix(directory, "launcher.exe"));
+    launch how;
+    how.command_line = "";
+    how.environment = make_environment(tree, "C:\\windows");
+
+    how.application = join_unix(directory, "tool.exe");
+    launch_result started = run_launcher(tree, how);
+    ASSERT_TRUE(started.ran) << started.failure;
+    probe_report report;
+    ASSERT_TRUE(wait_for_probe(tree, &report));
+    EXPECT_EQ(report.command_line, "\"" + to_wine_path(how.application) + "\"");
+
+    how.application = join_unix(directory, "launcher.exe");
+    launch_result result = run_launcher(tree, how);
+    ASSERT_TRUE(result.ran) << result.failure;
+    EXPECT_EQ(result.exit_code, EXIT_FAILED);
+    EXPECT_EQ(show_bytes(result.error_output), "");
 }
 
 } // namespace

@@ -59,6 +59,10 @@ TEST_F(handover, relative_directory_and_command_get_extended_environment)
     launch how;
     how.command_line = "launcher ..\\work tool -v";
     how.environment = make_environment(tree, "C:\\windows");
+    /* Drive-directory entries travel with the rest; the one for Z: is
+       replaced by the directory changed into. */
+    how.environment.push_back("=C:=C:\\windows");
+    how.environment.push_back("=Z:=Z:\\stale");
     probe_report report;
     run_and_check_started(tree, how, &report);
     if (HasFailure())
@@ -71,8 +75,47 @@ TEST_F(handover, relative_directory_and_command_get_extended_environment)
 
     std::vector<std::string> expected = how.environment;
     expected[0] = "PATH=C:\\windows;" + to_wine_path(tree.bin) + "\\..\\lib";
-    expected.push_back("=Z:=" + work);
+    expected.back() = "=Z:=" + work;
     EXPECT_EQ(sorted(drop_wine_own_variables(report.environment, expected)), sorted(expected));
+}
+
+/* The launcher ends as soon as the command has started: the probe here
+   waits for a file that the test creates only after the launcher's exit
+   code is in, so a launcher that waited for its command would never end
+   first. */
+TEST_F(handover, ends_without_waiting_for_command)
+{
+    copy_probe(join_unix(tree.work, "tool.exe"));
+    std::string hold = join_unix(tree.root, "hold");
+    launch how;
+    how.command_line = "launcher ..\\work tool";
+    how.environment = make_environment(tree, "C:\\windows");
+    how.environment.push_back("PROBE_HOLD=" + to_wine_path(hold));
+    launch_result result = run_launcher(tree, how);
+    write_file(hold, "");
+    ASSERT_TRUE(result.ran) << result.failure;
+    EXPECT_EQ(result.exit_code, 0u);
+    EXPECT_EQ(show_bytes(result.error_output), "");
+    probe_report report;
+    EXPECT_TRUE(wait_for_probe(tree, &report)) << "the command was not started";
+}
+
+/* Without any PATH the old value counts as empty, and only the working
+   directory is searched. */
+TEST_F(handover, unset_path_counts_as_empty)
+{
+    copy_probe(join_unix(tree.work, "tool.exe"));
+    launch how;
+    how.command_line = "launcher ..\\work tool";
+    how.environment = make_environment(tree, "");
+    how.environment.erase(how.environment.begin());
+    probe_report report;
+    run_and_check_started(tree, how, &report);
+    if (HasFailure())
+        return;
+    std::string path;
+    ASSERT_TRUE(find_variable(report.environment, "PATH", &path));
+    EXPECT_EQ(path, ";" + to_wine_path(tree.bin) + "\\..\\lib");
 }
 
 /* An empty PATH still gets the separator before the library directory. */
@@ -107,6 +150,70 @@ TEST_F(handover, missing_directory_keeps_start_directory)
     EXPECT_EQ(report.module, join_wine(to_wine_path(tree.bin), "tool.exe"));
 }
 
+/* A drive root as start directory keeps its own backslash: nothing is
+   normalised in the library entry. */
+TEST_F(handover, drive_root_start_directory_gives_double_backslash)
+{
+    copy_probe(join_unix(tree.work, "tool.exe"));
+    launch how;
+    how.command_line = "launcher " + to_wine_path(tree.work) + " tool";
+    how.directory = "Z:\\";
+    how.environment = make_environment(tree, "C:\\windows");
+    probe_report report;
+    run_and_check_started(tree, how, &report);
+    if (HasFailure())
+        return;
+    std::string path;
+    ASSERT_TRUE(find_variable(report.environment, "PATH", &path));
+    EXPECT_EQ(path, "C:\\windows;Z:\\\\..\\lib");
+    EXPECT_EQ(report.directory, to_wine_path(tree.work));
+}
+
+std::string lower_case(std::string text)
+{
+    for (char &c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = (char)(c - 'A' + 'a');
+    return text;
+}
+
+/* The drive-directory variable is named with the upper-case letter, whatever
+   case the directory was given in, and holds the directory as the platform
+   reports it. */
+TEST_F(handover, lower_case_drive_names_upper_case_variable)
+{
+    copy_probe(join_unix(tree.work, "tool.exe"));
+    launch how;
+    how.command_line = "launcher z" + to_wine_path(tree.work).substr(1) + " tool";
+    how.environment = make_environment(tree, "C:\\windows");
+    probe_report report;
+    run_and_check_started(tree, how, &report);
+    if (HasFailure())
+        return;
+    std::string value;
+    EXPECT_FALSE(find_variable(report.environment, "=z:", &value));
+    ASSERT_TRUE(find_variable(report.environment, "=Z:", &value));
+    EXPECT_EQ(value, report.directory);
+    EXPECT_EQ(lower_case(value), lower_case(to_wine_path(tree.work)));
+}
+
+/* A quoted working directory may hold blanks. */
+TEST_F(handover, quoted_directory_with_blanks)
+{
+    std::string spaced = join_unix(tree.app, "my  work");
+    make_directory(spaced);
+    copy_probe(join_unix(spaced, "tool.exe"));
+    launch how;
+    how.command_line = "launcher \"..\\my  work\" tool x";
+    how.environment = make_environment(tree, "C:\\windows");
+    probe_report report;
+    run_and_check_started(tree, how, &report);
+    if (HasFailure())
+        return;
+    EXPECT_EQ(report.directory, to_wine_path(spaced));
+    EXPECT_EQ(report.command_line, "tool x");
+}
+
 struct standard_handle_case {
     const char *name;
     const char *stderr_kind;
@@ -121,6 +228,11 @@ const standard_handle_case standard_handle_cases[] = {
     {"stderr_on_file", "file", 0x81},
     {"stderr_missing", "none", 0xc1},
 };
+
+void PrintTo(const standard_handle_case &c, std::ostream *out)
+{
+    *out << c.name;
+}
 
 class standard_handles : public e2e_test,
                          public ::testing::WithParamInterface<standard_handle_case> {
@@ -191,6 +303,11 @@ const joining_case joining_cases[] = {
     {"program_name_with_spaces", "\"Z:\\no such\\launcher.exe\" ..\\work tool x", "tool x"},
 };
 
+void PrintTo(const joining_case &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
 class joining : public e2e_test, public ::testing::WithParamInterface<joining_case> {
 };
 
@@ -239,6 +356,8 @@ const search_case search_cases[] = {
      "tool.exe", "p1/tool.exe"},
     {"relative_name_with_directory", {"work/sub/tool.exe", "p1/sub/tool.com"}, {"p1"}, "PATH",
      "sub\\tool", "work/sub/tool.exe"},
+    {"forward_slash_name", {"work/sub/tool.exe", "p1/sub/tool.com"}, {"p1"}, "PATH", "sub/tool",
+     "work/sub/tool.exe"},
     {"drive_relative_name", {"work/tool.exe"}, {}, "PATH", "Z:tool", "work/tool.exe"},
 };
 
@@ -249,6 +368,11 @@ std::string build_path(const scratch_tree &tree, const std::vector<std::string> 
     for (size_t i = 0; i < entries.size(); i++)
         path += (i ? ";" : "") + to_wine_path(join_unix(tree.app, entries[i]));
     return path;
+}
+
+void PrintTo(const search_case &c, std::ostream *out)
+{
+    *out << c.name;
 }
 
 class search_order : public e2e_test, public ::testing::WithParamInterface<search_case> {
@@ -304,6 +428,82 @@ TEST_F(handover, batch_file_in_first_path_directory_before_exe_in_second)
     EXPECT_EQ(report.command_line.substr(report.command_line.size() - mark.size()), mark)
         << show_bytes(report.command_line);
     EXPECT_EQ(report.directory, to_wine_path(tree.work));
+}
+
+
+struct entry_length_case {
+    const char *name;
+    size_t length;   /* of the first PATH entry, which does not exist */
+    bool found;      /* whether the second entry is still searched */
+};
+
+/* With the four-character name "tool", an entry of 254 characters plus a
+   separator and the name makes 259 and is tried (its candidates are simply
+   too long to exist), so the walk goes on; at 255 the length rule ends the
+   walk before the next entry.  An entry of 300 is cut to 258 and ends it
+   too. */
+const entry_length_case entry_length_cases[] = {
+    {"entry_of_254_is_tried", 254, true},
+    {"entry_of_255_ends_walk", 255, false},
+    {"entry_of_300_ends_walk", 300, false},
+};
+
+void PrintTo(const entry_length_case &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
+class path_entry_length : public e2e_test,
+                          public ::testing::WithParamInterface<entry_length_case> {
+};
+
+TEST_P(path_entry_length, decides_whether_walk_goes_on)
+{
+    const entry_length_case &c = GetParam();
+    std::string p2 = join_unix(tree.app, "p2");
+    make_directory(p2);
+    copy_probe(join_unix(p2, "tool.exe"));
+    std::string long_entry = "Z:\\" + std::string(c.length - 3, 'x');
+    launch how;
+    how.command_line = "launcher ..\\work tool";
+    how.environment = make_environment(tree, long_entry + ";" + to_wine_path(p2));
+    launch_result result = run_launcher(tree, how);
+    ASSERT_TRUE(result.ran) << result.failure;
+    if (!c.found) {
+        EXPECT_EQ(result.exit_code, EXIT_FAILED);
+        EXPECT_EQ(show_bytes(result.error_output),
+                  show_bytes("Exec Failed: No such file or directory\r\n"));
+        return;
+    }
+    EXPECT_EQ(result.exit_code, 0u);
+    EXPECT_EQ(show_bytes(result.error_output), "");
+    probe_report report;
+    ASSERT_TRUE(wait_for_probe(tree, &report)) << "the command was not started";
+    EXPECT_EQ(report.module, join_wine(to_wine_path(p2), "tool.exe"));
+}
+
+INSTANTIATE_TEST_SUITE_P(cases, path_entry_length, ::testing::ValuesIn(entry_length_cases),
+                         [](const ::testing::TestParamInfo<entry_length_case> &info) {
+                             return std::string(info.param.name);
+                         });
+
+/* Within one directory a .bat comes before a .cmd; each runs a copy of the
+   probe with its own mark. */
+TEST_F(handover, bat_before_cmd_in_one_directory)
+{
+    copy_probe(join_unix(tree.app, "batch_probe.exe"));
+    std::string batch_probe = to_wine_path(join_unix(tree.app, "batch_probe.exe"));
+    write_file(join_unix(tree.work, "tool.bat"), "@\"" + batch_probe + "\" from_bat\r\n");
+    write_file(join_unix(tree.work, "tool.cmd"), "@\"" + batch_probe + "\" from_cmd\r\n");
+    launch how;
+    how.command_line = "launcher ..\\work tool";
+    how.environment = make_environment(tree, "C:\\windows");
+    probe_report report;
+    run_and_check_started(tree, how, &report);
+    if (HasFailure())
+        return;
+    EXPECT_NE(report.command_line.find("from_bat"), std::string::npos)
+        << show_bytes(report.command_line);
 }
 
 } // namespace

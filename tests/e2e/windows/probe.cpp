@@ -116,8 +116,24 @@ static int write_report(const char *path, const std::string &report)
     return MoveFileExA(temporary.c_str(), path, MOVEFILE_REPLACE_EXISTING) ? 0 : 1;
 }
 
+enum { HOLD_LIMIT_MS = 60000, HOLD_STEP_MS = 10 };
+
+static void wait_for_release()
+{
+    char path[1024];
+    DWORD length = GetEnvironmentVariableA("PROBE_HOLD", path, sizeof path);
+    if (length == 0 || length >= sizeof path)
+        return;
+    for (int waited = 0; waited < HOLD_LIMIT_MS; waited += HOLD_STEP_MS) {
+        if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
+            return;
+        Sleep(HOLD_STEP_MS);
+    }
+}
+
 int main()
 {
+    wait_for_release();
     char path[1024];
     DWORD length = GetEnvironmentVariableA("PROBE_OUT", path, sizeof path);
     if (length == 0 || length >= sizeof path)

@@ -20,7 +20,9 @@
  *                           KIND: null (the NUL device), none (no handle),
  *                           pipe (read back after the exit), file (created)
  *   slot FLAGS SOURCE [ARG] one slot of a handle inheritance block, FLAGS in
- *                           hex; SOURCE: pipe, file HEX-PATH, null, stderr
+ *                           hex; SOURCE: pipe, file HEX-PATH, seeded
+ *                           HEX-PATH (a file that already holds ten bytes,
+ *                           its position back at the start), null, stderr
  *                           (the standard error handle), value HEX (a raw
  *                           32-bit handle value, ffffffff for none)
  *   block_count N           the count written into the block, when a test
@@ -187,6 +189,15 @@ static void open_source(handle_source *source, HANDLE standard_error)
         source->handle = CreateFileA(source->argument.c_str(), GENERIC_WRITE,
                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                      &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0);
+    } else if (kind == "seeded") {
+        source->handle = CreateFileA(source->argument.c_str(), GENERIC_WRITE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0);
+        DWORD written = 0;
+        if (source->handle == INVALID_HANDLE_VALUE ||
+            !WriteFile(source->handle, "0123456789", 10, &written, 0) ||
+            SetFilePointer(source->handle, 0, 0, FILE_BEGIN) != 0)
+            fail("seed_file");
     } else if (kind == "stderr") {
         source->handle = standard_error;
     } else if (kind == "value") {
@@ -271,7 +282,7 @@ static bool collect_output(const handle_source &source, std::string *bytes)
 {
     if (source.kind == "pipe")
         *bytes = drain_pipe(source.read_end);
-    else if (source.kind == "file")
+    else if (source.kind == "file" || source.kind == "seeded")
         *bytes = read_file(source.argument);
     else
         return false;
