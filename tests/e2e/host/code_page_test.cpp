@@ -90,6 +90,21 @@ TEST_F(code_page_932, bare_name_holding_trail_byte_5c_searches_path)
     EXPECT_EQ(show_bytes(report.command_line), show_bytes(hyo_cp932));
 }
 
+/* The PATH variable's name is compared ignoring case under the Japanese
+   locale (1041) the launcher picks for code page 932. */
+TEST_F(code_page_932, path_named_in_other_case)
+{
+    std::string p1 = join_unix(tree.app, "p1");
+    make_directory(p1);
+    copy_probe(join_unix(p1, "tool.exe"));
+    launch how = make_launch("launcher ..\\work tool", to_wine_path(p1));
+    how.environment[0].replace(0, 4, "pATh");
+    probe_report report;
+    if (!run_to_probe(how, &report))
+        return;
+    EXPECT_EQ(report.module, join_wine(to_wine_path(p1), "tool.exe"));
+}
+
 struct argument_case {
     const char *name;
     std::string arguments; /* after "launcher ..\work tool " */

@@ -84,6 +84,12 @@ void copy_probe(const std::string &unix_path)
     fs::copy_file(probe_path(), unix_path, fs::copy_options::overwrite_existing);
 }
 
+/* The variant is the name of the Windows build directory: win32, ... */
+static std::string name_variant()
+{
+    return fs::path(launcher_build_directory()).filename().string();
+}
+
 /* One directory per variant and test, so that variants and tests can run
    side by side under ctest -j. */
 static std::string name_scratch_root()
@@ -93,8 +99,7 @@ static std::string name_scratch_root()
     for (char &c : name)
         if (c == '/')
             c = '_';
-    std::string variant = fs::path(launcher_build_directory()).filename().string();
-    return join_unix(join_unix(E2E_SCRATCH_ROOT, variant), name);
+    return join_unix(join_unix(E2E_SCRATCH_ROOT, name_variant()), name);
 }
 
 static scratch_tree make_scratch_tree()
@@ -121,8 +126,9 @@ void e2e_test::SetUp()
         FAIL() << "LAUNCHER_E2E_BUILD is not set: ctest sets it to the Windows build "
                   "directory whose launcher.exe these tests run";
     if (!fs::exists(launcher_exe()))
-        FAIL() << "launcher.exe not found at " << launcher_exe()
-               << ": build that Windows preset first (cmake --build --preset <variant>)";
+        FAIL() << "launcher.exe not found at " << launcher_exe() << ": build that Windows "
+               << "preset first (cmake --preset " << name_variant() << " && cmake --build "
+               << "--preset " << name_variant() << ")";
     if (!fs::exists(runner_exe()) || !fs::exists(probe_path()))
         FAIL() << "runner.exe or probe.exe not found in " << E2E_HELPER_DIR
                << ": build the win32 preset first (cmake --build --preset win32)";

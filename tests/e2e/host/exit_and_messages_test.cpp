@@ -121,6 +121,10 @@ const message_case message_cases[] = {
      EXIT_FAILED, not_found},
     {"dotted_name_gets_no_extension", "launcher ..\\work tool.v2", prepare_dotted_name, "pipe",
      EXIT_FAILED, not_found},
+    /* A name the file system cannot hold fails its existence check with
+       ERROR_INVALID_NAME (123), on Wine as on Windows: no PATH search. */
+    {"wildcard_in_name", "launcher ..\\work tool?", prepare_nothing, "pipe", EXIT_FAILED,
+     "Exec Failed: Invalid argument\r\n"},
     /* Wine refuses a text file with ERROR_BAD_EXE_FORMAT (193), as Windows does. */
     {"text_file_named_exe", "launcher ..\\work tool", prepare_text_program, "pipe", EXIT_FAILED,
      "Exec Failed: Exec format error\r\n"},

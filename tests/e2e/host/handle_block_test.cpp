@@ -28,17 +28,20 @@ TEST_F(handle_block_handover, keeps_usable_slots_and_blanks_no_inherit)
     launch how;
     how.command_line = "launcher ..\\work tool";
     how.environment = make_environment(tree, "C:\\windows");
-    how.slots = {
-        "01 null",            /* 0: open; the launcher adds text */
-        "09 pipe",            /* 1: open pipe */
-        "09 stderr",          /* 2: the standard error pipe */
-        "19 pipe",            /* 3: no-inherit: blanked */
-        "05 " + name_file_source(tree, "slot4.txt"),/* 4: the meaningless bit 0x04 passes along */
-        "11 " + name_file_source(tree, "slot5.txt"),/* 5: no-inherit, yet the highest described slot */
-        "01 value 00001234",  /* 6: not a handle, and not flagged pipe: dropped */
-        "00 pipe",            /* 7: not open: dropped */
-        "01 value ffffffff",  /* 8: no handle: dropped */
-    };
+    /* By slot: open (the launcher adds text); an open pipe; the standard
+       error pipe; a no-inherit pipe, to be blanked; a file whose meaningless
+       bit 0x04 passes along; a no-inherit file that is yet the highest slot
+       described; a value that is no handle and not flagged pipe, an unopened
+       pipe and a missing handle, all three dropped. */
+    how.slots = {"01 null",
+                 "09 pipe",
+                 "09 stderr",
+                 "19 pipe",
+                 "05 " + name_file_source(tree, "slot4.txt"),
+                 "11 " + name_file_source(tree, "slot5.txt"),
+                 "01 value 00001234",
+                 "00 pipe",
+                 "01 value ffffffff"};
     probe_report report;
     launch_result result = run_launcher(tree, how);
     ASSERT_TRUE(result.ran) << result.failure;
