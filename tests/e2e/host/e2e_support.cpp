@@ -35,7 +35,7 @@ static std::string runner_exe()
     return join_unix(E2E_HELPER_DIR, "runner.exe");
 }
 
-std::string probe_path()
+static std::string probe_path()
 {
     return join_unix(E2E_HELPER_DIR, "probe.exe");
 }

@@ -97,7 +97,6 @@ void make_directory(const std::string &unix_path);
 void write_file(const std::string &unix_path, const std::string &bytes);
 /* Puts a copy of probe.exe at the path (tool.com, tool.exe, ...). */
 void copy_probe(const std::string &unix_path);
-std::string probe_path();
 
 /* PATH, PROBE_OUT and what the command interpreter needs. */
 std::vector<std::string> make_environment(const scratch_tree &tree, const std::string &path);

@@ -148,6 +148,7 @@ static void read_request_line(request *r, const std::string &line)
 static request read_request(const char *path)
 {
     request r;
+    /* A standard stream the request does not name is the NUL device. */
     for (int i = 0; i < 3; i++)
         r.standard[i] = read_source(std::vector<std::string>{"null"}, 0);
     FILE *file = fopen(path, "rb");
