@@ -28,7 +28,7 @@ set(libstdcxx ${gcc_directory}/include/c++)
 string(JOIN " " CMAKE_CXX_FLAGS_INIT
        -isystem ${libstdcxx} -isystem ${libstdcxx}/${triple} -isystem ${libstdcxx}/backward)
 
-# lld for every link.  GCC's crtbegin.o and crtend.o (found first through -B)
+# lld for every link, of programs and DLLs alike.  GCC's crtbegin.o and crtend.o (found first through -B)
 # register the DWARF unwind tables that C++ exceptions on i686 need; the
 # sysroot's own pair does not, and a thrown exception would end the program.
 # Test programs take libgcc and libstdc++ statically, as they do with the g++
@@ -36,9 +36,12 @@ string(JOIN " " CMAKE_CXX_FLAGS_INIT
 # libgcc_s, the import library of libgcc_s_dw2-1.dll.  The launcher links with
 # -nostdlib and C programs have no libstdc++, so the driver would call these
 # options unused on their links.
-string(JOIN " " CMAKE_EXE_LINKER_FLAGS_INIT
+string(JOIN " " link_flags
        -fuse-ld=lld -B${gcc_directory} -L${gcc_directory} -static-libgcc -static-libstdc++
        -Wno-unused-command-line-argument)
+set(CMAKE_EXE_LINKER_FLAGS_INIT ${link_flags})
+set(CMAKE_SHARED_LINKER_FLAGS_INIT ${link_flags})
+set(CMAKE_MODULE_LINKER_FLAGS_INIT ${link_flags})
 
 # launcher.exe: freestanding, entered at run_program, KERNEL32 its only import.
 set(CMAKE_C_STANDARD_LIBRARIES "")
