@@ -12,7 +12,8 @@
  * cbReserved2, so a read outside it stops the run.  The table must keep its
  * shape (a multiple of 32 slots, at most 2048), every taken slot must come
  * from inside the block with the open flag and a handle, and a well-formed
- * block must have every slot taken that the rules allow.
+ * block must have every slot taken that the rules allow, asking the platform
+ * for the type of every handle but a pipe's.
  */
 #include "runtime/handle_table.h"
 #include "runtime/heap.h"
@@ -20,6 +21,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 #include <vector>
 
 namespace {
@@ -177,6 +179,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         }
         REQUIRE(from_block && takes(d, h));
         REQUIRE(slot->flags == d.flags);
+    }
+    /* The platform is asked for the type of every described handle except
+       those of pipes, whose flag says it, and of every standard handle that
+       the block did not give. */
+    if (well_formed && !group_failed) {
+        std::multiset<uint64_t> asked, expected;
+        for (const sim::call &c : sim::calls_named("GetFileType"))
+            asked.insert(c.args[0]);
+        for (size_t i = 0; i < described; i++) {
+            described_slot d = describe_slot(given, i);
+            if (d.handle != 0xFFFFFFFFu && (d.flags & SLOT_OPEN) && !(d.flags & SLOT_PIPE))
+                expected.insert((uint64_t)(uintptr_t)handle_from_block(d.handle));
+        }
+        if (!takes(describe_slot(given, 2), h) && h.error != INVALID_HANDLE_VALUE)
+            expected.insert((uint64_t)(uintptr_t)h.error);
+        REQUIRE(asked == expected);
     }
     std::vector<sim::call> counts = sim::calls_named("SetHandleCount");
     REQUIRE(counts.size() == 1 && counts[0].args[0] == (uint64_t)handle_count);
