@@ -318,7 +318,7 @@ static std::vector<need> list_needs(const std::string &scenario, const trace_rea
         {"HeapCreate", 1, "the private heap"},
         {"HeapAlloc", fixed_allocations + strings,
          std::to_string(fixed_allocations) + " + one per environment string"},
-        {"GetStartupInfoA", 1, "an inherited handle block?"},
+        {"GetStartupInfoA", 1, "a handle inheritance block, if any"},
         {"GetStdHandle", 3, "standard input, output, error"},
         {"GetFileType", 3, "their types"},
         {"SetHandleCount", 1, "the slot count"},
@@ -343,6 +343,9 @@ static std::vector<need> list_needs(const std::string &scenario, const trace_rea
         {"CreateProcessA", 1, "the hand-over"},
         {"ExitProcess", 1, "exit_quickly"},
     };
+    if (!on_path)
+        notes.push_back("CompareStringA is not needed here: PATH is looked up in the snapshot only"
+                        " when the command is not in DIRECTORY");
     if (on_path) {
         bool comparisons_consistent;
         int comparisons = count_needed_comparisons(r, &comparisons_consistent);

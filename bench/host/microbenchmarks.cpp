@@ -169,6 +169,9 @@ class summarising_reporter : public benchmark::ConsoleReporter {
 public:
     std::vector<result> results;
 
+    /* Plain text: the output is read in logs and quoted in documents. */
+    summarising_reporter() : ConsoleReporter(OO_Tabular) {}
+
     void ReportRuns(const std::vector<Run> &runs) override
     {
         ConsoleReporter::ReportRuns(runs);

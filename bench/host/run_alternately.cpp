@@ -165,20 +165,23 @@ static void print_times(const std::vector<command> &commands)
     }
 }
 
-/* Both the ratio of the medians and the median of the ratios within each
-   round: the second pairs runs made moments apart, so a drift in the
-   machine's load cancels out. */
+/* The ratio of the medians, and the median of the ratios and of the
+   differences within each round: those pair runs made moments apart, so a
+   drift in the machine's load cancels out. */
 static void print_ratio(const command &a, const command &b)
 {
     if (a.own.empty() || b.own.empty() || a.own.size() != b.own.size())
         return;
-    std::vector<double> paired;
-    for (size_t i = 0; i < a.own.size(); i++)
-        paired.push_back(a.own[i] / b.own[i]);
-    std::printf("  %-10s / %-10s  ratio of medians %.3f   median of paired ratios %.3f"
-                "   (paired q1 %.3f, q3 %.3f)\n",
+    std::vector<double> ratios, differences;
+    for (size_t i = 0; i < a.own.size(); i++) {
+        ratios.push_back(a.own[i] / b.own[i]);
+        differences.push_back(a.own[i] - b.own[i]);
+    }
+    std::printf("  %-8s / %-8s  ratio of medians %6.3f   paired: ratio %6.3f (q1 %.3f, q3 %.3f),"
+                " difference %+7.1f ms\n",
                 a.label.c_str(), b.label.c_str(), quantile(a.own, 0.5) / quantile(b.own, 0.5),
-                quantile(paired, 0.5), quantile(paired, 0.25), quantile(paired, 0.75));
+                quantile(ratios, 0.5), quantile(ratios, 0.25), quantile(ratios, 0.75),
+                quantile(differences, 0.5));
 }
 
 int main(int count, char **words)
