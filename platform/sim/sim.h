@@ -147,6 +147,7 @@ size_t live_allocations();
 void record(const std::string &name, std::vector<uint64_t> args = {}, std::string text = {});
 const fault *take_fault(const std::string &name);
 std::string key_of(const std::string &path);
+std::string parent_key(const std::string &key);
 bool is_sim_lead_byte(unsigned char c);
 
 } // namespace sim

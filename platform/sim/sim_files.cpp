@@ -9,12 +9,6 @@ static bool is_directory(const std::string &key)
     return found != sim::world().files.end() && (found->second & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-static std::string parent_of(const std::string &key)
-{
-    size_t cut = key.find_last_of('\\');
-    return cut == 2 ? key.substr(0, 3) : key.substr(0, cut);
-}
-
 /* An access error set for a path covers everything below it too. */
 static DWORD access_error_of(const std::string &key)
 {
@@ -55,7 +49,7 @@ extern "C" BOOL SetCurrentDirectoryA(LPCSTR path)
     }
     if (!is_directory(key)) {
         SetLastError(sim::world().files.count(key) ? 267 /* not a directory */
-                     : is_directory(parent_of(key)) ? ERROR_FILE_NOT_FOUND
+                     : is_directory(sim::parent_key(key)) ? ERROR_FILE_NOT_FOUND
                                                     : ERROR_PATH_NOT_FOUND);
         return FALSE;
     }
@@ -78,6 +72,6 @@ extern "C" DWORD GetFileAttributesA(LPCSTR path)
     auto found = sim::world().files.find(key);
     if (found != sim::world().files.end())
         return found->second;
-    SetLastError(is_directory(parent_of(key)) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
+    SetLastError(is_directory(sim::parent_key(key)) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
     return INVALID_FILE_ATTRIBUTES;
 }

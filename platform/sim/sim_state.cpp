@@ -189,23 +189,33 @@ std::string key_of(const std::string &path)
     return key;
 }
 
+/* The directory a key lies in; a root ("C:\" or "\\server\share\") is
+   its own. */
+std::string parent_key(const std::string &key)
+{
+    std::string root = root_of(key) + "\\";
+    if (key.size() <= root.size())
+        return root;
+    std::string parent = key.substr(0, key.find_last_of('\\'));
+    return parent.size() < root.size() ? root : parent;
+}
+
 void add_directory(const std::string &path)
 {
     std::string key = key_of(path);
-    world().files[key] = FILE_ATTRIBUTE_DIRECTORY;
-    size_t cut = key.find_last_of('\\');
-    std::string parent = key.substr(0, cut);
-    if (cut != std::string::npos && cut > 2 && world().files.count(parent) == 0)
-        add_directory(parent);
-    else if (cut == 2 && world().files.count(key.substr(0, 3)) == 0)
-        world().files[key.substr(0, 3)] = FILE_ATTRIBUTE_DIRECTORY;
+    for (;;) {
+        world().files[key] = FILE_ATTRIBUTE_DIRECTORY;
+        std::string parent = parent_key(key);
+        if (parent == key)
+            return;
+        key = parent;
+    }
 }
 
 void add_file(const std::string &path, DWORD attributes)
 {
     std::string key = key_of(path);
-    size_t cut = key.find_last_of('\\');
-    add_directory(cut == 2 ? key.substr(0, 3) : key.substr(0, cut));
+    add_directory(parent_key(key));
     world().files[key] = attributes;
 }
 

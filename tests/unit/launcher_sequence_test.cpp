@@ -1,0 +1,266 @@
+/* The main routine: PATH, the change of directory and every status. */
+#include "tests/unit/fixture.h"
+
+#include "launcher/launcher.h"
+#include "runtime/error_number.h"
+
+#include <optional>
+
+namespace {
+
+const char path_message[] = "Path too long for launcher, maximum size supported is 8192 bytes";
+const char directory_message[] =
+    "Current directory too long for launcher, maximum size supported is 1024 bytes";
+
+class launcher_sequence_test : public launcher_test {
+protected:
+    void SetUp() override
+    {
+        launcher_test::SetUp();
+        sim::add_directory("C:\\app\\bin");
+        sim::add_directory("C:\\app\\lib");
+        sim::add_directory("C:\\app\\work");
+        sim::world().current_directory = "C:\\app\\bin";
+        sim::set_variable("PATH", std::string("C:\\tools"));
+    }
+
+    /* Starts the runtime with the world as the test left it. */
+    launcher_outcome run(const std::vector<std::string> &arguments)
+    {
+        start_runtime();
+        sim::world().calls.clear();
+        return run_main_routine(arguments);
+    }
+
+    std::vector<std::string> variables_set()
+    {
+        std::vector<std::string> set;
+        for (const sim::call &c : sim::calls_named("SetEnvironmentVariableA"))
+            set.push_back(c.text);
+        return set;
+    }
+};
+
+TEST_F(launcher_sequence_test, without_arguments_the_status_is_minus_one_and_nothing_happens)
+{
+    launcher_outcome outcome = run({});
+    EXPECT_EQ(outcome.status, -1);
+    EXPECT_TRUE(sim::world().calls.empty());
+}
+
+TEST_F(launcher_sequence_test, a_working_directory_alone_extends_path_and_changes_directory)
+{
+    launcher_outcome outcome = run({"..\\work"});
+    EXPECT_FALSE(outcome.exited);
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(variables_set(), (std::vector<std::string>{"PATH=C:\\tools;C:\\app\\bin\\..\\lib",
+                                                         "=C:=C:\\app\\work"}));
+    EXPECT_EQ(sim::world().current_directory, "C:\\app\\work");
+    EXPECT_TRUE(written_chunks().empty());
+    EXPECT_TRUE(sim::world().starts.empty());
+}
+
+struct path_case {
+    const char *name;
+    std::optional<std::string> old_path;
+    std::string start_directory;
+    std::string new_path;
+};
+
+TEST_F(launcher_sequence_test, the_library_directory_is_appended_to_path)
+{
+    const path_case cases[] = {
+        {"ordinary", std::string("C:\\tools;D:\\x"), "C:\\app\\bin", "C:\\tools;D:\\x;C:\\app\\bin\\..\\lib"},
+        {"empty value", std::string(""), "C:\\app\\bin", ";C:\\app\\bin\\..\\lib"},
+        {"not set at all", std::nullopt, "C:\\app\\bin", ";C:\\app\\bin\\..\\lib"},
+        {"drive root", std::string("C:\\tools"), "C:\\", "C:\\tools;C:\\\\..\\lib"},
+        {"network share", std::string("C:\\tools"), "\\\\server\\share\\bin",
+         "C:\\tools;\\\\server\\share\\bin\\..\\lib"},
+        {"duplicates kept", std::string("C:\\app\\lib;C:\\app\\lib"), "C:\\app\\bin",
+         "C:\\app\\lib;C:\\app\\lib;C:\\app\\bin\\..\\lib"},
+    };
+    for (const path_case &c : cases) {
+        SetUp();
+        sim::set_variable("PATH", c.old_path);
+        sim::add_directory(c.start_directory);
+        sim::world().current_directory = c.start_directory;
+        size_t live = 0;
+        start_runtime();
+        live = sim::live_allocations();
+        int allocations = sim::world().allocations;
+        run_main_routine({"C:\\app\\work"});
+        EXPECT_EQ(sim::get_variable("PATH"), c.new_path) << c.name;
+        /* Sized exactly, and released once handed over. */
+        std::vector<sim::call> allocs = sim::calls_named("HeapAlloc");
+        ASSERT_GT((int)allocs.size(), allocations) << c.name;
+        EXPECT_EQ(allocs[allocations].args[2], c.new_path.size() + 1) << c.name;
+        EXPECT_EQ(sim::live_allocations(), live) << c.name;
+    }
+}
+
+TEST_F(launcher_sequence_test, a_path_of_8191_characters_is_accepted)
+{
+    std::string path(8191, 'p');
+    sim::set_variable("PATH", path);
+    EXPECT_EQ(run({"C:\\app\\work"}).status, 0);
+    EXPECT_EQ(sim::get_variable("PATH"), path + ";C:\\app\\bin\\..\\lib");
+}
+
+struct limit_case {
+    const char *name;
+    std::string path;
+    std::string start_directory;
+    std::string message;
+};
+
+TEST_F(launcher_sequence_test, values_too_long_are_refused_and_change_nothing)
+{
+    const limit_case cases[] = {
+        {"PATH of 8192", std::string(8192, 'p'), "C:\\app\\bin", path_message},
+        {"PATH of 20000", std::string(20000, 'p'), "C:\\app\\bin", path_message},
+        {"start directory of 1023", "C:\\tools", "C:\\" + std::string(1020, 'd'), directory_message},
+    };
+    for (const limit_case &c : cases) {
+        SetUp();
+        sim::set_variable("PATH", c.path);
+        sim::world().current_directory = c.start_directory;
+        launcher_outcome outcome = run({"C:\\app\\work", "tool"});
+        EXPECT_EQ(outcome.status, -1) << c.name;
+        /* On a console the message leaves in one write, with no line end. */
+        EXPECT_EQ(written_chunks(), (std::vector<std::string>{c.message})) << c.name;
+        EXPECT_TRUE(variables_set().empty()) << c.name;
+        EXPECT_TRUE(sim::calls_named("SetCurrentDirectoryA").empty()) << c.name;
+        EXPECT_EQ(sim::get_variable("PATH"), c.path) << c.name;
+    }
+}
+
+TEST_F(launcher_sequence_test, a_start_directory_of_1022_characters_is_accepted)
+{
+    std::string start = "C:\\" + std::string(1019, 'd');
+    sim::world().current_directory = start;
+    EXPECT_EQ(run({"C:\\app\\work"}).status, 0);
+    EXPECT_EQ(sim::get_variable("PATH"), "C:\\tools;" + start + "\\..\\lib");
+}
+
+TEST_F(launcher_sequence_test, a_missing_start_directory_leaves_path_alone_and_goes_on)
+{
+    sim::fail_call("GetCurrentDirectoryA", 1, 0, ERROR_ACCESS_DENIED);
+    launcher_outcome outcome = run({"C:\\app\\work"});
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(sim::get_variable("PATH"), "C:\\tools");
+    EXPECT_EQ(sim::world().current_directory, "C:\\app\\work");
+    EXPECT_TRUE(written_chunks().empty());
+}
+
+TEST_F(launcher_sequence_test, no_memory_for_the_new_path_is_reported_with_the_standing_error)
+{
+    start_runtime();
+    sim::fail_allocation(sim::world().allocations + 1);
+    launcher_outcome outcome = run_main_routine({"C:\\app\\work", "tool"});
+    EXPECT_EQ(outcome.status, -1);
+    EXPECT_EQ(sim::output_of(standard_error), "Environment allocation failed: No error\r\n");
+    EXPECT_EQ(sim::get_variable("PATH"), "C:\\tools");
+    EXPECT_EQ(sim::world().current_directory, "C:\\app\\bin");
+}
+
+TEST_F(launcher_sequence_test, failures_to_set_path_or_change_directory_are_ignored)
+{
+    sim::fail_call("SetEnvironmentVariableA", 1, FALSE, ERROR_NOT_ENOUGH_MEMORY);
+    EXPECT_EQ(run({"C:\\app\\nowhere"}).status, 0);
+    EXPECT_EQ(sim::get_variable("PATH"), "C:\\tools");
+    EXPECT_EQ(sim::world().current_directory, "C:\\app\\bin");
+    EXPECT_TRUE(written_chunks().empty());
+}
+
+TEST_F(launcher_sequence_test, a_command_is_looked_up_from_the_start_directory_when_the_change_fails)
+{
+    sim::add_file("C:\\app\\bin\\tool.exe");
+    launcher_outcome outcome = run({"C:\\app\\nowhere", "tool"});
+    EXPECT_TRUE(outcome.exited);
+    ASSERT_EQ(sim::world().starts.size(), 1u);
+    EXPECT_EQ(sim::world().starts[0].current_directory, "C:\\app\\bin");
+}
+
+TEST_F(launcher_sequence_test, a_command_that_cannot_be_found_is_reported)
+{
+    launcher_outcome outcome = run({"C:\\app\\work", "tool"});
+    EXPECT_EQ(outcome.status, -1);
+    EXPECT_EQ(sim::output_of(standard_error), "Exec Failed: No such file or directory\r\n");
+}
+
+TEST_F(launcher_sequence_test, a_relative_working_directory_and_command_resolve_in_order)
+{
+    sim::add_file("C:\\app\\work\\tool.exe");
+    launcher_outcome outcome = run({"..\\work", "tool", "-v"});
+    EXPECT_TRUE(outcome.exited);
+    EXPECT_EQ(outcome.exit_code, 0u);
+    ASSERT_EQ(sim::world().starts.size(), 1u);
+    EXPECT_EQ(sim::world().starts[0].application, ".\\tool.exe");
+    EXPECT_EQ(sim::world().starts[0].command_line, "tool -v");
+    EXPECT_EQ(sim::get_variable("PATH"), "C:\\tools;C:\\app\\bin\\..\\lib");
+}
+
+/* change_directory on its own. */
+
+TEST_F(launcher_sequence_test, the_drive_variable_is_named_with_an_upper_case_letter)
+{
+    sim::add_directory("D:\\work");
+    EXPECT_EQ(change_directory("d:\\work"), 0);
+    EXPECT_EQ(sim::world().current_directory, "d:\\work");
+    EXPECT_EQ(sim::get_variable("=D:"), std::string("d:\\work"));
+    EXPECT_EQ(sim::get_variable("=d:"), std::string("d:\\work")); /* names ignore case */
+}
+
+TEST_F(launcher_sequence_test, a_unc_directory_sets_no_drive_variable)
+{
+    sim::add_directory("\\\\server\\share\\work");
+    EXPECT_EQ(change_directory("\\\\server\\share\\work"), 0);
+    EXPECT_EQ(sim::world().current_directory, "\\\\server\\share\\work");
+    EXPECT_TRUE(sim::calls_named("SetEnvironmentVariableA").empty());
+}
+
+TEST_F(launcher_sequence_test, the_new_directory_is_recorded_up_to_260_characters)
+{
+    std::string fits = "C:\\" + std::string(257, 'f');
+    std::string too_long = "C:\\" + std::string(258, 'g');
+    sim::add_directory(fits);
+    sim::add_directory(too_long);
+
+    EXPECT_EQ(change_directory(fits.c_str()), 0);
+    EXPECT_EQ(sim::get_variable("=C:"), fits);
+
+    set_error(0, 0);
+    EXPECT_EQ(change_directory(too_long.c_str()), -1);
+    EXPECT_EQ(error_number, FILENAME_TOO_LONG);
+    EXPECT_EQ(sim::world().current_directory, too_long);
+    EXPECT_EQ(sim::get_variable("=C:"), fits);
+}
+
+struct change_failure {
+    const char *name;
+    const char *call;
+    uint64_t result;
+    DWORD os_error;
+    int number;
+};
+
+TEST_F(launcher_sequence_test, a_failed_change_maps_the_platform_error)
+{
+    sim::add_directory("C:\\somewhere");
+    const change_failure cases[] = {
+        {"directory missing", "SetCurrentDirectoryA", FALSE, ERROR_FILE_NOT_FOUND, 2},
+        {"access denied", "SetCurrentDirectoryA", FALSE, ERROR_ACCESS_DENIED, 13},
+        {"directory unreadable", "GetCurrentDirectoryA", 0, ERROR_NOT_ENOUGH_MEMORY, 12},
+        {"variable refused", "SetEnvironmentVariableA", FALSE, ERROR_NOT_ENOUGH_MEMORY, 12},
+    };
+    for (const change_failure &c : cases) {
+        SetUp();
+        sim::add_directory("C:\\somewhere");
+        sim::fail_call(c.call, 1, c.result, c.os_error);
+        EXPECT_EQ(change_directory("C:\\somewhere"), -1) << c.name;
+        EXPECT_EQ(error_number, c.number) << c.name;
+        EXPECT_EQ(os_error_code, c.os_error) << c.name;
+    }
+}
+
+} // namespace
