@@ -13,6 +13,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -56,7 +57,16 @@ static void parse_command_line_both_passes(benchmark::State &state)
     state.SetBytesProcessed((int64_t)state.iterations() * (int64_t)line.size());
     state.counters["arguments"] = (double)counts.entry_count - 1;
 }
-BENCHMARK(parse_command_line_both_passes)->Arg(1)->Arg(8)->Arg(32)->Unit(benchmark::kMicrosecond);
+/* The fastest repetition is the one the shared machine disturbed least. */
+static double fastest(const std::vector<double> &times)
+{
+    return *std::min_element(times.begin(), times.end());
+}
+
+BENCHMARK(parse_command_line_both_passes)
+    ->Arg(1)->Arg(8)->Arg(32)
+    ->ComputeStatistics("min", fastest)
+    ->Unit(benchmark::kMicrosecond);
 
 /* ---- exec_search_path ---- */
 
@@ -122,7 +132,7 @@ static void exec_search_path_not_found(benchmark::State &state)
         (double)last_probe_count, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
     sim::reset();
 }
-BENCHMARK(exec_search_path_not_found)->Unit(benchmark::kMillisecond);
+BENCHMARK(exec_search_path_not_found)->ComputeStatistics("min", fastest)->Unit(benchmark::kMillisecond);
 
 /* The same probes straight into the simulated KERNEL32, without the
    launcher: what the simulation alone costs of the search above. */
@@ -153,18 +163,20 @@ static void simulated_probes_alone(benchmark::State &state)
     state.counters["probes"] = (double)candidates.size();
     sim::reset();
 }
-BENCHMARK(simulated_probes_alone)->Unit(benchmark::kMillisecond);
+BENCHMARK(simulated_probes_alone)->ComputeStatistics("min", fastest)->Unit(benchmark::kMillisecond);
 
 /* ---- summary ---- */
 
 struct result {
     std::string function;
     long argument;
-    double seconds; /* real time per iteration */
+    double seconds; /* processor time per iteration */
 };
 
-/* Keeps the figures behind Google Benchmark's table: the medians when runs
-   are repeated, else the single run. */
+/* Keeps the figures behind Google Benchmark's table: the fastest
+   repetition when runs are repeated, else the single run; processor time,
+   since both loops are pure computation on one thread and wall time on the
+   shared machine also counts the time other work held the processor. */
 class summarising_reporter : public benchmark::ConsoleReporter {
 public:
     std::vector<result> results;
@@ -177,9 +189,9 @@ public:
         ConsoleReporter::ReportRuns(runs);
         for (const Run &run : runs) {
             bool repeated = run.repetitions > 1;
-            if (repeated ? run.aggregate_name != "median" : run.run_type != Run::RT_Iteration)
+            if (repeated ? run.aggregate_name != "min" : run.run_type != Run::RT_Iteration)
                 continue;
-            double seconds = run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+            double seconds = run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
             long argument = run.run_name.args.empty() ? 0 : std::stol(run.run_name.args);
             results.push_back({run.run_name.function_name, argument, seconds});
         }
@@ -188,6 +200,8 @@ public:
 
 static void print_parse_summary(const std::vector<result> &results)
 {
+    std::printf("\nFigures below: processor time of the fastest of the repetitions, the one the"
+                " shared machine\ndisturbed least.\n");
     std::printf("\nparse_command_line, both passes (count, then fill), single-byte code page:\n");
     std::printf("  %8s %14s %14s %18s\n", "size", "time per call", "time per KiB", "per KiB vs 1 KiB");
     double first = 0, lowest = 0, highest = 0;
@@ -230,8 +244,8 @@ static void print_search_summary(const std::vector<result> &results)
                     " x %zu + 4 in the directory): %s\n", last_probe_count, expected,
                     last_entry_count, last_probe_count == expected ? "ok" : "MISMATCH");
         if (alone > 0)
-            std::printf("  the same probes straight into the simulation: %.3f ms; the launcher's own"
-                        " share: about %.3f ms (%.0f ns per probe)\n", alone * 1e3,
+            std::printf("  the same probes straight into the simulation: %.3f ms; the rest (the launcher's logic\n  and the simulated heap calls it makes):"
+                        " about %.3f ms (%.0f ns per probe)\n", alone * 1e3,
                         (r.seconds - alone) * 1e3, (r.seconds - alone) * 1e9 / (double)last_probe_count);
         std::printf("  error number left: %d (%s)\n", last_error_number,
                     last_error_number == NO_SUCH_FILE ? "no such file, as the design says" : "MISMATCH");

@@ -11,8 +11,8 @@
  * to end before the next run, so no run shares the machine with the tail of
  * the one before.  The time until the last of them ended is reported too.
  *
- * Usage: run_alternately ROUNDS WARMUP LABEL PROGRAM [ARGUMENT ...] ';' LABEL ...
- * The first LABEL is the reference of the ratios.
+ * Usage: run_alternately ROUNDS WARMUP PAIRS LABEL PROGRAM [ARGUMENT ...] ';' LABEL ...
+ * PAIRS names the comparisons to print, as "label/label" joined by commas.
  */
 #include <algorithm>
 #include <cerrno>
@@ -22,6 +22,7 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <sstream>
 #include <string>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -186,14 +187,15 @@ static void print_ratio(const command &a, const command &b)
 
 int main(int count, char **words)
 {
-    if (count < 5) {
-        std::fprintf(stderr, "usage: run_alternately ROUNDS WARMUP LABEL PROGRAM [ARGUMENT ...]"
+    if (count < 6) {
+        std::fprintf(stderr, "usage: run_alternately ROUNDS WARMUP PAIRS LABEL PROGRAM [ARGUMENT ...]"
                              " ';' LABEL ...\n");
         return 2;
     }
     int rounds = std::atoi(words[1]);
     int warmup = std::atoi(words[2]);
-    std::vector<command> commands = parse_commands(count - 3, words + 3);
+    std::string pairs = words[3];
+    std::vector<command> commands = parse_commands(count - 4, words + 4);
     prctl(PR_SET_CHILD_SUBREAPER, 1);
     struct sigaction action = {};
     action.sa_handler = on_alarm; /* no SA_RESTART: the alarm ends a wait */
@@ -207,9 +209,20 @@ int main(int count, char **words)
     std::printf("  %d rounds after %d warm-up rounds; in each round every command ran once,"
                 " the order rotating\n", rounds, warmup);
     print_times(commands);
-    for (size_t i = 0; i < n; i++)
-        for (size_t j = 0; j < i; j++)
-            print_ratio(commands[i], commands[j]);
+    std::stringstream wanted(pairs);
+    std::string pair;
+    while (std::getline(wanted, pair, ',')) {
+        std::string a = pair.substr(0, pair.find('/')), b = pair.substr(pair.find('/') + 1);
+        const command *first = nullptr, *second = nullptr;
+        for (const command &c : commands) {
+            first = c.label == a ? &c : first;
+            second = c.label == b ? &c : second;
+        }
+        if (first && second)
+            print_ratio(*first, *second);
+        else
+            std::printf("  no such pair: %s\n", pair.c_str());
+    }
     if (orphans_linger)
         std::printf("  note: some process a run started outlived %d s; later runs did not wait"
                     " for orphans\n", ORPHAN_LIMIT_SECONDS);
