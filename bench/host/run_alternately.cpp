@@ -25,6 +25,7 @@
 #include <sstream>
 #include <string>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -34,6 +35,7 @@ struct command {
     std::vector<char *> argv;
     std::vector<double> own;  /* ms until the command's own process ended */
     std::vector<double> tree; /* ms until the last process it started ended */
+    std::vector<double> cpu;  /* ms of processor time of its own process */
     int failures = 0;
 };
 
@@ -52,10 +54,10 @@ static void on_alarm(int) {}
 
 /* Waits for one process, or for any child when pid is -1; false on time-out
    or when there is none. */
-static bool wait_with_limit(pid_t pid, int seconds, int *status)
+static bool wait_with_limit(pid_t pid, int seconds, int *status, rusage *usage = nullptr)
 {
     alarm((unsigned)seconds);
-    pid_t ended = waitpid(pid, status, 0);
+    pid_t ended = wait4(pid, status, 0, usage);
     int saved = errno;
     alarm(0);
     errno = saved;
@@ -105,7 +107,8 @@ static void run_once(command &c, bool record)
     double started = now_ms();
     pid_t pid = start_command(c);
     int status = 0;
-    if (pid < 0 || !wait_with_limit(pid, RUN_LIMIT_SECONDS, &status)) {
+    rusage usage = {};
+    if (pid < 0 || !wait_with_limit(pid, RUN_LIMIT_SECONDS, &status, &usage)) {
         if (pid > 0) {
             kill(pid, SIGKILL);
             waitpid(pid, &status, 0);
@@ -121,6 +124,8 @@ static void run_once(command &c, bool record)
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
         c.failures++;
     c.own.push_back(own);
+    c.cpu.push_back((usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+                    (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3);
     if (tree >= 0)
         c.tree.push_back(tree);
 }
@@ -154,15 +159,15 @@ static std::vector<command> parse_commands(int count, char **words)
 static void print_times(const std::vector<command> &commands)
 {
     std::printf("  %-10s %5s %5s %9s %9s %9s %9s %9s   %s\n", "command", "runs", "fail",
-                "median", "q1", "q3", "min", "max", "until its last child ended (median)");
+                "median", "q1", "q3", "min", "max", "median: processor time; until last child ended");
     for (const command &c : commands) {
         char tree[64] = "n/a";
         if (c.tree.size() == c.own.size() && !c.tree.empty())
             std::snprintf(tree, sizeof tree, "%.1f ms", quantile(c.tree, 0.5));
-        std::printf("  %-10s %5zu %5d %6.1f ms %6.1f ms %6.1f ms %6.1f ms %6.1f ms   %s\n",
+        std::printf("  %-10s %5zu %5d %6.1f ms %6.1f ms %6.1f ms %6.1f ms %6.1f ms   %.1f ms; %s\n",
                     c.label.c_str(), c.own.size(), c.failures, quantile(c.own, 0.5),
                     quantile(c.own, 0.25), quantile(c.own, 0.75), quantile(c.own, 0),
-                    quantile(c.own, 1), tree);
+                    quantile(c.own, 1), quantile(c.cpu, 0.5), tree);
     }
 }
 
@@ -173,16 +178,17 @@ static void print_ratio(const command &a, const command &b)
 {
     if (a.own.empty() || b.own.empty() || a.own.size() != b.own.size())
         return;
-    std::vector<double> ratios, differences;
+    std::vector<double> ratios, differences, cpu_differences;
     for (size_t i = 0; i < a.own.size(); i++) {
         ratios.push_back(a.own[i] / b.own[i]);
         differences.push_back(a.own[i] - b.own[i]);
+        cpu_differences.push_back(a.cpu[i] - b.cpu[i]);
     }
     std::printf("  %-8s / %-8s  ratio of medians %6.3f   paired: ratio %6.3f (q1 %.3f, q3 %.3f),"
-                " difference %+7.1f ms\n",
+                " difference %+7.1f ms, processor time %+6.2f ms\n",
                 a.label.c_str(), b.label.c_str(), quantile(a.own, 0.5) / quantile(b.own, 0.5),
                 quantile(ratios, 0.5), quantile(ratios, 0.25), quantile(ratios, 0.75),
-                quantile(differences, 0.5));
+                quantile(differences, 0.5), quantile(cpu_differences, 0.5));
 }
 
 int main(int count, char **words)
