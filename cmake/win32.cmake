@@ -28,3 +28,12 @@ target_link_options(launcher PRIVATE
     -Wl,--gc-sections
     -Wl,--no-insert-timestamp)
 target_link_libraries(launcher PRIVATE kernel32)
+
+# The package: launcher.exe and the README, nothing of the tests.
+install(TARGETS launcher RUNTIME DESTINATION bin)
+install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME launcher)
+set(CPACK_PACKAGE_FILE_NAME launcher-${PROJECT_VERSION}-win32)
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+include(CPack)

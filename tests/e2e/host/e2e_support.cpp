@@ -1,0 +1,363 @@
+#include "e2e_support.h"
+
+#include "hex_text.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+const char hyo_cp932[] = "\x95\x5c";
+const char hyo_utf8[] = "\xe8\xa1\xa8";
+
+/* The probe writes its report within a second or two even on a loaded
+   machine; this only bounds a test whose launcher started nothing. */
+static const std::chrono::seconds probe_wait_limit(20);
+
+static std::string launcher_build_directory()
+{
+    const char *value = std::getenv("LAUNCHER_E2E_BUILD");
+    return value ? value : "";
+}
+
+static std::string launcher_exe()
+{
+    return join_unix(launcher_build_directory(), "launcher.exe");
+}
+
+static std::string runner_exe()
+{
+    return join_unix(E2E_HELPER_DIR, "runner.exe");
+}
+
+static std::string probe_path()
+{
+    return join_unix(E2E_HELPER_DIR, "probe.exe");
+}
+
+std::string join_unix(const std::string &directory, const std::string &name)
+{
+    return directory + "/" + name;
+}
+
+std::string join_wine(const std::string &directory, const std::string &name)
+{
+    return directory + "\\" + name;
+}
+
+/* Wine's drive Z: is the Unix root. */
+std::string to_wine_path(const std::string &unix_path)
+{
+    std::string path = "Z:" + unix_path;
+    for (char &c : path)
+        if (c == '/')
+            c = '\\';
+    return path;
+}
+
+void make_directory(const std::string &unix_path)
+{
+    fs::create_directories(unix_path);
+}
+
+void write_file(const std::string &unix_path, const std::string &bytes)
+{
+    std::ofstream file(unix_path, std::ios::binary | std::ios::trunc);
+    file << bytes;
+}
+
+static std::string read_file(const std::string &unix_path)
+{
+    std::ifstream file(unix_path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+}
+
+void copy_probe(const std::string &unix_path)
+{
+    fs::copy_file(probe_path(), unix_path, fs::copy_options::overwrite_existing);
+}
+
+/* The variant is the name of the Windows build directory: win32, ... */
+static std::string name_variant()
+{
+    return fs::path(launcher_build_directory()).filename().string();
+}
+
+/* One directory per variant and test, so that variants and tests can run
+   side by side under ctest -j. */
+static std::string name_scratch_root()
+{
+    const ::testing::TestInfo *info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = std::string(info->test_suite_name()) + "." + info->name();
+    for (char &c : name)
+        if (c == '/')
+            c = '_';
+    return join_unix(join_unix(E2E_SCRATCH_ROOT, name_variant()), name);
+}
+
+static scratch_tree make_scratch_tree()
+{
+    scratch_tree tree;
+    tree.root = name_scratch_root();
+    fs::remove_all(tree.root);
+    tree.app = join_unix(tree.root, "app");
+    tree.bin = join_unix(tree.app, "bin");
+    tree.lib = join_unix(tree.app, "lib");
+    tree.work = join_unix(tree.app, "work");
+    tree.probe_out = join_unix(tree.root, "probe.txt");
+    make_directory(tree.bin);
+    make_directory(tree.lib);
+    make_directory(tree.work);
+    fs::copy_file(launcher_exe(), join_unix(tree.bin, "launcher.exe"));
+    return tree;
+}
+
+void e2e_test::SetUp()
+{
+    std::string build = launcher_build_directory();
+    if (build.empty())
+        FAIL() << "LAUNCHER_E2E_BUILD is not set: ctest sets it to the Windows build "
+                  "directory whose launcher.exe these tests run";
+    if (!fs::exists(launcher_exe()))
+        FAIL() << "launcher.exe not found at " << launcher_exe() << ": build that Windows "
+               << "preset first (cmake --preset " << name_variant() << " && cmake --build "
+               << "--preset " << name_variant() << ")";
+    if (!fs::exists(runner_exe()) || !fs::exists(probe_path()))
+        FAIL() << "runner.exe or probe.exe not found in " << E2E_HELPER_DIR
+               << ": build the win32 preset first (cmake --build --preset win32)";
+    tree = make_scratch_tree();
+}
+
+std::vector<std::string> make_environment(const scratch_tree &tree, const std::string &path)
+{
+    return {"PATH=" + path, "PROBE_OUT=" + to_wine_path(tree.probe_out),
+            "SystemRoot=C:\\windows", "windir=C:\\windows",
+            "COMSPEC=C:\\windows\\system32\\cmd.exe"};
+}
+
+static std::string quote_for_shell(const std::string &text)
+{
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+static std::string build_request(const scratch_tree &tree, const launch &how)
+{
+    std::string directory = how.directory.empty() ? to_wine_path(tree.bin) : how.directory;
+    std::string application =
+        how.application.empty() ? join_unix(tree.bin, "launcher.exe") : how.application;
+    std::string request;
+    request += "application " + encode_hex(to_wine_path(application)) + "\n";
+    request += "command_line " + encode_hex(how.command_line) + "\n";
+    request += "directory " + encode_hex(directory) + "\n";
+    for (const std::string &entry : how.environment)
+        request += "environment " + encode_hex(entry) + "\n";
+    request += "stderr " + how.stderr_kind;
+    if (how.stderr_kind == "file")
+        request += " " + encode_hex(to_wine_path(join_unix(tree.root, "stderr.txt")));
+    request += "\n";
+    for (const std::string &slot : how.slots)
+        request += "slot " + slot + "\n";
+    if (how.has_block_count)
+        request += "block_count " + std::to_string(how.block_count) + "\n";
+    return request;
+}
+
+/* Wine's ANSI code page follows the Unix locale of the process that starts
+   it, and a Windows child started by it keeps that locale. */
+static std::string build_wine_command(const scratch_tree &tree, const launch &how)
+{
+    std::string locale = how.code_page_932 ? "ja_JP.UTF-8" : "C.UTF-8";
+    std::string request = to_wine_path(join_unix(tree.root, "request.txt"));
+    /* Standard input and output are files, never the test's own pipes: a
+       Wine service started along the way would hold a pipe open and stall
+       whoever waits for its end. */
+    return "cd " + quote_for_shell(tree.root) + " && WINEPREFIX=" +
+           quote_for_shell(E2E_WINE_PREFIX) +
+           " WINEDEBUG=-all WINEDLLOVERRIDES=winemenubuilder.exe=d LANG=" + locale +
+           " LC_ALL=" + locale + " timeout 60 wine " + quote_for_shell(runner_exe()) + " " +
+           quote_for_shell(request) + " </dev/null >runner.out 2>runner.err";
+}
+
+static void read_runner_line(const std::string &key, const std::string &value,
+                             launch_result *result)
+{
+    if (key == "acp") {
+        result->acp = (unsigned)std::strtoul(value.c_str(), 0, 10);
+    } else if (key == "exit_code") {
+        result->exit_code = (uint32_t)std::strtoul(value.c_str(), 0, 10);
+        result->ran = true;
+    } else if (key == "stderr") {
+        decode_hex(value, &result->error_output);
+    } else if (key == "slot_output") {
+        size_t space = value.find(' ');
+        unsigned slot = (unsigned)std::strtoul(value.substr(0, space).c_str(), 0, 10);
+        decode_hex(space == std::string::npos ? "" : value.substr(space + 1),
+                       &result->slot_output[slot]);
+    } else if (key == "block") {
+        decode_hex(value, &result->block);
+    }
+}
+
+/* Calls back with each "key value" line of a report. */
+template <typename visit> static void read_report_lines(const std::string &text, visit visitor)
+{
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        /* The runner's C runtime writes its standard output in text mode. */
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        size_t space = line.find(' ');
+        std::string key = line.substr(0, space);
+        std::string value = space == std::string::npos ? "" : line.substr(space + 1);
+        visitor(key, value);
+    }
+}
+
+launch_result run_launcher(const scratch_tree &tree, const launch &how)
+{
+    launch_result result;
+    write_file(join_unix(tree.root, "request.txt"), build_request(tree, how));
+    int status = std::system(build_wine_command(tree, how).c_str());
+    std::string output = read_file(join_unix(tree.root, "runner.out"));
+    read_report_lines(output, [&](const std::string &key, const std::string &value) {
+        read_runner_line(key, value, &result);
+    });
+    if (status != 0 || !result.ran) {
+        result.ran = false;
+        result.failure = "runner under Wine ended with status " + std::to_string(status) +
+                         "; its output: " + output +
+                         "; Wine's errors: " + read_file(join_unix(tree.root, "runner.err"));
+    }
+    return result;
+}
+
+static std::vector<unsigned long> read_numbers(const std::string &text, int base)
+{
+    std::vector<unsigned long> numbers;
+    std::istringstream words(text);
+    std::string word;
+    while (words >> word)
+        numbers.push_back(std::strtoul(word.c_str(), 0, base));
+    return numbers;
+}
+
+static std::vector<std::string> split_environment(const std::string &block)
+{
+    std::vector<std::string> entries;
+    size_t start = 0;
+    while (start < block.size()) {
+        size_t end = block.find('\0', start);
+        if (end == std::string::npos)
+            end = block.size();
+        entries.push_back(block.substr(start, end - start));
+        start = end + 1;
+    }
+    return entries;
+}
+
+static void read_probe_line(const std::string &key, const std::string &value,
+                            probe_report *report)
+{
+    std::string bytes;
+    if (key == "acp")
+        report->acp = (unsigned)std::strtoul(value.c_str(), 0, 10);
+    else if (key == "command_line")
+        decode_hex(value, &report->command_line);
+    else if (key == "module")
+        decode_hex(value, &report->module);
+    else if (key == "directory")
+        decode_hex(value, &report->directory);
+    else if (key == "environment" && decode_hex(value, &bytes))
+        report->environment = split_environment(bytes);
+    else if (key == "reserved_size")
+        report->reserved_size = (unsigned)std::strtoul(value.c_str(), 0, 10);
+    else if (key == "reserved")
+        decode_hex(value, &report->reserved);
+    else if (key == "block_types")
+        report->block_types = read_numbers(value, 10);
+    else if (key == "std_types")
+        report->std_types = read_numbers(value, 10);
+    else if (key == "std_handles")
+        for (unsigned long handle : read_numbers(value, 16))
+            report->std_handles.push_back((uint32_t)handle);
+}
+
+bool wait_for_probe(const scratch_tree &tree, probe_report *report)
+{
+    auto deadline = std::chrono::steady_clock::now() + probe_wait_limit;
+    while (!fs::exists(tree.probe_out)) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    read_report_lines(read_file(tree.probe_out), [&](const std::string &key,
+                                                     const std::string &value) {
+        read_probe_line(key, value, report);
+    });
+    return true;
+}
+
+static uint32_t read_word(const std::string &bytes, size_t at)
+{
+    uint32_t value = 0;
+    for (int i = 3; i >= 0; i--)
+        value = value << 8 | (unsigned char)bytes[at + i];
+    return value;
+}
+
+handle_block parse_block(const std::string &bytes)
+{
+    handle_block block;
+    if (bytes.size() < 4)
+        return block;
+    block.count = (int32_t)read_word(bytes, 0);
+    for (int32_t i = 0; i < block.count && 4 + (size_t)block.count + 4 * (size_t)(i + 1) <=
+                                               bytes.size(); i++) {
+        block.flags.push_back((unsigned char)bytes[4 + i]);
+        block.handles.push_back(read_word(bytes, 4 + block.count + 4 * i));
+    }
+    return block;
+}
+
+bool find_variable(const std::vector<std::string> &environment, const std::string &name,
+                   std::string *value)
+{
+    for (const std::string &entry : environment) {
+        if (entry.size() > name.size() && entry.compare(0, name.size(), name) == 0 &&
+            entry[name.size()] == '=') {
+            *value = entry.substr(name.size() + 1);
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string show_bytes(const std::string &bytes)
+{
+    std::string text;
+    for (unsigned char c : bytes) {
+        char item[8];
+        if (c == '\r')
+            text += "\\r";
+        else if (c == '\n')
+            text += "\\n";
+        else if (c == '\\')
+            text += "\\\\";
+        else if (c < 32 || c >= 127)
+            std::snprintf(item, sizeof item, "\\x%02x", c), text += item;
+        else
+            text += (char)c;
+    }
+    return text;
+}

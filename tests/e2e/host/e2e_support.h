@@ -1,0 +1,115 @@
+/*
+ * The host side of the end-to-end tests: every test builds a small
+ * application tree of its own (app/bin with launcher.exe, app/lib, app/work),
+ * asks runner.exe under Wine to start the launcher exactly as the test says,
+ * and reads back the launcher's exit code and standard error, and, when the
+ * launcher handed over, the report of the probe it started.
+ *
+ * Byte strings are kept as std::string holding raw bytes: in the code page
+ * 932 tests they are cp932, which is what the launcher itself sees.
+ */
+#ifndef E2E_SUPPORT_H
+#define E2E_SUPPORT_H
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+/* Where one test's files live, as Unix paths. */
+struct scratch_tree {
+    std::string root;  /* the test's own directory; requests and reports */
+    std::string app;   /* app/ with bin/, lib/ and work/ below it */
+    std::string bin;   /* holds launcher.exe: the launcher's start directory */
+    std::string lib;
+    std::string work;
+    std::string probe_out; /* the file the probe writes */
+};
+
+/* How to start the launcher. */
+struct launch {
+    std::string application;              /* Unix path; empty: app/bin/launcher.exe */
+    std::string command_line;             /* bytes of lpCommandLine */
+    std::string directory;                /* Windows path; empty: app\bin */
+    std::vector<std::string> environment; /* entries, in order */
+    std::string stderr_kind = "pipe";     /* pipe, file, null or none */
+    std::vector<std::string> slots;       /* "FLAGS SOURCE [ARG]" runner lines */
+    bool has_block_count = false;         /* a count other than the slots' */
+    long block_count = 0;
+    bool code_page_932 = false;           /* run Wine under ja_JP.UTF-8 */
+};
+
+/* What came back from one start. */
+struct launch_result {
+    bool ran = false;      /* runner.exe started the launcher and reported */
+    std::string failure;   /* why not, with the runner's own output */
+    unsigned acp = 0;      /* the runner's ANSI code page */
+    uint32_t exit_code = 0;
+    std::string error_output;                 /* standard error bytes */
+    std::map<unsigned, std::string> slot_output;
+    std::string block;                        /* the block given to the launcher */
+};
+
+/* What the probe received. */
+struct probe_report {
+    unsigned acp = 0;
+    std::string command_line;
+    std::string module;
+    std::string directory;
+    std::vector<std::string> environment;
+    unsigned reserved_size = 0;
+    std::string reserved;
+    std::vector<unsigned long> block_types;
+    std::vector<unsigned long> std_types;
+    std::vector<uint32_t> std_handles;
+};
+
+/* A handle inheritance block taken apart. */
+struct handle_block {
+    int32_t count = 0;
+    std::vector<unsigned> flags;
+    std::vector<uint32_t> handles;
+};
+
+/* Every end-to-end test derives from this: it fails the test at once when
+   the Windows build it needs is missing, and gives it a fresh tree. */
+class e2e_test : public ::testing::Test {
+protected:
+    void SetUp() override;
+    scratch_tree tree;
+};
+
+enum : uint32_t { EXIT_FAILED = 4294967295u };
+
+/* The code page 932 form of U+8868, whose second byte is the backslash's
+   value, and its UTF-8 form for the Unix file name Wine maps it to. */
+extern const char hyo_cp932[];
+extern const char hyo_utf8[];
+
+std::string to_wine_path(const std::string &unix_path);
+/* Joins with the separator of the side: "/" or "\". */
+std::string join_unix(const std::string &directory, const std::string &name);
+std::string join_wine(const std::string &directory, const std::string &name);
+
+void make_directory(const std::string &unix_path);
+void write_file(const std::string &unix_path, const std::string &bytes);
+/* Puts a copy of probe.exe at the path (tool.com, tool.exe, ...). */
+void copy_probe(const std::string &unix_path);
+
+/* PATH, PROBE_OUT and what the command interpreter needs. */
+std::vector<std::string> make_environment(const scratch_tree &tree, const std::string &path);
+
+launch_result run_launcher(const scratch_tree &tree, const launch &how);
+/* Waits for the probe's report file; false when none came. */
+bool wait_for_probe(const scratch_tree &tree, probe_report *report);
+
+handle_block parse_block(const std::string &bytes);
+/* The value of NAME in an environment, or false when it is absent. */
+bool find_variable(const std::vector<std::string> &environment, const std::string &name,
+                   std::string *value);
+/* Bytes shown with C escapes, for messages. */
+std::string show_bytes(const std::string &bytes);
+
+#endif

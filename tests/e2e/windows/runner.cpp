@@ -1,0 +1,351 @@
+/*
+ * runner.exe: starts launcher.exe exactly as a test asks and reports what
+ * came back.
+ *
+ * A Unix shell sees only the low 8 bits of an exit code, and Wine's own
+ * command-line handling would requote whatever a shell passed on, so the
+ * driver writes a request file instead and this program, already on the
+ * Windows side, calls CreateProcessA with the command line, environment block,
+ * current directory, standard handles and handle inheritance block byte for
+ * byte.
+ *
+ * Usage: runner REQUEST-FILE.  Request lines are "key value", byte strings
+ * in hex:
+ *   application HEX         lpApplicationName (absent: null)
+ *   command_line HEX        lpCommandLine
+ *   directory HEX           lpCurrentDirectory (absent: null)
+ *   environment HEX         one entry of the block, in order (none: inherit)
+ *   empty_environment       an environment block with no entry at all
+ *   stdin|stdout|stderr KIND [HEX-PATH]
+ *                           KIND: null (the NUL device), none (no handle),
+ *                           pipe (read back after the exit), file (created)
+ *   slot FLAGS SOURCE [ARG] one slot of a handle inheritance block, FLAGS in
+ *                           hex; SOURCE: pipe, file HEX-PATH, seeded
+ *                           HEX-PATH (a file that already holds ten bytes,
+ *                           its position back at the start), null, stderr
+ *                           (the standard error handle), value HEX (a raw
+ *                           32-bit handle value, ffffffff for none)
+ *   block_count N           the count written into the block, when a test
+ *                           wants one that differs from the slots given
+ * Report lines on standard output:
+ *   acp N, exit_code N (unsigned 32-bit), stderr HEX (pipe or file),
+ *   slot_output I HEX (each pipe or file slot), block HEX (as passed).
+ */
+#include <windows.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string>
+#include <vector>
+
+#include "hex_text.h"
+
+enum { WAIT_LIMIT_MS = 30000, PIPE_SIZE = 65536 };
+
+struct handle_source {
+    std::string kind;
+    std::string argument;
+    HANDLE handle;     /* what the launcher receives */
+    HANDLE read_end;   /* for a pipe: what this program reads back */
+};
+
+struct block_slot {
+    unsigned flags;
+    handle_source source;
+};
+
+struct request {
+    bool has_application = false, has_directory = false, has_environment = false;
+    std::string application, command_line, directory;
+    std::vector<std::string> environment;
+    handle_source standard[3];
+    std::vector<block_slot> slots;
+    bool has_block_count = false;
+    long block_count = 0;
+};
+
+static void fail(const char *what)
+{
+    printf("runner_error %s %lu\n", what, (unsigned long)GetLastError());
+    exit(2);
+}
+
+static std::string read_hex_field(const std::string &text)
+{
+    std::string bytes;
+    if (!decode_hex(text, &bytes))
+        fail("bad_hex");
+    return bytes;
+}
+
+/* Splits "a b c" at single spaces; hex fields never hold one. */
+static std::vector<std::string> split_words(const std::string &line)
+{
+    std::vector<std::string> words;
+    size_t start = 0;
+    while (start <= line.size()) {
+        size_t end = line.find(' ', start);
+        if (end == std::string::npos)
+            end = line.size();
+        words.push_back(line.substr(start, end - start));
+        start = end + 1;
+    }
+    return words;
+}
+
+static handle_source read_source(const std::vector<std::string> &words, size_t first)
+{
+    handle_source source;
+    source.kind = words.size() > first ? words[first] : "";
+    source.argument = words.size() > first + 1 ? read_hex_field(words[first + 1]) : "";
+    source.handle = INVALID_HANDLE_VALUE;
+    source.read_end = INVALID_HANDLE_VALUE;
+    return source;
+}
+
+static int find_standard(const std::string &key)
+{
+    if (key == "stdin")
+        return 0;
+    if (key == "stdout")
+        return 1;
+    return key == "stderr" ? 2 : -1;
+}
+
+static void read_request_line(request *r, const std::string &line)
+{
+    std::vector<std::string> words = split_words(line);
+    const std::string &key = words[0];
+    std::string value = words.size() > 1 ? words[1] : "";
+    if (key == "application") {
+        r->has_application = true;
+        r->application = read_hex_field(value);
+    } else if (key == "command_line") {
+        r->command_line = read_hex_field(value);
+    } else if (key == "directory") {
+        r->has_directory = true;
+        r->directory = read_hex_field(value);
+    } else if (key == "environment") {
+        r->has_environment = true;
+        r->environment.push_back(read_hex_field(value));
+    } else if (key == "empty_environment") {
+        r->has_environment = true;
+    } else if (find_standard(key) >= 0) {
+        r->standard[find_standard(key)] = read_source(words, 1);
+    } else if (key == "slot") {
+        block_slot slot;
+        slot.flags = (unsigned)strtoul(value.c_str(), 0, 16);
+        slot.source = read_source(words, 2);
+        r->slots.push_back(slot);
+    } else if (key == "block_count") {
+        r->has_block_count = true;
+        r->block_count = strtol(value.c_str(), 0, 10);
+    } else if (!key.empty()) {
+        fail("unknown_key");
+    }
+}
+
+static request read_request(const char *path)
+{
+    request r;
+    /* A standard stream the request does not name is the NUL device. */
+    for (int i = 0; i < 3; i++)
+        r.standard[i] = read_source(std::vector<std::string>{"null"}, 0);
+    FILE *file = fopen(path, "rb");
+    if (!file)
+        fail("open_request");
+    std::string line;
+    int c;
+    while ((c = fgetc(file)) != EOF) {
+        if (c == '\n') {
+            read_request_line(&r, line);
+            line.clear();
+        } else if (c != '\r') {
+            line += (char)c;
+        }
+    }
+    read_request_line(&r, line);
+    fclose(file);
+    return r;
+}
+
+static SECURITY_ATTRIBUTES inheritable = {sizeof(SECURITY_ATTRIBUTES), 0, TRUE};
+
+/* Opens what a standard stream or a block slot names; every handle the
+   launcher gets is inheritable, so it can pass it on. */
+static void open_source(handle_source *source, HANDLE standard_error)
+{
+    const std::string &kind = source->kind;
+    if (kind == "null") {
+        source->handle = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                                     OPEN_EXISTING, 0, 0);
+    } else if (kind == "none") {
+        source->handle = 0;
+    } else if (kind == "pipe") {
+        if (!CreatePipe(&source->read_end, &source->handle, &inheritable, PIPE_SIZE))
+            fail("create_pipe");
+        SetHandleInformation(source->read_end, HANDLE_FLAG_INHERIT, 0);
+    } else if (kind == "file") {
+        source->handle = CreateFileA(source->argument.c_str(), GENERIC_WRITE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0);
+    } else if (kind == "seeded") {
+        source->handle = CreateFileA(source->argument.c_str(), GENERIC_WRITE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0);
+        DWORD written = 0;
+        if (source->handle == INVALID_HANDLE_VALUE ||
+            !WriteFile(source->handle, "0123456789", 10, &written, 0) ||
+            SetFilePointer(source->handle, 0, 0, FILE_BEGIN) != 0)
+            fail("seed_file");
+    } else if (kind == "stderr") {
+        source->handle = standard_error;
+    } else if (kind == "value") {
+        std::string bytes = source->argument;
+        DWORD value = 0;
+        for (size_t i = 0; i < bytes.size(); i++)
+            value = value << 8 | (unsigned char)bytes[i];
+        source->handle = (HANDLE)(INT_PTR)(LONG)value;
+    } else {
+        fail("unknown_source");
+    }
+    if ((kind == "null" || kind == "file") && source->handle == INVALID_HANDLE_VALUE)
+        fail("open_source");
+}
+
+static void write_word(std::string *block, size_t at, DWORD value)
+{
+    for (int i = 0; i < 4; i++)
+        (*block)[at + i] = (char)(value >> (8 * i));
+}
+
+/* Count, flag bytes, then handles, little-endian and without gaps. */
+static std::string build_block(const request &r)
+{
+    size_t n = r.slots.size();
+    std::string block(4 + 5 * n, '\0');
+    write_word(&block, 0, (DWORD)(r.has_block_count ? r.block_count : (long)n));
+    for (size_t i = 0; i < n; i++) {
+        block[4 + i] = (char)r.slots[i].flags;
+        write_word(&block, 4 + n + 4 * i, (DWORD)(UINT_PTR)r.slots[i].source.handle);
+    }
+    return block;
+}
+
+static std::string build_environment(const request &r)
+{
+    std::string block;
+    for (size_t i = 0; i < r.environment.size(); i++)
+        block += r.environment[i] + '\0';
+    if (r.environment.empty())
+        block += '\0';
+    block += '\0';
+    return block;
+}
+
+/* Everything the launcher wrote is in the pipe once it has ended; reading
+   only what is there keeps a started command that still holds the pipe from
+   stalling the runner. */
+static std::string drain_pipe(HANDLE read_end)
+{
+    std::string bytes;
+    for (;;) {
+        DWORD available = 0;
+        if (!PeekNamedPipe(read_end, 0, 0, 0, &available, 0) || available == 0)
+            return bytes;
+        std::vector<char> buffer(available);
+        DWORD got = 0;
+        if (!ReadFile(read_end, buffer.data(), available, &got, 0) || got == 0)
+            return bytes;
+        bytes.append(buffer.data(), got);
+    }
+}
+
+static std::string read_file(const std::string &path)
+{
+    std::string bytes;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0,
+                              OPEN_EXISTING, 0, 0);
+    if (file == INVALID_HANDLE_VALUE)
+        fail("read_file");
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, 0) && got > 0)
+        bytes.append(buffer, got);
+    CloseHandle(file);
+    return bytes;
+}
+
+/* What the launcher left behind in a pipe or file it was given, or false. */
+static bool collect_output(const handle_source &source, std::string *bytes)
+{
+    if (source.kind == "pipe")
+        *bytes = drain_pipe(source.read_end);
+    else if (source.kind == "file" || source.kind == "seeded")
+        *bytes = read_file(source.argument);
+    else
+        return false;
+    return true;
+}
+
+static DWORD run_launcher(request *r, const std::string &block)
+{
+    STARTUPINFOA startup;
+    memset(&startup, 0, sizeof startup);
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = r->standard[0].handle;
+    startup.hStdOutput = r->standard[1].handle;
+    startup.hStdError = r->standard[2].handle;
+    if (!r->slots.empty()) {
+        startup.cbReserved2 = (WORD)block.size();
+        startup.lpReserved2 = (BYTE *)block.data();
+    }
+    std::string environment = build_environment(*r);
+    std::vector<char> command_line(r->command_line.begin(), r->command_line.end());
+    command_line.push_back('\0');
+
+    PROCESS_INFORMATION process;
+    if (!CreateProcessA(r->has_application ? r->application.c_str() : 0, command_line.data(), 0,
+                        0, TRUE, 0, r->has_environment ? (void *)environment.data() : 0,
+                        r->has_directory ? r->directory.c_str() : 0, &startup, &process))
+        fail("create_process");
+    CloseHandle(process.hThread);
+    if (WaitForSingleObject(process.hProcess, WAIT_LIMIT_MS) != WAIT_OBJECT_0) {
+        TerminateProcess(process.hProcess, 1);
+        fail("timeout");
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hProcess);
+    return code;
+}
+
+int main(int argc, char **argv)
+{
+    if (argc != 2) {
+        printf("runner_error usage 0\n");
+        return 2;
+    }
+    request r = read_request(argv[1]);
+    for (int i = 0; i < 3; i++)
+        open_source(&r.standard[i], 0);
+    for (size_t i = 0; i < r.slots.size(); i++)
+        open_source(&r.slots[i].source, r.standard[2].handle);
+    std::string block = build_block(r);
+
+    DWORD code = run_launcher(&r, block);
+    printf("acp %u\n", GetACP());
+    printf("exit_code %lu\n", (unsigned long)code);
+    std::string bytes;
+    if (collect_output(r.standard[2], &bytes))
+        printf("stderr %s\n", encode_hex(bytes).c_str());
+    for (size_t i = 0; i < r.slots.size(); i++)
+        if (collect_output(r.slots[i].source, &bytes))
+            printf("slot_output %u %s\n", (unsigned)i, encode_hex(bytes).c_str());
+    if (!r.slots.empty())
+        printf("block %s\n", encode_hex(block).c_str());
+    return 0;
+}
