@@ -1,0 +1,424 @@
+/*
+ * Lists the KERNEL32 calls that launcher.exe itself made, from a Wine relay
+ * trace (WINEDEBUG=+pid,+relay,+loaddll), against the calls the launcher's
+ * code path needs for the scenario given.
+ *
+ * Attribution.  A relay "Call" line names the function entered and the
+ * return address of the call.  Wine's own DLLs call each other all the time
+ * (kernel32 into kernelbase into ntdll) and those lines are in the trace
+ * too; a call belongs to the launcher only when it comes from the launcher's
+ * process (the one whose loaddll line loaded launcher.exe) and its return
+ * address lies inside launcher.exe's image.
+ *
+ * Naming.  The relay line names the function that Wine finally entered,
+ * which for a forwarded export is not the name the launcher imported
+ * (HeapAlloc enters ntdll.RtlAllocateHeap).  So each call is named from the
+ * call site instead: the instruction before the return address is either
+ * "call [slot]" or "call reg" after "mov reg, [slot]", and the slot is one
+ * of the import address table's, which says which import was called.
+ *
+ * Usage: attribute_relay_calls LAUNCHER.EXE TRACE in-directory|on-path
+ */
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+struct image {
+    std::vector<uint8_t> file;
+    uint32_t base = 0, size = 0;
+    struct section {
+        uint32_t rva, raw_size, raw_offset;
+    };
+    std::vector<section> sections;
+    std::map<uint32_t, std::string> slots; /* import address slot VA -> name */
+    std::map<std::string, std::string> dll_of;
+};
+
+static uint32_t read_u32(const std::vector<uint8_t> &b, size_t at)
+{
+    if (at + 4 > b.size())
+        return 0;
+    return (uint32_t)b[at] | (uint32_t)b[at + 1] << 8 | (uint32_t)b[at + 2] << 16 |
+           (uint32_t)b[at + 3] << 24;
+}
+
+static uint16_t read_u16(const std::vector<uint8_t> &b, size_t at)
+{
+    return at + 2 > b.size() ? 0 : (uint16_t)(b[at] | b[at + 1] << 8);
+}
+
+static long offset_of_rva(const image &im, uint32_t rva)
+{
+    for (const image::section &s : im.sections)
+        if (rva >= s.rva && rva < s.rva + s.raw_size)
+            return (long)(s.raw_offset + (rva - s.rva));
+    return -1;
+}
+
+static std::string text_at_rva(const image &im, uint32_t rva)
+{
+    long at = offset_of_rva(im, rva);
+    std::string text;
+    while (at >= 0 && (size_t)at < im.file.size() && im.file[(size_t)at])
+        text += (char)im.file[(size_t)at++];
+    return text;
+}
+
+static void read_imports(image &im, uint32_t import_rva)
+{
+    for (uint32_t d = import_rva;; d += 20) {
+        long at = offset_of_rva(im, d);
+        if (at < 0)
+            return;
+        uint32_t names = read_u32(im.file, (size_t)at), dll = read_u32(im.file, (size_t)at + 12),
+                 first = read_u32(im.file, (size_t)at + 16);
+        if (!dll || !first)
+            return;
+        std::string dll_name = text_at_rva(im, dll);
+        uint32_t table = names ? names : first;
+        for (uint32_t i = 0;; i++) {
+            long entry_at = offset_of_rva(im, table + 4 * i);
+            uint32_t entry = entry_at < 0 ? 0 : read_u32(im.file, (size_t)entry_at);
+            if (!entry)
+                break;
+            std::string name = entry & 0x80000000u ? "#" + std::to_string(entry & 0xFFFF)
+                                                  : text_at_rva(im, entry + 2);
+            im.slots[im.base + first + 4 * i] = name;
+            im.dll_of[name] = dll_name;
+        }
+    }
+}
+
+static bool load_image(const char *path, image &im)
+{
+    std::ifstream in(path, std::ios::binary);
+    im.file.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    uint32_t pe = read_u32(im.file, 0x3C);
+    if (read_u32(im.file, pe) != 0x4550 || read_u16(im.file, pe + 24) != 0x10B)
+        return false;
+    uint16_t sections = read_u16(im.file, pe + 6), optional_size = read_u16(im.file, pe + 20);
+    size_t opt = pe + 24;
+    im.base = read_u32(im.file, opt + 28);
+    im.size = read_u32(im.file, opt + 56);
+    uint32_t import_rva = read_u32(im.file, opt + 96 + 8);
+    for (uint16_t i = 0; i < sections; i++) {
+        size_t s = opt + optional_size + 40u * i;
+        im.sections.push_back({read_u32(im.file, s + 12), read_u32(im.file, s + 16),
+                               read_u32(im.file, s + 20)});
+    }
+    read_imports(im, import_rva);
+    return true;
+}
+
+static int byte_at(const image &im, uint32_t va)
+{
+    long at = offset_of_rva(im, va - im.base);
+    return at < 0 || (size_t)at >= im.file.size() ? -1 : im.file[(size_t)at];
+}
+
+static uint32_t u32_at(const image &im, uint32_t va)
+{
+    uint32_t value = 0;
+    for (int i = 3; i >= 0; i--)
+        value = value << 8 | (uint32_t)(byte_at(im, va + (uint32_t)i) & 0xFF);
+    return value;
+}
+
+/* The import called by the instruction that ends right before `ret`, or "". */
+static std::string import_called_before(const image &im, uint32_t ret)
+{
+    if (byte_at(im, ret - 6) == 0xFF && byte_at(im, ret - 5) == 0x15) {
+        auto slot = im.slots.find(u32_at(im, ret - 4));
+        return slot == im.slots.end() ? "" : slot->second;
+    }
+    int modrm = byte_at(im, ret - 1);
+    if (byte_at(im, ret - 2) != 0xFF || modrm < 0xD0 || modrm > 0xD7)
+        return "";
+    /* call reg: the nearest earlier load of that register from a slot. */
+    int reg = modrm & 7;
+    for (uint32_t at = ret - 8; at + 256 > ret; at--) {
+        bool load = (byte_at(im, at) == 0x8B && byte_at(im, at + 1) == (reg << 3 | 5));
+        bool load_eax = reg == 0 && byte_at(im, at + 1) == 0xA1;
+        if (!load && !load_eax)
+            continue;
+        auto slot = im.slots.find(u32_at(im, at + 2));
+        if (slot != im.slots.end())
+            return slot->second;
+    }
+    return "";
+}
+
+struct observed_call {
+    std::string name;       /* the import, as the launcher named it */
+    std::string wine_entry; /* what the relay line says Wine entered */
+    std::vector<uint32_t> arguments;
+    std::string line;
+    bool named_by_site; /* else by the relay line's name */
+};
+
+struct trace_reading {
+    std::vector<observed_call> calls;
+    std::map<std::string, std::vector<uint32_t>> results; /* per import, in order */
+    bool found_image = false;
+};
+
+static std::string lower(std::string s)
+{
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
+    return s;
+}
+
+/* The hexadecimal value that starts each argument; a text argument is
+   shown after its address in quotes, and a comma inside those is no
+   separator. */
+static std::vector<uint32_t> parse_arguments(const std::string &inside)
+{
+    std::vector<uint32_t> values;
+    bool item_start = true, quoted = false;
+    for (size_t i = 0; i < inside.size(); i++) {
+        char c = inside[i];
+        if (item_start)
+            values.push_back((uint32_t)std::strtoul(inside.c_str() + i, nullptr, 16));
+        item_start = false;
+        if (quoted && c == '\\')
+            i++;
+        else if (c == '"')
+            quoted = !quoted;
+        else if (!quoted && c == ',')
+            item_start = true;
+    }
+    return values;
+}
+
+static void read_trace(const char *path, const std::string &exe_name, const image &im,
+                       trace_reading &r)
+{
+    std::ifstream in(path);
+    std::string line, process, pending_name;
+    uint32_t base = im.base;
+    while (std::getline(in, line)) {
+        std::string prefix = line.substr(0, line.find(':'));
+        if (line.find("loaddll") != std::string::npos && line.find("Loaded") != std::string::npos &&
+            lower(line).find("\\\\" + lower(exe_name) + "\" at ") != std::string::npos &&
+            process.empty()) {
+            process = prefix;
+            base = (uint32_t)std::strtoul(line.c_str() + line.find("\" at ") + 5, nullptr, 16);
+            r.found_image = true;
+            continue;
+        }
+        if (process.empty() || prefix != process)
+            continue;
+        size_t ret_at = line.rfind(" ret=");
+        if (ret_at == std::string::npos)
+            continue;
+        uint32_t ret = (uint32_t)std::strtoul(line.c_str() + ret_at + 5, nullptr, 16);
+        if (ret < base || ret >= base + im.size)
+            continue;
+        /* Addresses in the image's own terms, whatever its load address. */
+        uint32_t own_ret = ret - base + im.base;
+        size_t call_at = line.find(":Call "), ret_line_at = line.find(":Ret  ");
+        if (call_at != std::string::npos) {
+            size_t open = line.find('(', call_at);
+            observed_call c;
+            c.wine_entry = line.substr(call_at + 6, open - call_at - 6);
+            c.name = import_called_before(im, own_ret);
+            c.named_by_site = !c.name.empty();
+            std::string function = c.wine_entry.substr(c.wine_entry.find('.') + 1);
+            if (c.name.empty())
+                c.name = im.dll_of.count(function) ? function : "?" + c.wine_entry;
+            c.arguments = parse_arguments(line.substr(open + 1, line.rfind(')', ret_at) - open - 1));
+            c.line = line;
+            r.calls.push_back(c);
+            pending_name = c.name;
+        } else if (ret_line_at != std::string::npos && !pending_name.empty()) {
+            size_t value_at = line.find("retval=");
+            if (value_at != std::string::npos)
+                r.results[pending_name].push_back(
+                    (uint32_t)std::strtoul(line.c_str() + value_at + 7, nullptr, 16));
+        }
+    }
+}
+
+struct need {
+    std::string name;
+    int count;
+    std::string why;
+};
+
+static bool is_builtin_code_page(uint32_t cp)
+{
+    return cp == 932 || cp == 936 || cp == 949 || cp == 950 || cp == 1361;
+}
+
+/* Environment strings the snapshot copied: the allocations between
+   GetModuleFileNameA and the first HeapFree (the environment block's
+   release) are the argument vector, the snapshot vector and one copy per
+   string.  The snapshot vector's size, 4 bytes per string plus the null
+   entry, must tell the same. */
+static int count_snapshot_strings(const trace_reading &r, bool *consistent)
+{
+    int allocations = 0;
+    bool counting = false;
+    uint32_t vector_size = 0;
+    for (const observed_call &c : r.calls) {
+        if (c.name == "GetModuleFileNameA")
+            counting = true;
+        else if (counting && c.name == "HeapFree")
+            break;
+        else if (counting && c.name == "HeapAlloc" && ++allocations == 2 && c.arguments.size() > 2)
+            vector_size = c.arguments[2];
+    }
+    int strings = allocations - 2;
+    *consistent = strings >= 0 && vector_size == 4u * (uint32_t)(strings + 1);
+    return strings;
+}
+
+/* The snapshot is searched for PATH entry by entry; only an entry with a
+   four-character name reaches the comparison, and the search stops at the
+   first that compares equal. */
+static int count_needed_comparisons(const trace_reading &r, bool *consistent)
+{
+    const std::vector<uint32_t> &verdicts =
+        r.results.count("CompareStringA") ? r.results.at("CompareStringA") : std::vector<uint32_t>();
+    *consistent = true;
+    for (size_t i = 0; i < verdicts.size(); i++)
+        if ((verdicts[i] == 2) != (i + 1 == verdicts.size()))
+            *consistent = false;
+    for (const observed_call &c : r.calls)
+        if (c.name == "CompareStringA" &&
+            (c.arguments.size() < 6 || c.arguments[3] != 4 || c.arguments[5] != 4 ||
+             c.line.find("\"PATH\"") == std::string::npos))
+            *consistent = false;
+    return verdicts.empty() ? 1 : (int)verdicts.size();
+}
+
+static std::vector<need> list_needs(const std::string &scenario, const trace_reading &r,
+                                    std::vector<std::string> &notes)
+{
+    uint32_t code_page = r.results.count("GetACP") ? r.results.at("GetACP")[0] : 0;
+    bool ask_code_page = !is_builtin_code_page(code_page);
+    bool strings_consistent;
+    int strings = count_snapshot_strings(r, &strings_consistent);
+    bool on_path = scenario == "on-path";
+    notes.push_back("ANSI code page " + std::to_string(code_page) +
+                    (ask_code_page ? ": not built in, so GetCPInfo is asked"
+                                   : ": built in, so GetCPInfo is not asked"));
+    notes.push_back(std::to_string(strings) + " environment strings copied into the snapshot" +
+                    (strings_consistent ? " (the snapshot vector's size agrees)"
+                                        : " (MISMATCH with the snapshot vector's size)"));
+    int fixed_allocations = on_path ? 12 : 10;
+    std::vector<need> needs = {
+        {"HeapCreate", 1, "the private heap"},
+        {"HeapAlloc", fixed_allocations + strings,
+         std::to_string(fixed_allocations) + " + one per environment string"},
+        {"GetStartupInfoA", 1, "a handle inheritance block, if any"},
+        {"GetStdHandle", 3, "standard input, output, error"},
+        {"GetFileType", 3, "their types"},
+        {"SetHandleCount", 1, "the slot count"},
+        {"GetACP", 1, "the lead-byte set"},
+        {"GetCPInfo", ask_code_page ? 1 : 0, "only for a code page not built in"},
+        {"GetCommandLineA", 1, "the argument vector"},
+        {"GetEnvironmentStringsW", 1, "the environment snapshot"},
+        {"WideCharToMultiByte", 2, "size, then conversion"},
+        {"FreeEnvironmentStringsW", 1, "the wide block"},
+        {"GetModuleFileNameA", 1, "the fallback program name"},
+        {"HeapFree", on_path ? 5 : 3,
+         on_path ? "environment block, PATH value, probing buffer, prefixed name, handle block"
+                 : "environment block, PATH value, handle block"},
+        {"GetEnvironmentVariableA", 1, "the old PATH"},
+        {"GetCurrentDirectoryA", 2, "start directory; directory after the change"},
+        {"SetEnvironmentVariableA", 2, "PATH; the drive-directory variable"},
+        {"SetCurrentDirectoryA", 1, "the change of directory"},
+        {"GetFileAttributesA", on_path ? 6 : 2,
+         on_path ? "4 in the directory, .com and .exe in the first PATH entry"
+                 : ".com (missing) and .exe"},
+        {"GetLastError", on_path ? 6 : 2, "after each missing candidate and after CreateProcessA"},
+        {"CreateProcessA", 1, "the hand-over"},
+        {"ExitProcess", 1, "exit_quickly"},
+    };
+    if (!on_path)
+        notes.push_back("CompareStringA is not needed here: PATH is looked up in the snapshot only"
+                        " when the command is not in DIRECTORY");
+    if (on_path) {
+        bool comparisons_consistent;
+        int comparisons = count_needed_comparisons(r, &comparisons_consistent);
+        needs.push_back({"CompareStringA", comparisons, "four-letter names up to PATH"});
+        notes.push_back(std::string("CompareStringA compares four-byte names against \"PATH\" and "
+                                    "stops at the first equal one: ") +
+                        (comparisons_consistent ? "yes" : "NO"));
+    }
+    return needs;
+}
+
+int main(int count, char **words)
+{
+    if (count != 4) {
+        std::fprintf(stderr, "usage: attribute_relay_calls LAUNCHER.EXE TRACE in-directory|on-path\n");
+        return 2;
+    }
+    image im;
+    if (!load_image(words[1], im)) {
+        std::fprintf(stderr, "attribute_relay_calls: %s is not a 32-bit PE image\n", words[1]);
+        return 2;
+    }
+    std::string path = words[1];
+    std::string exe_name = path.substr(path.find_last_of('/') + 1);
+    trace_reading r;
+    read_trace(words[2], exe_name, im, r);
+    if (!r.found_image) {
+        std::fprintf(stderr, "attribute_relay_calls: %s was not loaded in the trace\n", exe_name.c_str());
+        return 2;
+    }
+
+    std::vector<std::string> order;
+    std::map<std::string, int> made;
+    std::map<std::string, std::string> entered;
+    for (const observed_call &c : r.calls) {
+        if (!made[c.name]++)
+            order.push_back(c.name);
+        std::string function = c.wine_entry.substr(c.wine_entry.find('.') + 1);
+        if (function != c.name)
+            entered[c.name] = c.wine_entry;
+    }
+    std::vector<std::string> notes;
+    std::vector<need> needs = list_needs(words[3], r, notes);
+    std::map<std::string, const need *> need_of;
+    for (const need &n : needs)
+        need_of[n.name] = &n;
+    for (const need &n : needs)
+        if (!made.count(n.name) && n.count > 0)
+            order.push_back(n.name);
+
+    int extra = 0, wrong = 0;
+    std::printf("  %-24s %6s %6s   %s\n", "call (first-use order)", "made", "needed", "why needed");
+    for (const std::string &name : order) {
+        const need *n = need_of.count(name) ? need_of[name] : nullptr;
+        int needed = n ? n->count : 0;
+        int m = made.count(name) ? made[name] : 0;
+        std::string mark = m == needed ? "" : needed == 0 ? "   <- NOT NEEDED" : "   <- COUNT DIFFERS";
+        if (needed == 0)
+            extra += m;
+        else if (m != needed)
+            wrong++;
+        std::string dll = im.dll_of.count(name) ? im.dll_of[name] : "?";
+        std::string via = entered.count(name) ? "  [Wine enters " + entered[name] + "]" : "";
+        std::printf("  %-24s %6d %6d   %s%s%s\n", (dll == "KERNEL32.dll" ? name : dll + "!" + name).c_str(),
+                    m, needed, n ? n->why.c_str() : "", via.c_str(), mark.c_str());
+    }
+    for (const std::string &note : notes)
+        std::printf("  %s\n", note.c_str());
+    int by_site = 0;
+    for (const observed_call &c : r.calls)
+        by_site += c.named_by_site;
+    std::printf("  %zu calls from launcher.exe's image, %d named from their call site, %zu from"
+                " the relay line\n", r.calls.size(), by_site, r.calls.size() - (size_t)by_site);
+    std::printf("  calls the design does not need: %d; counts that differ: %d\n", extra, wrong);
+    return extra || wrong ? 1 : 0;
+}
