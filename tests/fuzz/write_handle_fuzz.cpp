@@ -10,8 +10,9 @@
  *
  * The data lies in an allocation of its exact size.  What reaches WriteFile
  * must be the data in chunks of at most 1025 bytes with each line feed turned
- * into CR LF on a text slot, closed as the write rules say; the result, the
- * error number and the OS error code must be those the rules give.
+ * into CR LF on a text slot, closed as the write rules say; the result (the
+ * data bytes written whole, after a short or failed write too), the error
+ * number and the OS error code must be those the rules give.
  */
 #include "runtime/error_number.h"
 #include "runtime/error_reporting.h"
@@ -56,32 +57,47 @@ plan read_plan(input_reader &in)
     return p;
 }
 
+/* A chunk as written, and the data bytes it stands for. */
+struct chunk {
+    std::string source;
+    std::string staged;
+};
+
 /* The chunks a text slot writes: bytes are staged with a carriage return
    before each line feed, and a chunk closes at 1024 bytes or more. */
-std::vector<std::string> text_chunks(const std::string &data)
+std::vector<chunk> text_chunks(const std::string &data)
 {
-    std::vector<std::string> chunks;
-    std::string chunk;
+    std::vector<chunk> chunks;
+    chunk next;
     for (char c : data) {
         if (c == '\n')
-            chunk += '\r';
-        chunk += c;
-        if (chunk.size() >= 1024) {
-            chunks.push_back(chunk);
-            chunk.clear();
+            next.staged += '\r';
+        next.staged += c;
+        next.source += c;
+        if (next.staged.size() >= 1024) {
+            chunks.push_back(next);
+            next = chunk();
         }
     }
-    if (!chunk.empty())
-        chunks.push_back(chunk);
+    if (!next.staged.empty())
+        chunks.push_back(next);
     return chunks;
 }
 
-size_t line_feeds(const std::string &chunk)
+/* Data bytes of a chunk whose staged form lies wholly within the first
+   `accepted` bytes: a line feed counts only with its carriage return. */
+size_t whole_data_bytes(const chunk &c, DWORD accepted, bool text)
 {
-    size_t n = 0;
-    for (char c : chunk)
-        n += c == '\n';
-    return n;
+    if (!text)
+        return accepted;
+    size_t used = 0, whole = 0;
+    for (char byte : c.source) {
+        used += byte == '\n' ? 2 : 1;
+        if (used > accepted)
+            break;
+        whole++;
+    }
+    return whole;
 }
 
 int mapped(DWORD code)
@@ -124,17 +140,15 @@ outcome expected_outcome(const plan &p)
             o.os_error = p.error;
         }
     }
-    std::vector<std::string> chunks =
-        (p.flags & SLOT_TEXT) ? text_chunks(p.data) : std::vector<std::string>{p.data};
+    bool text = (p.flags & SLOT_TEXT) != 0;
+    std::vector<chunk> chunks = text ? text_chunks(p.data) : std::vector<chunk>{{p.data, p.data}};
     DWORD total = 0;
-    size_t translated = 0;
+    size_t written = 0;
     bool failed = false;
     DWORD failure = 0;
     for (size_t i = 0; i < chunks.size(); i++) {
-        const std::string &chunk = chunks[i];
-        o.writes.push_back(chunk);
-        if (p.flags & SLOT_TEXT)
-            translated += line_feeds(chunk);
+        const chunk &c = chunks[i];
+        o.writes.push_back(c.staged);
         bool hit = (int)i + 1 == p.occurrence;
         if (hit && p.disturbance == FAILING_WRITE) {
             failed = true;
@@ -146,15 +160,18 @@ outcome expected_outcome(const plan &p)
             failure = ERROR_INVALID_HANDLE;
             break;
         }
-        DWORD accepted = hit && p.disturbance == SHORT_WRITE && p.accepted < chunk.size()
+        DWORD accepted = hit && p.disturbance == SHORT_WRITE && p.accepted < c.staged.size()
                              ? p.accepted
-                             : (DWORD)chunk.size();
+                             : (DWORD)c.staged.size();
         total += accepted;
-        if (accepted < chunk.size())
+        written += whole_data_bytes(c, accepted, text);
+        if (accepted < c.staged.size())
             break;
     }
+    /* Whatever was accepted counts in data bytes written whole, never in
+       less than nothing; a failure after it goes unreported. */
     if (total > 0) {
-        o.result = (int)(total - translated);
+        o.result = (int)written;
     } else if (failed && failure == ERROR_ACCESS_DENIED) {
         o.result = -1;
         o.error = 9;
