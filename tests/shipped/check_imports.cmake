@@ -1,0 +1,22 @@
+# Checks that a launcher.exe is a console program whose only import is
+# KERNEL32.dll: anything more would mean a C runtime or another library had
+# crept into the freestanding build.  Run with -DEXE=<exe> -DOBJDUMP=<objdump>.
+if(NOT EXISTS "${EXE}")
+    message(FATAL_ERROR "no launcher.exe at ${EXE}: build its preset first")
+endif()
+execute_process(COMMAND ${OBJDUMP} -p "${EXE}" OUTPUT_VARIABLE headers RESULT_VARIABLE failed)
+if(failed)
+    message(FATAL_ERROR "${OBJDUMP} cannot read ${EXE}")
+endif()
+string(REGEX MATCHALL "DLL Name: [^\n]*" imports "${headers}")
+if(NOT imports STREQUAL "DLL Name: KERNEL32.dll")
+    message(FATAL_ERROR "${EXE} imports: ${imports}")
+endif()
+if(NOT headers MATCHES "Subsystem[ \t]+00000003")
+    message(FATAL_ERROR "${EXE} is not a console program")
+endif()
+execute_process(COMMAND ${OBJDUMP} -h "${EXE}" OUTPUT_VARIABLE sections)
+if(sections MATCHES " \\.(tls|CRT)")
+    message(FATAL_ERROR "${EXE} carries C runtime sections")
+endif()
+message(STATUS "${EXE}: console program importing KERNEL32.dll only")
