@@ -23,3 +23,8 @@ file(GLOB sim_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/platform/sim/*.cpp
 add_library(sim_kernel32 STATIC ${sim_sources})
 target_include_directories(sim_kernel32 PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(launcher_core PUBLIC sim_kernel32)
+
+# The reset of the launcher's process state, shared by the unit tests, the
+# fuzz targets and the benchmarks.
+add_library(launcher_test_support STATIC ${PROJECT_SOURCE_DIR}/tests/support/launcher_state.cpp)
+target_link_libraries(launcher_test_support PUBLIC launcher_core sim_kernel32)

@@ -5,7 +5,7 @@
  * matter: time per KiB of command line at each size, and the search's probe
  * count checked against what the design makes it do.
  */
-#include "bench/host/launcher_state.h"
+#include "tests/support/launcher_state.h"
 #include "exec/exec.h"
 #include "platform/sim/sim.h"
 #include "runtime/arguments.h"

@@ -1,5 +1,5 @@
 #include "tests/fuzz/fuzz_support.h"
-#include "tests/unit/fixture.h"
+#include "tests/support/launcher_state.h"
 
 #include <cstdio>
 #include <cstdlib>

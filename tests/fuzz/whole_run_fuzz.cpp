@@ -22,7 +22,7 @@
 #include "runtime/handle_table.h"
 #include "runtime/stream.h"
 #include "tests/fuzz/fuzz_support.h"
-#include "tests/unit/fixture.h"
+#include "tests/support/launcher_state.h"
 
 #include <set>
 #include <vector>

@@ -1,60 +1,13 @@
 #include "tests/unit/fixture.h"
 
 #include "launcher/launcher.h"
-#include "runtime/arguments.h"
 #include "runtime/environment.h"
-#include "runtime/error_number.h"
-#include "runtime/exit.h"
-#include "runtime/handle_table.h"
-#include "runtime/heap.h"
-#include "runtime/lead_bytes.h"
-#include "runtime/start.h"
-#include "runtime/stream.h"
-
-#include <cstring>
-
-void reset_launcher_state()
-{
-    std::memset(handle_groups, 0, sizeof handle_groups);
-    handle_count = 0;
-    error_number = 0;
-    os_error_code = 0;
-    std::memset(builtin_streams, 0, sizeof builtin_streams);
-    stream_table = nullptr;
-    stream_table_size = 0;
-    temporary_buffer = nullptr;
-    exit_reached = 0;
-    environment_source = SOURCE_UNCHOSEN;
-    environment_snapshot = nullptr;
-    argument_count = 0;
-    argument_vector = nullptr;
-    std::memset(lead_bytes, 0, sizeof lead_bytes);
-    comparison_locale = 0;
-}
 
 void launcher_test::SetUp()
 {
     sim::reset();
     reset_launcher_state();
     standard_error = sim::set_std_handle(STD_ERROR_HANDLE, FILE_TYPE_CHAR);
-}
-
-void start_runtime()
-{
-    create_heap();
-    init_handle_table();
-    init_lead_bytes();
-    build_environment_snapshot(read_os_environment());
-    init_streams();
-}
-
-sim::exit_signal run_whole_program()
-{
-    try {
-        run_program();
-    } catch (const sim::exit_signal &end) {
-        return end;
-    }
 }
 
 launcher_outcome run_main_routine(const std::vector<std::string> &arguments)

@@ -4,20 +4,11 @@
 #define TESTS_UNIT_FIXTURE_H
 
 #include "platform/sim/sim.h"
+#include "tests/support/launcher_state.h"
 
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
-
-/* Puts every piece of launcher state back to what a new process has. */
-void reset_launcher_state();
-
-/* Builds the heap, the handle table, the lead-byte set, the environment
-   snapshot and the streams, as start-up does, without the main routine. */
-void start_runtime();
-
-/* Runs the whole program from its entry and returns how it ended. */
-sim::exit_signal run_whole_program();
 
 /* The launcher's main routine with the given arguments after the program
    name; the process exit of a successful start comes back as a signal. */

@@ -1,4 +1,4 @@
-#include "bench/host/launcher_state.h"
+#include "tests/support/launcher_state.h"
 
 #include "runtime/arguments.h"
 #include "runtime/environment.h"
@@ -7,6 +7,7 @@
 #include "runtime/handle_table.h"
 #include "runtime/heap.h"
 #include "runtime/lead_bytes.h"
+#include "runtime/start.h"
 #include "runtime/stream.h"
 
 #include <cstring>
@@ -37,4 +38,13 @@ void start_runtime()
     init_lead_bytes();
     build_environment_snapshot(read_os_environment());
     init_streams();
+}
+
+sim::exit_signal run_whole_program()
+{
+    try {
+        run_program();
+    } catch (const sim::exit_signal &end) {
+        return end;
+    }
 }
