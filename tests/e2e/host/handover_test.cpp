@@ -7,6 +7,7 @@
 #include "e2e_support.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 
@@ -100,38 +101,27 @@ TEST_F(handover, ends_without_waiting_for_command)
     EXPECT_TRUE(wait_for_probe(tree, &report)) << "the command was not started";
 }
 
-/* Without any PATH the old value counts as empty, and only the working
-   directory is searched. */
-TEST_F(handover, unset_path_counts_as_empty)
+/* Without any PATH, or with an empty one, the old value counts as empty: the
+   new value starts with the separator, and only the working directory is
+   searched. */
+TEST_F(handover, unset_or_empty_path_counts_as_empty)
 {
     copy_probe(join_unix(tree.work, "tool.exe"));
-    launch how;
-    how.command_line = "launcher ..\\work tool";
-    how.environment = make_environment(tree, "");
-    how.environment.erase(how.environment.begin());
-    probe_report report;
-    run_and_check_started(tree, how, &report);
-    if (HasFailure())
-        return;
-    std::string path;
-    ASSERT_TRUE(find_variable(report.environment, "PATH", &path));
-    EXPECT_EQ(path, ";" + to_wine_path(tree.bin) + "\\..\\lib");
-}
-
-/* An empty PATH still gets the separator before the library directory. */
-TEST_F(handover, empty_path_gets_separator_and_library)
-{
-    copy_probe(join_unix(tree.work, "tool.exe"));
-    launch how;
-    how.command_line = "launcher ..\\work tool";
-    how.environment = make_environment(tree, "");
-    probe_report report;
-    run_and_check_started(tree, how, &report);
-    if (HasFailure())
-        return;
-    std::string path;
-    ASSERT_TRUE(find_variable(report.environment, "PATH", &path));
-    EXPECT_EQ(path, ";" + to_wine_path(tree.bin) + "\\..\\lib");
+    for (bool unset : {true, false}) {
+        std::remove(tree.probe_out.c_str()); /* the report of the run before */
+        launch how;
+        how.command_line = "launcher ..\\work tool";
+        how.environment = make_environment(tree, "");
+        if (unset)
+            how.environment.erase(how.environment.begin());
+        probe_report report;
+        run_and_check_started(tree, how, &report);
+        if (HasFailure())
+            return;
+        std::string path;
+        ASSERT_TRUE(find_variable(report.environment, "PATH", &path)) << unset;
+        EXPECT_EQ(path, ";" + to_wine_path(tree.bin) + "\\..\\lib") << unset;
+    }
 }
 
 /* A working directory that does not exist leaves the launcher in its start
