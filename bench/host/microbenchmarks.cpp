@@ -103,9 +103,9 @@ static size_t count_entries(const std::string &path)
     return entries;
 }
 
-/* A bare name without extension that exists nowhere: the current directory
-   and then every entry are probed with all four extensions. */
-static void exec_search_path_not_found(benchmark::State &state)
+/* A fresh world with the long PATH, started from an empty working
+   directory; returns the PATH. */
+static std::string prepare_search_world()
 {
     sim::reset();
     reset_launcher_state();
@@ -114,6 +114,14 @@ static void exec_search_path_not_found(benchmark::State &state)
     sim::add_directory("C:\\work");
     sim::world().current_directory = "C:\\work";
     start_runtime();
+    return path;
+}
+
+/* A bare name without extension that exists nowhere: the current directory
+   and then every entry are probed with all four extensions. */
+static void exec_search_path_not_found(benchmark::State &state)
+{
+    std::string path = prepare_search_world();
     static char name[] = "tool";
     char *arguments[] = {name, nullptr};
 
@@ -138,13 +146,7 @@ BENCHMARK(exec_search_path_not_found)->ComputeStatistics("min", fastest)->Unit(b
    launcher: what the simulation alone costs of the search above. */
 static void simulated_probes_alone(benchmark::State &state)
 {
-    sim::reset();
-    reset_launcher_state();
-    std::string path = make_long_path();
-    sim::set_variable("PATH", path);
-    sim::add_directory("C:\\work");
-    sim::world().current_directory = "C:\\work";
-    start_runtime();
+    std::string path = prepare_search_world();
     static char name[] = "tool";
     char *arguments[] = {name, nullptr};
     exec_search_path(name, arguments);
