@@ -12,8 +12,10 @@ static const char *find_last_component(const char *file)
 {
     const char *back = mb_find_last_char(file, '\\');
     const char *forward = mb_find_last_char(file, '/');
-    if (back || forward)
+    if (back && forward)
         return back > forward ? back : forward;
+    if (back || forward)
+        return back ? back : forward;
     return mb_find_char(file, ':');
 }
 

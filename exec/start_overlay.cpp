@@ -73,6 +73,14 @@ static BYTE *build_handle_block(WORD *size)
     return block;
 }
 
+/* Only "=X:=X:\dir" entries: other hidden "=" entries ("=ExitCode=...",
+   "=::=::\") describe the launcher, not the drives, and are not passed on. */
+static int is_drive_directory(const char *entry)
+{
+    char letter = (char)(entry[1] | 0x20);
+    return entry[0] == '=' && letter >= 'a' && letter <= 'z' && entry[2] == ':' && entry[3] == '=';
+}
+
 /* An environment of the caller's own keeps the live drive-directory entries
    first, so the command still knows each drive's current directory. */
 static char *build_environment_block(char **environment)
@@ -82,7 +90,7 @@ static char *build_environment_block(char **environment)
         return 0;
     size_t size = 2;
     for (char *at = live; *at; at += text_length(at) + 1)
-        if (*at == '=')
+        if (is_drive_directory(at))
             size += text_length(at) + 1;
     for (char **entry = environment; *entry; entry++)
         size += text_length(*entry) + 1;
@@ -91,7 +99,7 @@ static char *build_environment_block(char **environment)
     if (block) {
         char *end = block;
         for (char *at = live; *at; at += text_length(at) + 1)
-            if (*at == '=')
+            if (is_drive_directory(at))
                 end = copy_text(end, at) + 1;
         for (char **entry = environment; *entry; entry++)
             end = copy_text(end, *entry) + 1;

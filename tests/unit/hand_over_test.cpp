@@ -207,7 +207,8 @@ TEST_F(hand_over_test, no_memory_for_the_buffers_starts_nothing)
 
 TEST_F(hand_over_test, an_environment_of_its_own_keeps_the_drive_directories_first)
 {
-    sim::world().environment = {"=C:=C:\\bin", "PATH=C:\\tools", "=D:=D:\\x"};
+    sim::world().environment = {"=::=::\\", "=C:=C:\\bin", "PATH=C:\\tools", "=ExitCode=00000000",
+                                "=D:=D:\\x"};
     start_runtime();
     std::string one = "A=1", two = "B=";
     char *environment[] = {one.data(), two.data(), nullptr};
