@@ -11,8 +11,13 @@ void move_to_end(handle_slot *slot)
         set_error(BAD_FILE_DESCRIPTOR, 0);
         return;
     }
-    if (SetFilePointer(slot->handle, 0, 0, FILE_END) == INVALID_SET_FILE_POINTER)
-        map_os_error(GetLastError());
+    if (SetFilePointer(slot->handle, 0, 0, FILE_END) != INVALID_SET_FILE_POINTER)
+        return;
+    /* A file of exactly 4 GiB - 1 bytes ends at that very value: only a
+       reason given with it makes it a failure. */
+    DWORD error = GetLastError();
+    if (error != ERROR_SUCCESS)
+        map_os_error(error);
 }
 
 /* Data bytes whose translated form lies wholly within the first `accepted`

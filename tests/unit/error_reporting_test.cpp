@@ -240,13 +240,24 @@ TEST_F(error_reporting_test, write_handle_seeks_to_the_end_before_an_append_writ
 
 TEST_F(error_reporting_test, a_failed_append_seek_leaves_its_reason_but_the_write_goes_on)
 {
-    HANDLE handle = start_with_error_handle(FILE_TYPE_DISK);
-    find_slot(2)->flags |= SLOT_APPEND;
-    sim::fail_call("SetFilePointer", 1, INVALID_SET_FILE_POINTER, ERROR_INVALID_HANDLE);
-    EXPECT_EQ(write_handle(2, "x", 1), 1);
-    EXPECT_EQ(error_number, 9);
-    EXPECT_EQ(os_error_code, (DWORD)ERROR_INVALID_HANDLE);
-    EXPECT_EQ(sim::output_of(handle), "x");
+    struct row {
+        DWORD seek_error;
+        int error;
+        DWORD os_error;
+    };
+    /* The second is no failure: a file that ends at 4 GiB - 1 bytes. */
+    const row rows[] = {{ERROR_INVALID_HANDLE, 9, ERROR_INVALID_HANDLE}, {ERROR_SUCCESS, 0, 0}};
+    for (const row &r : rows) {
+        SetUp();
+        HANDLE handle = start_with_error_handle(FILE_TYPE_DISK);
+        find_slot(2)->flags |= SLOT_APPEND;
+        set_error(0, 0);
+        sim::fail_call("SetFilePointer", 1, INVALID_SET_FILE_POINTER, r.seek_error);
+        EXPECT_EQ(write_handle(2, "x", 1), 1);
+        EXPECT_EQ(error_number, r.error) << r.seek_error;
+        EXPECT_EQ(os_error_code, r.os_error) << r.seek_error;
+        EXPECT_EQ(sim::output_of(handle), "x");
+    }
 }
 
 TEST_F(error_reporting_test, print_error_stream_on_a_console_is_one_write)
