@@ -17,6 +17,22 @@ std::string name_file_source(const scratch_tree &tree, const char *name)
 }
 
 class handle_block_handover : public e2e_test {
+protected:
+    /* "launcher ..\work tool" with the given block, for a tool that starts;
+       what the launcher was given and what the probe received. */
+    void hand_over(const std::vector<std::string> &slots, launch_result *result,
+                   probe_report *report)
+    {
+        copy_probe(join_unix(tree.work, "tool.exe"));
+        launch how;
+        how.command_line = "launcher ..\\work tool";
+        how.environment = make_environment(tree, "C:\\windows");
+        how.slots = slots;
+        *result = run_launcher(tree, how);
+        ASSERT_TRUE(result->ran) << result->failure;
+        EXPECT_EQ(result->exit_code, 0u);
+        ASSERT_TRUE(wait_for_probe(tree, report)) << "the command was not started";
+    }
 };
 
 enum : uint32_t { NO_HANDLE = 0xffffffffu };
@@ -24,29 +40,23 @@ enum : unsigned long { TYPE_UNKNOWN = 0, TYPE_DISK = 1, TYPE_CHAR = 2, TYPE_PIPE
 
 TEST_F(handle_block_handover, keeps_usable_slots_and_blanks_no_inherit)
 {
-    copy_probe(join_unix(tree.work, "tool.exe"));
-    launch how;
-    how.command_line = "launcher ..\\work tool";
-    how.environment = make_environment(tree, "C:\\windows");
     /* By slot: open (the launcher adds text); an open pipe; the standard
        error pipe; a no-inherit pipe, to be blanked; a file whose meaningless
        bit 0x04 passes along; a no-inherit file that is yet the highest slot
        described; a value that is no handle and not flagged pipe, an unopened
        pipe and a missing handle, all three dropped. */
-    how.slots = {"01 null",
-                 "09 pipe",
-                 "09 stderr",
-                 "19 pipe",
-                 "05 " + name_file_source(tree, "slot4.txt"),
-                 "11 " + name_file_source(tree, "slot5.txt"),
-                 "01 value 00001234",
-                 "00 pipe",
-                 "01 value ffffffff"};
+    const std::vector<std::string> slots = {"01 null",
+                                            "09 pipe",
+                                            "09 stderr",
+                                            "19 pipe",
+                                            "05 " + name_file_source(tree, "slot4.txt"),
+                                            "11 " + name_file_source(tree, "slot5.txt"),
+                                            "01 value 00001234",
+                                            "00 pipe",
+                                            "01 value ffffffff"};
+    launch_result result;
     probe_report report;
-    launch_result result = run_launcher(tree, how);
-    ASSERT_TRUE(result.ran) << result.failure;
-    EXPECT_EQ(result.exit_code, 0u);
-    ASSERT_TRUE(wait_for_probe(tree, &report)) << "the command was not started";
+    ASSERT_NO_FATAL_FAILURE(hand_over(slots, &result, &report));
 
     handle_block given = parse_block(result.block);
     ASSERT_EQ(given.handles.size(), 9u);
@@ -66,16 +76,10 @@ TEST_F(handle_block_handover, keeps_usable_slots_and_blanks_no_inherit)
    platform, so even a handle value that names nothing is passed on. */
 TEST_F(handle_block_handover, trusts_pipe_flag_without_asking)
 {
-    copy_probe(join_unix(tree.work, "tool.exe"));
-    launch how;
-    how.command_line = "launcher ..\\work tool";
-    how.environment = make_environment(tree, "C:\\windows");
-    how.slots = {"01 null", "01 null", "09 stderr", "09 value 00001234"};
-    launch_result result = run_launcher(tree, how);
-    ASSERT_TRUE(result.ran) << result.failure;
-    EXPECT_EQ(result.exit_code, 0u);
+    launch_result result;
     probe_report report;
-    ASSERT_TRUE(wait_for_probe(tree, &report)) << "the command was not started";
+    ASSERT_NO_FATAL_FAILURE(
+        hand_over({"01 null", "01 null", "09 stderr", "09 value 00001234"}, &result, &report));
     handle_block passed = parse_block(report.reserved);
     ASSERT_EQ(passed.count, 4);
     EXPECT_EQ(passed.flags[3], 0x09u);
@@ -86,21 +90,13 @@ TEST_F(handle_block_handover, trusts_pipe_flag_without_asking)
    taken and passed on, and the free slots after it are not described. */
 TEST_F(handle_block_handover, grows_table_past_first_group)
 {
-    copy_probe(join_unix(tree.work, "tool.exe"));
-    launch how;
-    how.command_line = "launcher ..\\work tool";
-    how.environment = make_environment(tree, "C:\\windows");
-    how.slots = {"01 null", "01 null", "09 stderr"};
-    while (how.slots.size() < 35)
-        how.slots.push_back("00 value ffffffff");
-    how.slots.push_back("09 pipe");
-    while (how.slots.size() < 40)
-        how.slots.push_back("00 value ffffffff");
-    launch_result result = run_launcher(tree, how);
-    ASSERT_TRUE(result.ran) << result.failure;
-    EXPECT_EQ(result.exit_code, 0u);
+    std::vector<std::string> slots = {"01 null", "01 null", "09 stderr"};
+    slots.resize(35, "00 value ffffffff");
+    slots.push_back("09 pipe");
+    slots.resize(40, "00 value ffffffff");
+    launch_result result;
     probe_report report;
-    ASSERT_TRUE(wait_for_probe(tree, &report)) << "the command was not started";
+    ASSERT_NO_FATAL_FAILURE(hand_over(slots, &result, &report));
 
     handle_block given = parse_block(result.block);
     ASSERT_EQ(given.count, 40);
