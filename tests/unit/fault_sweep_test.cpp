@@ -302,27 +302,27 @@ plan only_a_directory()
     return p;
 }
 
-plan path_too_long_on_console()
+/* The message waits in one buffer: the lent temporary one on a console, the
+   stream's own on a file. */
+plan path_too_long_with_error_on(DWORD error_type, const char *buffer)
 {
     plan p;
-    p.error_handle = enter_common_world("launcher C:\\work tool", {"PATH=" + std::string(8192, 'x')});
+    p.error_handle = enter_common_world("launcher C:\\work tool",
+                                        {"PATH=" + std::string(8192, 'x')}, error_type);
     p.baseline = bare_message(path_too_long);
     p.sites = start_up_sites(p.baseline);
-    p.sites.push_back({"temporary buffer", STREAM_BUFFER_SIZE, true,
-                       bare_message_per_character(path_too_long)});
+    p.sites.push_back({buffer, STREAM_BUFFER_SIZE, true, bare_message_per_character(path_too_long)});
     return p;
+}
+
+plan path_too_long_on_console()
+{
+    return path_too_long_with_error_on(FILE_TYPE_CHAR, "temporary buffer");
 }
 
 plan path_too_long_in_file()
 {
-    plan p;
-    p.error_handle = enter_common_world("launcher C:\\work tool",
-                                        {"PATH=" + std::string(8192, 'x')}, FILE_TYPE_DISK);
-    p.baseline = bare_message(path_too_long);
-    p.sites = start_up_sites(p.baseline);
-    p.sites.push_back({"error stream buffer", STREAM_BUFFER_SIZE, true,
-                       bare_message_per_character(path_too_long)});
-    return p;
+    return path_too_long_with_error_on(FILE_TYPE_DISK, "error stream buffer");
 }
 
 plan found_in_working_directory()
