@@ -16,15 +16,28 @@ if(LAUNCHER_FUZZ)
     add_link_options(-fsanitize=address,undefined)
 endif()
 
-add_library(launcher_core STATIC ${launcher_sources})
-target_include_directories(launcher_core PUBLIC ${PROJECT_SOURCE_DIR})
-
 file(GLOB sim_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/platform/sim/*.cpp)
 add_library(sim_kernel32 STATIC ${sim_sources})
 target_include_directories(sim_kernel32 PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(launcher_core PUBLIC sim_kernel32)
 
-# The reset of the launcher's process state, shared by the unit tests, the
-# fuzz targets and the benchmarks.
-add_library(launcher_test_support STATIC ${PROJECT_SOURCE_DIR}/tests/support/launcher_state.cpp)
-target_link_libraries(launcher_test_support PUBLIC launcher_core sim_kernel32)
+# The logic once, then one library per build with that build's own file:
+# launcher_core is launcher.exe's, which the unit tests, the fuzz targets and
+# the benchmarks run; the others serve the tests of what their builds change.
+# Each comes with the reset of the launcher's process state that the tests
+# share (launcher_test_support for launcher.exe).
+add_library(launcher_logic OBJECT ${launcher_sources})
+target_include_directories(launcher_logic PUBLIC ${PROJECT_SOURCE_DIR})
+foreach(build IN ITEMS launcher launcherw launcher_wait)
+    if(build STREQUAL "launcher")
+        set(suffix "")
+    else()
+        set(suffix _${build})
+    endif()
+    add_library(launcher_core${suffix} STATIC $<TARGET_OBJECTS:launcher_logic>
+                ${PROJECT_SOURCE_DIR}/builds/${build}.cpp)
+    target_include_directories(launcher_core${suffix} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_link_libraries(launcher_core${suffix} PUBLIC sim_kernel32)
+    add_library(launcher_test_support${suffix} STATIC
+                ${PROJECT_SOURCE_DIR}/tests/support/launcher_state.cpp)
+    target_link_libraries(launcher_test_support${suffix} PUBLIC launcher_core${suffix})
+endforeach()

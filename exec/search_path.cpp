@@ -32,18 +32,29 @@ static int ends_in_separator(const char *directory, size_t length)
 }
 
 /* Copies the entry at `at` and returns where the walk stands: on the ";" or
-   the end of the value.  An entry too long for the buffer is cut, and its
-   rest is skipped rather than taken for an entry of its own. */
+   the end of the value.  An entry too long to be copied whole gives null: a
+   cut entry would name a directory that no entry names (a parent of the real
+   one), so it ends the search like every other entry that does not fit. */
 static const char *copy_entry(const char *at, char *candidate, size_t *length)
 {
     size_t n = 0;
-    while (*at && *at != ';' && n < ENTRY_LIMIT)
+    while (*at && *at != ';') {
+        if (n == ENTRY_LIMIT)
+            return 0;
         candidate[n++] = *at++;
+    }
     candidate[n] = 0;
-    while (*at && *at != ';')
-        at++;
     *length = n;
     return at;
+}
+
+/* An entry that the file system cannot take as a name (a quoted one, or one
+   holding a wildcard or a tab) holds no command: it is passed over like a
+   missing one instead of ending the search. */
+static void pass_over_malformed_entry(void)
+{
+    if (error_number == INVALID_ARGUMENT && os_error_code == ERROR_INVALID_NAME)
+        error_number = NO_SUCH_FILE;
 }
 
 /* A share that refuses one user may still be reachable as another entry;
@@ -62,6 +73,8 @@ static void walk_path(const char *path, const char *name, char **arguments, char
     for (;;) {
         size_t length;
         at = copy_entry(at, candidate, &length);
+        if (!at)
+            return;
         if (!ends_in_separator(candidate, length)) {
             candidate[length++] = '\\';
             candidate[length] = 0;
@@ -70,6 +83,7 @@ static void walk_path(const char *path, const char *name, char **arguments, char
             return;
         copy_text(candidate + length, name);
         exec_file(candidate, arguments, 0);
+        pass_over_malformed_entry();
         if (!may_go_on(candidate) || !*at)
             return;
         at++;

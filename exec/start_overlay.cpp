@@ -1,16 +1,17 @@
 /*
  * The hand-over: the command is started as a new process that inherits the
  * console, every inheritable handle, the live environment and the current
- * directory, and the launcher ends at once with 0.  The handle table goes
- * along in the handle inheritance block, so the command sees the same
- * low-level handles the launcher had.
+ * directory; then the build decides how the launcher ends (at once with 0,
+ * or after the command with its exit code).  The handle table goes along in
+ * the handle inheritance block, so the command sees the same low-level
+ * handles the launcher had.
  */
 #include "exec/exec.h"
+#include "builds/build.h"
 #include "platform/kernel32.h"
 #include "runtime/bytes.h"
 #include "runtime/environment.h"
 #include "runtime/error_number.h"
-#include "runtime/exit.h"
 #include "runtime/handle_table.h"
 #include "runtime/heap.h"
 
@@ -141,15 +142,17 @@ int start_overlay(const char *file, char **arguments, char **environment)
     startup.lpReserved2 = block;
     PROCESS_INFORMATION process;
     set_error(0, 0);
-    BOOL started = CreateProcessA(file, command_line, 0, 0, TRUE, 0, environment_block, 0,
-                                  &startup, &process);
+    BOOL started = CreateProcessA(file, command_line, 0, 0, TRUE, get_start_flags(),
+                                  environment_block, 0, &startup, &process);
     DWORD last_error = GetLastError();
     release(block);
-    if (!started) {
+    /* On success the build ends the launcher there, with 0 or with the
+       command's own exit code. */
+    if (started)
+        finish_start(&process);
+    else
         map_os_error(last_error);
-        release(environment_block);
-        release(command_line);
-        return -1;
-    }
-    exit_quickly(0);
+    release(environment_block);
+    release(command_line);
+    return -1;
 }

@@ -2,40 +2,44 @@
 #include "platform/kernel32.h"
 #include "runtime/error_number.h"
 
-enum { DIRECTORY_SIZE = 261 };
+/* The longest path the platform has, in UTF-16 units with the terminator.
+   Static: far more than a stack frame may hold. */
+enum { DIRECTORY_SIZE = 32768 };
 
-static int is_separator(char c)
+static WCHAR directory[DIRECTORY_SIZE];
+
+static int is_drive_letter(WCHAR c)
 {
-    return c == '\\' || c == '/';
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
+/*
+ * The new directory is read in its wide form, so the variable names it
+ * exactly, however many bytes its ANSI form would take: a directory of
+ * double-byte characters that outgrew a fixed byte buffer would otherwise
+ * leave the old value standing.  Only a directory on a drive has a drive
+ * variable; a UNC directory has none, and neither has a device name that
+ * some platforms accept as a directory ("NUL" would otherwise set "=N:").
+ */
 int change_directory(const char *path)
 {
-    char directory[DIRECTORY_SIZE];
     if (!SetCurrentDirectoryA(path)) {
         map_os_error(GetLastError());
         return -1;
     }
-    DWORD length = GetCurrentDirectoryA(DIRECTORY_SIZE, directory);
-    if (length == 0) {
+    DWORD length = GetCurrentDirectoryW(DIRECTORY_SIZE, directory);
+    if (length == 0 || length >= DIRECTORY_SIZE) {
         map_os_error(GetLastError());
         return -1;
     }
-    /* A longer directory was not written into the buffer: there is nothing
-       to record, and recording a stale buffer would be worse. */
-    if (length >= DIRECTORY_SIZE) {
-        set_error(FILENAME_TOO_LONG, 0);
-        return -1;
-    }
-    /* A UNC directory has no drive letter, so no drive variable. */
-    if (is_separator(directory[0]) && directory[1] == directory[0])
+    if (!is_drive_letter(directory[0]) || directory[1] != ':')
         return 0;
 
-    char drive = directory[0];
+    WCHAR drive = directory[0];
     if (drive >= 'a' && drive <= 'z')
-        drive = (char)(drive - 'a' + 'A');
-    char name[4] = {'=', drive, ':', 0};
-    if (SetEnvironmentVariableA(name, directory))
+        drive = (WCHAR)(drive - 'a' + 'A');
+    WCHAR name[4] = {'=', drive, ':', 0};
+    if (SetEnvironmentVariableW(name, directory))
         return 0;
     map_os_error(GetLastError());
     return -1;

@@ -11,25 +11,64 @@ static const char path_too_long[] =
     "Path too long for launcher, maximum size supported is 8192 bytes";
 static const char directory_too_long[] =
     "Current directory too long for launcher, maximum size supported is 1024 bytes";
-static const char library_suffix[] = "\\..\\lib";
+static const WCHAR path_name[] = {'P', 'A', 'T', 'H', 0};
+static const WCHAR separator[] = {';', 0};
+static const WCHAR library_suffix[] = {'\\', '.', '.', '\\', 'l', 'i', 'b', 0};
 
-/* Static rather than on the stack: frames stay below a page, so the
-   freestanding build needs no stack probes. */
-static char old_path[PATH_BUFFER_SIZE];
-static char start_directory[START_DIRECTORY_SIZE];
+/*
+ * The limits count bytes of the ANSI code page, as they always have, so the
+ * ANSI forms are read for their lengths.  The new PATH is composed from the
+ * wide forms: the command receives the PATH the launcher received and a
+ * library directory that names the true folder, every character exact, even
+ * where the ANSI code page lacks one.  A wide form that does not fit its
+ * buffer counts as too long as well.
+ *
+ * Static rather than on the stack: frames stay below a page, so the
+ * freestanding build needs no stack probes.
+ */
+static char ansi_path[PATH_BUFFER_SIZE];
+static char ansi_start_directory[START_DIRECTORY_SIZE];
+static WCHAR old_path[PATH_BUFFER_SIZE];
+static WCHAR start_directory[START_DIRECTORY_SIZE];
+
+/* 0 when PATH fits both limits, with old_path holding it (empty when
+   unset: the buffer is never read unwritten). */
+static int read_path(DWORD *length)
+{
+    if (GetEnvironmentVariableA("PATH", ansi_path, PATH_BUFFER_SIZE) > PATH_BUFFER_SIZE)
+        return -1;
+    *length = GetEnvironmentVariableW(path_name, old_path, PATH_BUFFER_SIZE);
+    if (*length >= PATH_BUFFER_SIZE)
+        return -1;
+    if (*length == 0)
+        old_path[0] = 0;
+    return 0;
+}
+
+/* 0 when the start directory fits both limits; its length is 0 when it
+   cannot be read at all. */
+static int read_start_directory(DWORD *length)
+{
+    *length = GetCurrentDirectoryA(START_DIRECTORY_SIZE - 1, ansi_start_directory);
+    if (*length > START_DIRECTORY_SIZE - 1)
+        return -1;
+    if (*length != 0)
+        *length = GetCurrentDirectoryW(START_DIRECTORY_SIZE - 1, start_directory);
+    return *length > START_DIRECTORY_SIZE - 1 ? -1 : 0;
+}
 
 /* The library directory goes last, so every existing entry keeps its
    precedence; nothing is removed, normalised or checked. */
 static int extend_path(DWORD path_length, DWORD directory_length)
 {
-    char *value = (char *)allocate(path_length + directory_length + 9);
+    WCHAR *value = (WCHAR *)allocate((path_length + directory_length + 9) * sizeof(WCHAR));
     if (!value)
         return -1;
-    char *end = copy_text(value, old_path);
-    end = copy_text(end, ";");
-    end = copy_text(end, start_directory);
-    copy_text(end, library_suffix);
-    SetEnvironmentVariableA("PATH", value);
+    WCHAR *end = copy_wide_text(value, old_path);
+    end = copy_wide_text(end, separator);
+    end = copy_wide_text(end, start_directory);
+    copy_wide_text(end, library_suffix);
+    SetEnvironmentVariableW(path_name, value);
     release(value);
     return 0;
 }
@@ -40,17 +79,12 @@ int run_launcher(int count, char **arguments, char **snapshot)
     if (count <= 1)
         return -1;
 
-    DWORD path_length = GetEnvironmentVariableA("PATH", old_path, PATH_BUFFER_SIZE);
-    if (path_length > PATH_BUFFER_SIZE) {
+    DWORD path_length, directory_length;
+    if (read_path(&path_length) != 0) {
         print_error_stream(path_too_long);
         return -1;
     }
-    /* An unset PATH leaves the buffer unwritten; it counts as empty. */
-    if (path_length == 0)
-        old_path[0] = 0;
-
-    DWORD directory_length = GetCurrentDirectoryA(START_DIRECTORY_SIZE - 1, start_directory);
-    if (directory_length > START_DIRECTORY_SIZE - 1) {
+    if (read_start_directory(&directory_length) != 0) {
         print_error_stream(directory_too_long);
         return -1;
     }

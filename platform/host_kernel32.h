@@ -30,6 +30,7 @@ typedef intptr_t INT_PTR;
 typedef uintptr_t UINT_PTR;
 typedef void *HANDLE;
 typedef HANDLE HMODULE;
+typedef HANDLE HWND;
 typedef void *LPVOID;
 typedef const void *LPCVOID;
 typedef CHAR *LPSTR;
@@ -43,6 +44,8 @@ typedef BYTE *LPBYTE;
 typedef DWORD *LPDWORD;
 typedef LONG *PLONG;
 typedef BOOL *LPBOOL;
+typedef INT_PTR (*FARPROC)(void);
+typedef BOOL (*PHANDLER_ROUTINE)(DWORD event);
 
 #define INVALID_HANDLE_VALUE ((HANDLE)(intptr_t)-1)
 #define STD_INPUT_HANDLE ((DWORD)-10)
@@ -67,6 +70,8 @@ typedef BOOL *LPBOOL;
 #define HEAP_ZERO_MEMORY 0x08
 
 #define CP_ACP 0
+#define CP_UTF8 65001
+#define WC_NO_BEST_FIT_CHARS 0x400
 #define NORM_IGNORECASE 0x01
 #define CSTR_LESS_THAN 1
 #define CSTR_EQUAL 2
@@ -84,8 +89,23 @@ typedef BOOL *LPBOOL;
 #define ERROR_DISK_FULL 112
 #define ERROR_INSUFFICIENT_BUFFER 122
 #define ERROR_CALL_NOT_IMPLEMENTED 120
+#define ERROR_INVALID_NAME 123
 #define ERROR_BAD_EXE_FORMAT 193
 #define ERROR_ENVVAR_NOT_FOUND 203
+#define ERROR_INVALID_FLAGS 1004
+
+#define CREATE_SUSPENDED 0x4
+#define INFINITE 0xFFFFFFFFu
+#define WAIT_OBJECT_0 0
+#define WAIT_FAILED 0xFFFFFFFFu
+#define CTRL_C_EVENT 0
+#define CTRL_BREAK_EVENT 1
+#define CTRL_CLOSE_EVENT 2
+#define JOB_OBJECT_LIMIT_BREAKAWAY_OK 0x800
+#define JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE 0x2000
+#define MB_OK 0x0
+#define MB_ICONERROR 0x10
+#define MB_SETFOREGROUND 0x10000
 
 #define EXCEPTION_EXECUTE_HANDLER 1
 #define EXCEPTION_CONTINUE_SEARCH 0
@@ -131,6 +151,36 @@ typedef struct _cpinfo {
     BYTE LeadByte[MAX_LEADBYTES];
 } CPINFO, *LPCPINFO;
 
+/* Only the limit flags matter here; the rest keeps the platform's size. */
+typedef struct _JOBOBJECT_BASIC_LIMIT_INFORMATION {
+    int64_t PerProcessUserTimeLimit;
+    int64_t PerJobUserTimeLimit;
+    DWORD LimitFlags;
+    SIZE_T MinimumWorkingSetSize;
+    SIZE_T MaximumWorkingSetSize;
+    DWORD ActiveProcessLimit;
+    uintptr_t Affinity;
+    DWORD PriorityClass;
+    DWORD SchedulingClass;
+} JOBOBJECT_BASIC_LIMIT_INFORMATION;
+
+typedef struct _IO_COUNTERS {
+    uint64_t counts[6];
+} IO_COUNTERS;
+
+typedef struct _JOBOBJECT_EXTENDED_LIMIT_INFORMATION {
+    JOBOBJECT_BASIC_LIMIT_INFORMATION BasicLimitInformation;
+    IO_COUNTERS IoInfo;
+    SIZE_T ProcessMemoryLimit;
+    SIZE_T JobMemoryLimit;
+    SIZE_T PeakProcessMemoryUsed;
+    SIZE_T PeakJobMemoryUsed;
+} JOBOBJECT_EXTENDED_LIMIT_INFORMATION;
+
+typedef enum _JOBOBJECTINFOCLASS {
+    JobObjectExtendedLimitInformation = 9
+} JOBOBJECTINFOCLASS;
+
 typedef struct _EXCEPTION_RECORD {
     DWORD ExceptionCode;
     DWORD ExceptionFlags;
@@ -157,10 +207,13 @@ LPWCH GetEnvironmentStringsW(void);
 LPCH GetEnvironmentStrings(void);
 BOOL FreeEnvironmentStringsW(LPWCH block);
 BOOL FreeEnvironmentStringsA(LPCH block);
+DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size);
+BOOL SetEnvironmentVariableW(LPCWSTR name, LPCWSTR value);
 
 /* current directory and files */
 DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer);
 BOOL SetCurrentDirectoryA(LPCSTR path);
+DWORD GetCurrentDirectoryW(DWORD size, LPWSTR buffer);
 DWORD GetFileAttributesA(LPCSTR path);
 DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distance_high, DWORD method);
 
@@ -180,12 +233,25 @@ BOOL CreateProcessA(LPCSTR application, LPSTR command_line, LPSECURITY_ATTRIBUTE
                     LPVOID environment, LPCSTR directory, LPSTARTUPINFOA startup,
                     LPPROCESS_INFORMATION information);
 LPSTR GetCommandLineA(void);
+LPWSTR GetCommandLineW(void);
 DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
 void GetStartupInfoA(LPSTARTUPINFOA startup);
 [[noreturn]] void ExitProcess(UINT code);
 HANDLE GetCurrentProcess(void);
 BOOL TerminateProcess(HANDLE process, UINT code);
 LONG UnhandledExceptionFilter(EXCEPTION_POINTERS *pointers);
+HMODULE LoadLibraryA(LPCSTR name);
+FARPROC GetProcAddress(HMODULE module, LPCSTR name);
+
+/* waiting for a started process */
+DWORD ResumeThread(HANDLE thread);
+DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds);
+BOOL GetExitCodeProcess(HANDLE process, LPDWORD code);
+BOOL CloseHandle(HANDLE object);
+BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE handler, BOOL add);
+HANDLE CreateJobObjectA(LPSECURITY_ATTRIBUTES attributes, LPCSTR name);
+BOOL SetInformationJobObject(HANDLE job, JOBOBJECTINFOCLASS kind, LPVOID information, DWORD size);
+BOOL AssignProcessToJobObject(HANDLE job, HANDLE process);
 
 /* handles and output */
 HANDLE GetStdHandle(DWORD which);

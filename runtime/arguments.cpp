@@ -127,6 +127,30 @@ split_result parse_command_line(const char *text, char **entries, char *strings)
     return s.counts;
 }
 
+/*
+ * The launcher converts its command line itself rather than take the
+ * platform's ANSI copy, whose best-fit mapping turns a character the code
+ * page lacks into a look-alike: a full-width quote would become a quote and
+ * change how the arguments split.  See conversion_flags.
+ */
+char *read_command_line(void)
+{
+    const WCHAR *wide = GetCommandLineW();
+    if (!wide)
+        return 0;
+    int size = WideCharToMultiByte(CP_ACP, conversion_flags, wide, -1, 0, 0, 0, 0);
+    if (size <= 0)
+        return 0;
+    char *line = (char *)allocate((size_t)size);
+    if (!line)
+        fail_with_runtime_error(RUNTIME_ERROR_ARGUMENTS);
+    if (!WideCharToMultiByte(CP_ACP, conversion_flags, wide, -1, line, size, 0, 0)) {
+        release(line);
+        return 0;
+    }
+    return line;
+}
+
 void build_argument_vector(const char *command_line)
 {
     /* One byte more than offered: a platform that fills the whole buffer

@@ -19,6 +19,9 @@ struct split_result {
 /* Splits a command line.  With null places it only counts; given places
    sized by the counting pass, it fills them by exactly the same rules. */
 split_result parse_command_line(const char *text, char **entries, char *strings);
+/* The process command line in the ANSI code page, a new allocation; null
+   when the platform gives none or it cannot be converted. */
+char *read_command_line(void);
 /* Splits the process command line, or the module path when it is empty. */
 void build_argument_vector(const char *command_line);
 

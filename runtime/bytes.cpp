@@ -15,6 +15,13 @@ char *copy_text(char *target, const char *text)
     return target;
 }
 
+WCHAR *copy_wide_text(WCHAR *target, const WCHAR *text)
+{
+    while ((*target = *text++) != 0)
+        target++;
+    return target;
+}
+
 void copy_bytes(void *target, const void *source, size_t count)
 {
     unsigned char *to = (unsigned char *)target;

@@ -3,6 +3,7 @@
 #include "runtime/bytes.h"
 #include "runtime/exit.h"
 #include "runtime/heap.h"
+#include "runtime/lead_bytes.h"
 
 int environment_source;
 char **environment_snapshot;
@@ -23,9 +24,9 @@ template <typename unit> static int count_block(const unit *block)
 static char *convert_wide_block(WCHAR *wide)
 {
     int length = count_block(wide);
-    int size = WideCharToMultiByte(CP_ACP, 0, wide, length, 0, 0, 0, 0);
+    int size = WideCharToMultiByte(CP_ACP, conversion_flags, wide, length, 0, 0, 0, 0);
     char *block = size > 0 ? (char *)allocate((size_t)size) : 0;
-    if (block && !WideCharToMultiByte(CP_ACP, 0, wide, length, block, size, 0, 0)) {
+    if (block && !WideCharToMultiByte(CP_ACP, conversion_flags, wide, length, block, size, 0, 0)) {
         release(block);
         block = 0;
     }

@@ -16,4 +16,11 @@ void report_error(const char *message);
 /* A bare message through the error stream, without a line end. */
 int print_error_stream(const char *message);
 
+/* The standard error handle: slot 2's, or -1 before the handle table exists. */
+HANDLE get_error_handle(void);
+/* Hands a message piece to the build when the handle it is about to be
+   written to is missing (null or -1): the write will fail, and a build
+   without a console shows the message another way. */
+void keep_if_unwritable(HANDLE handle, const char *text, unsigned count);
+
 #endif

@@ -1,6 +1,8 @@
 #include "runtime/exit.h"
+#include "builds/build.h"
 #include "platform/kernel32.h"
 #include "runtime/bytes.h"
+#include "runtime/error_reporting.h"
 #include "runtime/handle_table.h"
 #include "runtime/stream.h"
 
@@ -26,6 +28,7 @@ static const runtime_message runtime_messages[] = {
     if (exit_reached)
         TerminateProcess(GetCurrentProcess(), (UINT)status);
     exit_reached = 1;
+    show_unwritten_messages();
     ExitProcess((UINT)status);
 }
 
@@ -53,6 +56,7 @@ static void write_runtime_message(int number)
                                                                      : GetStdHandle(STD_ERROR_HANDLE);
         DWORD written;
         const char *text = runtime_messages[i].text;
+        keep_if_unwritable(handle, text, (unsigned)text_length(text));
         WriteFile(handle, text, (DWORD)text_length(text), &written, 0);
         return;
     }

@@ -3,6 +3,7 @@
 
 unsigned char lead_bytes[256];
 LCID comparison_locale;
+DWORD conversion_flags;
 
 struct lead_range {
     UINT code_page;
@@ -23,6 +24,24 @@ struct code_page_locale {
 static const code_page_locale comparison_locales[] = {
     {932, 1041}, {936, 2052}, {949, 1042}, {950, 1028},
 };
+
+/*
+ * The platform's best-fit mapping turns a character the code page lacks
+ * into a look-alike ("\u03a9" into "O", a full-width quote into a quote), so
+ * a path would name another folder and a command line would split
+ * differently.  Without it such a character becomes the code page's default
+ * character, which no file name can hold.  UTF-8 and GB18030 hold every
+ * character and refuse the flag.
+ */
+static const UINT code_pages_without_best_fit[] = {54936, CP_UTF8};
+
+static DWORD choose_conversion_flags(UINT code_page)
+{
+    for (size_t i = 0; i < sizeof code_pages_without_best_fit / sizeof(UINT); i++)
+        if (code_pages_without_best_fit[i] == code_page)
+            return 0;
+    return WC_NO_BEST_FIT_CHARS;
+}
 
 static void mark_range(unsigned first, unsigned last)
 {
@@ -62,6 +81,7 @@ void init_lead_bytes(void)
     if (!use_builtin_ranges(code_page))
         ask_platform(code_page);
 
+    conversion_flags = choose_conversion_flags(code_page);
     comparison_locale = 0;
     for (size_t i = 0; i < sizeof comparison_locales / sizeof comparison_locales[0]; i++)
         if (comparison_locales[i].code_page == code_page)

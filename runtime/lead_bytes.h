@@ -1,8 +1,9 @@
 /*
  * The lead-byte set: one flag per byte value, set for the bytes that begin a
  * double-byte character in the process's ANSI code page; empty for a
- * single-byte code page.  Beside it the locale under which variable names are
- * compared ignoring case.
+ * single-byte code page and for UTF-8.  Beside it the locale under which
+ * variable names are compared ignoring case, and the flags of the launcher's
+ * own conversions into the ANSI code page.
  */
 #ifndef RUNTIME_LEAD_BYTES_H
 #define RUNTIME_LEAD_BYTES_H
@@ -11,6 +12,8 @@
 
 extern unsigned char lead_bytes[256];
 extern LCID comparison_locale;
+/* WC_NO_BEST_FIT_CHARS where the code page takes it, else 0. */
+extern DWORD conversion_flags;
 
 void init_lead_bytes(void);
 

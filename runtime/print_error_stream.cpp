@@ -4,6 +4,7 @@
  * write instead of one per character; on a file or pipe it keeps its own
  * buffer, which the normal exit flushes.
  */
+#include "runtime/bytes.h"
 #include "runtime/error_reporting.h"
 #include "runtime/heap.h"
 #include "runtime/stream.h"
@@ -41,6 +42,7 @@ static void detach_temporary_buffer(stream *s)
 
 int print_error_stream(const char *message)
 {
+    keep_if_unwritable(get_error_handle(), message, (unsigned)text_length(message));
     stream *s = error_stream;
     int lent = lend_temporary_buffer(s);
     int written = 0;

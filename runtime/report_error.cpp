@@ -4,15 +4,23 @@
 
 enum { ERROR_HANDLE = 2 };
 
+/* Straight on slot 2; a piece that has no standard error to go to is also
+   handed to the build. */
+static void write_piece(const char *text, unsigned count)
+{
+    keep_if_unwritable(get_error_handle(), text, count);
+    write_handle(ERROR_HANDLE, text, count);
+}
+
 void report_error(const char *message)
 {
     if (message && *message) {
-        write_handle(ERROR_HANDLE, message, (unsigned)text_length(message));
-        write_handle(ERROR_HANDLE, ": ", 2);
+        write_piece(message, (unsigned)text_length(message));
+        write_piece(": ", 2);
     }
     /* Read only now: a failed write above has already replaced the error
        number with its own, and that is the reason that gets printed. */
     const char *text = get_error_text(error_number);
-    write_handle(ERROR_HANDLE, text, (unsigned)text_length(text));
-    write_handle(ERROR_HANDLE, "\n", 1);
+    write_piece(text, (unsigned)text_length(text));
+    write_piece("\n", 1);
 }

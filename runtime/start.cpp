@@ -19,11 +19,12 @@ static void start_and_run(void)
 {
     init_handle_table();
     init_lead_bytes();
-    const char *command_line = GetCommandLineA();
+    char *command_line = read_command_line();
     char *environment = read_os_environment();
     if (!command_line || !environment)
         exit_normally(-1);
     build_argument_vector(command_line);
+    release(command_line);
     build_environment_snapshot(environment);
     init_streams();
     exit_normally(run_launcher(argument_count, argument_vector, environment_snapshot));

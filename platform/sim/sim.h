@@ -7,8 +7,17 @@
  * allocation fails, the nth WriteFile fails or accepts fewer bytes, the nth
  * call of any name returns a chosen value with a chosen last error.
  *
- * ExitProcess and TerminateProcess throw sim::exit_signal, so a test observes
- * the end of a run as a value.
+ * ExitProcess, and TerminateProcess of the current process, throw
+ * sim::exit_signal, so a test observes the end of a run as a value.
+ *
+ * Text as the platform holds it is UTF-16 (sim::wide_text); the ANSI forms
+ * are views of it in the simulated ANSI code page.  In every code page but
+ * UTF-8 a byte stands for the unit of the same value and back, so byte
+ * strings of tests (double-byte characters included) pass through
+ * unchanged; a unit above 0xFF has no ANSI form and becomes a look-alike
+ * where the platform's best-fit mapping knows one, else the code page's
+ * default character.  Under UTF-8 (65001) the ANSI form is UTF-8.  Files,
+ * directories and the current directory are held in their ANSI form.
  */
 #ifndef PLATFORM_SIM_SIM_H
 #define PLATFORM_SIM_SIM_H
@@ -23,6 +32,15 @@
 #include <vector>
 
 namespace sim {
+
+struct wide_text : std::u16string {
+    wide_text() = default;
+    wide_text(const std::u16string &units) : std::u16string(units) {}
+    wide_text(const char16_t *units) : std::u16string(units) {}
+    /* Each byte becomes the unit of its value. */
+    wide_text(const std::string &bytes);
+    wide_text(const char *bytes) : wide_text(std::string(bytes)) {}
+};
 
 struct exit_signal {
     UINT code;
@@ -47,6 +65,11 @@ struct write_fault {
     bool fails;     /* fail with `error`, else accept only `accepted` bytes */
     DWORD error;
     DWORD accepted;
+};
+
+struct message_box {
+    std::string text, title;
+    UINT flags;
 };
 
 struct handle_object {
@@ -76,7 +99,7 @@ struct state {
     DWORD last_error = 0;
 
     /* environment: the live block, in order, "NAME=value" */
-    std::vector<std::string> environment;
+    std::vector<wide_text> environment;
     bool wide_environment = true;
     bool single_byte_environment = true;
 
@@ -85,6 +108,9 @@ struct state {
     std::map<std::string, DWORD> files;
     std::map<std::string, DWORD> access_errors;   /* path or directory prefix -> error */
     std::map<std::string, DWORD> start_errors;    /* application path -> error */
+    /* Device names taken for directories and reported back as given, as
+       Wine does for "NUL" and "COM1". */
+    std::set<std::string> device_names;
 
     /* code pages */
     UINT acp = 1252;
@@ -92,12 +118,16 @@ struct state {
     bool compare_a_missing = false;
 
     /* process */
-    std::optional<std::string> command_line = std::string("launcher");
+    std::optional<wide_text> command_line = wide_text("launcher");
+    std::string command_line_ansi; /* what GetCommandLineA last handed out */
     std::string module_path = "C:\\app\\bin\\launcher.exe";
     std::optional<std::vector<BYTE>> startup_block;
     std::optional<WORD> startup_block_size; /* cbReserved2, when not the block's size */
     LONG filter_answer = EXCEPTION_CONTINUE_SEARCH;
     std::vector<process_start> starts;
+    DWORD child_exit_code = 0;         /* what GetExitCodeProcess reports */
+    PHANDLER_ROUTINE ctrl_handler = nullptr; /* the last added */
+    std::vector<message_box> boxes;    /* shown through USER32's MessageBoxA */
 
     /* handles */
     std::map<DWORD, HANDLE> std_handles;
@@ -122,8 +152,16 @@ state &world();
 void reset();
 
 /* world building */
-void set_variable(const std::string &name, const std::optional<std::string> &value);
+void set_variable(const std::string &name, const std::optional<wide_text> &value);
+/* The value as GetEnvironmentVariableA gives it, or exactly. */
 std::optional<std::string> get_variable(const std::string &name);
+std::optional<std::u16string> get_wide_variable(const std::string &name);
+/* The ANSI form of text in the current code page, with or without the
+   platform's best-fit mapping, and back. */
+std::string to_ansi(const std::u16string &units, bool best_fit);
+std::u16string from_ansi(const std::string &bytes);
+std::string utf8_of(const std::u16string &units);
+std::u16string from_utf8(const std::string &bytes);
 void add_directory(const std::string &path);
 void add_file(const std::string &path, DWORD attributes = FILE_ATTRIBUTE_ARCHIVE);
 HANDLE add_handle(DWORD type);

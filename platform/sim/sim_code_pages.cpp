@@ -1,9 +1,131 @@
-/* Code pages, conversions and comparison.  The simulated wide form of a byte
-   is the byte's value, so bytes survive any round trip unchanged. */
+/* Code pages, conversions and comparison.  Outside UTF-8 the simulated
+   wide form of a byte is the byte's value, so bytes survive any round trip
+   unchanged; see sim.h. */
 #include "platform/sim/sim.h"
 
 #include <cctype>
 #include <cstring>
+
+namespace sim {
+
+wide_text::wide_text(const std::string &bytes)
+{
+    for (unsigned char c : bytes)
+        push_back((char16_t)c);
+}
+
+/* The look-alikes the platform's best-fit mapping picks for characters a
+   single-byte code page lacks; a few, enough to show the harm. */
+struct best_fit {
+    char16_t unit;
+    char byte;
+};
+static const best_fit best_fits[] = {
+    {u'\u03a9', 'O'},  /* Greek capital omega */
+    {u'\uff02', '"'},  /* full-width quotation mark */
+    {u'\uff3c', '\\'}, /* full-width reverse solidus */
+    {u'\u2215', '/'},  /* division slash */
+};
+
+static bool is_utf8_code_page()
+{
+    return world().acp == CP_UTF8;
+}
+
+static char default_char()
+{
+    auto page = world().code_pages.find(world().acp);
+    return page == world().code_pages.end() ? '?' : (char)page->second.DefaultChar[0];
+}
+
+static void append_utf8(std::string *bytes, char32_t c)
+{
+    if (c < 0x80) {
+        *bytes += (char)c;
+    } else if (c < 0x800) {
+        *bytes += (char)(0xC0 | c >> 6);
+        *bytes += (char)(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        *bytes += (char)(0xE0 | c >> 12);
+        *bytes += (char)(0x80 | (c >> 6 & 0x3F));
+        *bytes += (char)(0x80 | (c & 0x3F));
+    } else {
+        *bytes += (char)(0xF0 | c >> 18);
+        *bytes += (char)(0x80 | (c >> 12 & 0x3F));
+        *bytes += (char)(0x80 | (c >> 6 & 0x3F));
+        *bytes += (char)(0x80 | (c & 0x3F));
+    }
+}
+
+std::string utf8_of(const std::u16string &units)
+{
+    std::string bytes;
+    for (size_t i = 0; i < units.size(); i++) {
+        char32_t c = units[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
+            units[i + 1] < 0xE000)
+            c = 0x10000 + ((c - 0xD800) << 10) + (units[++i] - 0xDC00);
+        else if (c >= 0xD800 && c < 0xE000)
+            c = 0xFFFD;
+        append_utf8(&bytes, c);
+    }
+    return bytes;
+}
+
+std::u16string from_utf8(const std::string &bytes)
+{
+    std::u16string units;
+    for (size_t i = 0; i < bytes.size();) {
+        unsigned char c = (unsigned char)bytes[i];
+        int extra = c < 0x80 ? 0 : c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : -1;
+        char32_t value = extra == 0 ? c : extra == 1 ? c & 0x1F : extra == 2 ? c & 0x0F : c & 0x07;
+        bool whole = extra >= 0 && i + extra < bytes.size();
+        for (int k = 1; whole && k <= extra; k++) {
+            unsigned char next = (unsigned char)bytes[i + k];
+            whole = (next & 0xC0) == 0x80;
+            value = value << 6 | (next & 0x3F);
+        }
+        if (!whole) {
+            units += u'\ufffd';
+            i++;
+            continue;
+        }
+        i += extra + 1;
+        if (value >= 0x10000) {
+            units += (char16_t)(0xD800 + ((value - 0x10000) >> 10));
+            units += (char16_t)(0xDC00 + ((value - 0x10000) & 0x3FF));
+        } else {
+            units += (char16_t)value;
+        }
+    }
+    return units;
+}
+
+std::string to_ansi(const std::u16string &units, bool use_best_fit)
+{
+    if (is_utf8_code_page())
+        return utf8_of(units);
+    std::string bytes;
+    for (char16_t unit : units) {
+        char byte = default_char();
+        if (unit < 0x100)
+            byte = (char)unit;
+        for (const best_fit &fit : best_fits)
+            if (use_best_fit && fit.unit == unit)
+                byte = fit.byte;
+        bytes += byte;
+    }
+    return bytes;
+}
+
+std::u16string from_ansi(const std::string &bytes)
+{
+    if (is_utf8_code_page())
+        return from_utf8(bytes);
+    return wide_text(bytes);
+}
+
+} // namespace sim
 
 extern "C" UINT GetACP(void)
 {
@@ -85,6 +207,35 @@ extern "C" int CompareStringW(LCID locale, DWORD flags, LPCWSTR a, int a_length,
     return compare(flags, a, a_length, b, b_length);
 }
 
+/* The simulation converts in the process's own code page whatever number
+   a call names; only the refusal of flags looks at the number. */
+static bool converts_as_utf8(UINT code_page)
+{
+    return code_page == CP_UTF8 || (code_page == CP_ACP && sim::world().acp == CP_UTF8);
+}
+
+template <typename unit> static std::basic_string<unit> take_input(const unit *text, int length)
+{
+    if (length >= 0)
+        return std::basic_string<unit>(text, (size_t)length);
+    std::basic_string<unit> input(text);
+    input.push_back(0); /* the terminator is converted too */
+    return input;
+}
+
+template <typename unit>
+static int hand_out(const std::basic_string<unit> &output, unit *target, int size)
+{
+    if (size == 0)
+        return (int)output.size();
+    if (size < (int)output.size()) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    std::memcpy(target, output.data(), output.size() * sizeof(unit));
+    return (int)output.size();
+}
+
 extern "C" int MultiByteToWideChar(UINT code_page, DWORD flags, LPCSTR text, int length, LPWSTR wide,
                                    int wide_size)
 {
@@ -93,16 +244,8 @@ extern "C" int MultiByteToWideChar(UINT code_page, DWORD flags, LPCSTR text, int
         SetLastError(f->error);
         return (int)f->result;
     }
-    int n = length < 0 ? (int)std::strlen(text) + 1 : length;
-    if (wide_size == 0)
-        return n;
-    if (wide_size < n) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return 0;
-    }
-    for (int i = 0; i < n; i++)
-        wide[i] = (WCHAR)(unsigned char)text[i];
-    return n;
+    std::string input = take_input(text, length);
+    return hand_out(sim::from_ansi(input), wide, wide_size);
 }
 
 extern "C" int WideCharToMultiByte(UINT code_page, DWORD flags, LPCWSTR wide, int length, LPSTR text,
@@ -115,19 +258,12 @@ extern "C" int WideCharToMultiByte(UINT code_page, DWORD flags, LPCWSTR wide, in
         SetLastError(f->error);
         return (int)f->result;
     }
-    int n = length;
-    if (n < 0)
-        for (n = 0; wide[n]; n++) {
-        }
-    if (length < 0)
-        n++;
-    if (text_size == 0)
-        return n;
-    if (text_size < n) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    /* UTF-8 holds every character and refuses to be asked for no best fit. */
+    if (converts_as_utf8(code_page) && (flags & WC_NO_BEST_FIT_CHARS)) {
+        SetLastError(ERROR_INVALID_FLAGS);
         return 0;
     }
-    for (int i = 0; i < n; i++)
-        text[i] = wide[i] < 256 ? (char)wide[i] : '?';
-    return n;
+    std::u16string input = take_input(wide, length);
+    std::string output = sim::to_ansi(input, !(flags & WC_NO_BEST_FIT_CHARS));
+    return hand_out(output, text, text_size);
 }

@@ -3,23 +3,36 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <strings.h>
 
 namespace sim {
 
-static std::vector<std::string>::iterator find_variable(const std::string &name)
+static char16_t fold(char16_t c)
+{
+    return c >= 'a' && c <= 'z' ? (char16_t)(c - 'a' + 'A') : c;
+}
+
+static bool same_name(const std::u16string &entry, const std::u16string &name)
+{
+    /* A name may itself begin with "=", as the drive variables do. */
+    size_t equals = entry.find(u'=', 1);
+    if (equals != name.size())
+        return false;
+    for (size_t i = 0; i < name.size(); i++)
+        if (fold(entry[i]) != fold(name[i]))
+            return false;
+    return true;
+}
+
+static std::vector<wide_text>::iterator find_variable(const std::u16string &name)
 {
     auto &environment = world().environment;
-    for (auto entry = environment.begin(); entry != environment.end(); ++entry) {
-        /* A name may itself begin with "=", as the drive variables do. */
-        size_t equals = entry->find('=', 1);
-        if (equals == name.size() && strncasecmp(entry->c_str(), name.c_str(), name.size()) == 0)
+    for (auto entry = environment.begin(); entry != environment.end(); ++entry)
+        if (same_name(*entry, name))
             return entry;
-    }
     return environment.end();
 }
 
-void set_variable(const std::string &name, const std::optional<std::string> &value)
+static void set_wide_variable(const std::u16string &name, const std::optional<std::u16string> &value)
 {
     auto entry = find_variable(name);
     if (!value) {
@@ -27,21 +40,52 @@ void set_variable(const std::string &name, const std::optional<std::string> &val
             world().environment.erase(entry);
         return;
     }
+    std::u16string text = name + u"=" + *value;
     if (entry != world().environment.end())
-        *entry = name + "=" + *value;
+        *entry = text;
     else
-        world().environment.push_back(name + "=" + *value);
+        world().environment.push_back(text);
+}
+
+void set_variable(const std::string &name, const std::optional<wide_text> &value)
+{
+    set_wide_variable(wide_text(name), value ? std::optional<std::u16string>(*value) : std::nullopt);
+}
+
+std::optional<std::u16string> get_wide_variable(const std::string &name)
+{
+    wide_text wide_name(name);
+    auto entry = find_variable(wide_name);
+    if (entry == world().environment.end())
+        return std::nullopt;
+    return entry->substr(wide_name.size() + 1);
 }
 
 std::optional<std::string> get_variable(const std::string &name)
 {
-    auto entry = find_variable(name);
-    if (entry == world().environment.end())
+    std::optional<std::u16string> value = get_wide_variable(name);
+    if (!value)
         return std::nullopt;
-    return entry->substr(name.size() + 1);
+    return to_ansi(*value, true);
 }
 
 } // namespace sim
+
+static std::u16string wide_string(const WCHAR *text)
+{
+    return text ? std::u16string(text) : std::u16string();
+}
+
+/* Both forms of GetEnvironmentVariable: the value and its terminator when
+   it fits, else the size it needs, counted in the form's own units. */
+template <typename unit>
+static DWORD hand_out_value(const std::basic_string<unit> &value, unit *buffer, DWORD size)
+{
+    if (value.size() + 1 > size)
+        return (DWORD)value.size() + 1;
+    std::memcpy(buffer, value.c_str(), (value.size() + 1) * sizeof(unit));
+    return (DWORD)value.size();
+}
 
 extern "C" DWORD GetEnvironmentVariableA(LPCSTR name, LPSTR buffer, DWORD size)
 {
@@ -50,15 +94,27 @@ extern "C" DWORD GetEnvironmentVariableA(LPCSTR name, LPSTR buffer, DWORD size)
         SetLastError(f->error);
         return (DWORD)f->result;
     }
-    std::optional<std::string> value = sim::get_variable(name);
+    std::optional<std::u16string> value = sim::get_wide_variable(name);
     if (!value) {
         SetLastError(ERROR_ENVVAR_NOT_FOUND);
         return 0;
     }
-    if (value->size() + 1 > size)
-        return (DWORD)value->size() + 1;
-    std::memcpy(buffer, value->c_str(), value->size() + 1);
-    return (DWORD)value->size();
+    return hand_out_value(sim::to_ansi(*value, true), buffer, size);
+}
+
+extern "C" DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size)
+{
+    sim::record("GetEnvironmentVariableW", {size}, sim::to_ansi(wide_string(name), false));
+    if (const sim::fault *f = sim::take_fault("GetEnvironmentVariableW")) {
+        SetLastError(f->error);
+        return (DWORD)f->result;
+    }
+    auto entry = sim::find_variable(wide_string(name));
+    if (entry == sim::world().environment.end()) {
+        SetLastError(ERROR_ENVVAR_NOT_FOUND);
+        return 0;
+    }
+    return hand_out_value(entry->substr(wide_string(name).size() + 1), buffer, size);
 }
 
 extern "C" BOOL SetEnvironmentVariableA(LPCSTR name, LPCSTR value)
@@ -69,7 +125,22 @@ extern "C" BOOL SetEnvironmentVariableA(LPCSTR name, LPCSTR value)
         SetLastError(f->error);
         return (BOOL)f->result;
     }
-    sim::set_variable(name, value ? std::optional<std::string>(value) : std::nullopt);
+    sim::set_wide_variable(sim::from_ansi(name),
+                           value ? std::optional<std::u16string>(sim::from_ansi(value)) : std::nullopt);
+    return TRUE;
+}
+
+/* Recorded in UTF-8, so a test reads every character back. */
+extern "C" BOOL SetEnvironmentVariableW(LPCWSTR name, LPCWSTR value)
+{
+    std::u16string text = wide_string(name) + u"=" + wide_string(value);
+    sim::record("SetEnvironmentVariableW", {value != nullptr}, sim::utf8_of(text));
+    if (const sim::fault *f = sim::take_fault("SetEnvironmentVariableW")) {
+        SetLastError(f->error);
+        return (BOOL)f->result;
+    }
+    sim::set_wide_variable(wide_string(name),
+                           value ? std::optional<std::u16string>(wide_string(value)) : std::nullopt);
     return TRUE;
 }
 
@@ -78,9 +149,12 @@ extern "C" BOOL SetEnvironmentVariableA(LPCSTR name, LPCSTR value)
 template <typename unit> static unit *make_block()
 {
     std::vector<unit> units;
-    for (const std::string &entry : sim::world().environment) {
-        for (unsigned char c : entry)
-            units.push_back((unit)c);
+    for (const sim::wide_text &entry : sim::world().environment) {
+        if (sizeof(unit) == 1)
+            for (char c : sim::to_ansi(entry, true))
+                units.push_back((unit)c);
+        else
+            units.insert(units.end(), entry.begin(), entry.end());
         units.push_back(0);
     }
     units.push_back(0);

@@ -35,12 +35,30 @@ extern "C" DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer)
     return (DWORD)cwd.size();
 }
 
+extern "C" DWORD GetCurrentDirectoryW(DWORD size, LPWSTR buffer)
+{
+    sim::record("GetCurrentDirectoryW", {size});
+    if (const sim::fault *f = sim::take_fault("GetCurrentDirectoryW")) {
+        SetLastError(f->error);
+        return (DWORD)f->result;
+    }
+    std::u16string cwd = sim::from_ansi(sim::world().current_directory);
+    if (cwd.size() + 1 > size)
+        return (DWORD)cwd.size() + 1;
+    std::memcpy(buffer, cwd.c_str(), (cwd.size() + 1) * sizeof(WCHAR));
+    return (DWORD)cwd.size();
+}
+
 extern "C" BOOL SetCurrentDirectoryA(LPCSTR path)
 {
     sim::record("SetCurrentDirectoryA", {}, path);
     if (const sim::fault *f = sim::take_fault("SetCurrentDirectoryA")) {
         SetLastError(f->error);
         return (BOOL)f->result;
+    }
+    if (sim::world().device_names.count(path)) {
+        sim::world().current_directory = path;
+        return TRUE;
     }
     std::string key = sim::key_of(path);
     if (DWORD error = access_error_of(key)) {
@@ -57,12 +75,23 @@ extern "C" BOOL SetCurrentDirectoryA(LPCSTR path)
     return TRUE;
 }
 
+/* Characters no file name can hold; the platform refuses such a name
+   before it looks at the disk. */
+static bool is_invalid_name(const std::string &path)
+{
+    return path.find_first_of("\"<>|*?\t") != std::string::npos;
+}
+
 extern "C" DWORD GetFileAttributesA(LPCSTR path)
 {
     sim::record("GetFileAttributesA", {}, path);
     if (const sim::fault *f = sim::take_fault("GetFileAttributesA")) {
         SetLastError(f->error);
         return (DWORD)f->result;
+    }
+    if (is_invalid_name(path)) {
+        SetLastError(ERROR_INVALID_NAME);
+        return INVALID_FILE_ATTRIBUTES;
     }
     std::string key = sim::key_of(path);
     if (DWORD error = access_error_of(key)) {

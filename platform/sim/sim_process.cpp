@@ -8,6 +8,16 @@ extern "C" LPSTR GetCommandLineA(void)
 {
     sim::record("GetCommandLineA");
     auto &line = sim::world().command_line;
+    if (!line)
+        return nullptr;
+    sim::world().command_line_ansi = sim::to_ansi(*line, true);
+    return sim::world().command_line_ansi.data();
+}
+
+extern "C" LPWSTR GetCommandLineW(void)
+{
+    sim::record("GetCommandLineW");
+    auto &line = sim::world().command_line;
     return line ? line->data() : nullptr;
 }
 
@@ -141,11 +151,108 @@ extern "C" HANDLE GetCurrentProcess(void)
 extern "C" BOOL TerminateProcess(HANDLE process, UINT code)
 {
     sim::record("TerminateProcess", {(uint64_t)(uintptr_t)process, code});
-    throw sim::exit_signal{code, true};
+    if (process == GetCurrentProcess())
+        throw sim::exit_signal{code, true};
+    return TRUE;
 }
 
 extern "C" LONG UnhandledExceptionFilter(EXCEPTION_POINTERS *pointers)
 {
     sim::record("UnhandledExceptionFilter", {pointers->ExceptionRecord->ExceptionCode});
     return sim::world().filter_answer;
+}
+
+/* USER32 as far as the launcher reaches it: loaded by name, and its message
+   box recorded instead of shown. */
+static int marker_user32;
+
+static int show_message_box(HWND, LPCSTR text, LPCSTR title, UINT flags)
+{
+    sim::record("MessageBoxA", {flags}, std::string(title) + "|" + text);
+    sim::world().boxes.push_back(sim::message_box{text, title, flags});
+    return 1; /* IDOK */
+}
+
+extern "C" HMODULE LoadLibraryA(LPCSTR name)
+{
+    sim::record("LoadLibraryA", {}, name);
+    if (const sim::fault *f = sim::take_fault("LoadLibraryA")) {
+        SetLastError(f->error);
+        return (HMODULE)(uintptr_t)f->result;
+    }
+    return &marker_user32;
+}
+
+extern "C" FARPROC GetProcAddress(HMODULE module, LPCSTR name)
+{
+    sim::record("GetProcAddress", {(uint64_t)(uintptr_t)module}, name);
+    if (module != &marker_user32 || std::strcmp(name, "MessageBoxA") != 0)
+        return nullptr;
+    return (FARPROC)(void (*)(void))show_message_box;
+}
+
+/* Waiting for the started process: the calls are recorded and answer as a
+   healthy platform would unless a fault is set. */
+template <typename result>
+static result answer(const char *name, std::vector<uint64_t> args, result value)
+{
+    sim::record(name, std::move(args));
+    if (const sim::fault *f = sim::take_fault(name)) {
+        SetLastError(f->error);
+        return (result)f->result;
+    }
+    return value;
+}
+
+extern "C" DWORD ResumeThread(HANDLE thread)
+{
+    return answer<DWORD>("ResumeThread", {(uint64_t)(uintptr_t)thread}, 1);
+}
+
+extern "C" DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds)
+{
+    return answer<DWORD>("WaitForSingleObject", {(uint64_t)(uintptr_t)object, milliseconds},
+                         WAIT_OBJECT_0);
+}
+
+extern "C" BOOL GetExitCodeProcess(HANDLE process, LPDWORD code)
+{
+    BOOL ok = answer<BOOL>("GetExitCodeProcess", {(uint64_t)(uintptr_t)process}, TRUE);
+    if (ok)
+        *code = sim::world().child_exit_code;
+    return ok;
+}
+
+extern "C" BOOL CloseHandle(HANDLE object)
+{
+    return answer<BOOL>("CloseHandle", {(uint64_t)(uintptr_t)object}, TRUE);
+}
+
+extern "C" BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE handler, BOOL add)
+{
+    BOOL ok = answer<BOOL>("SetConsoleCtrlHandler", {handler != nullptr, (uint64_t)add}, TRUE);
+    if (ok && add)
+        sim::world().ctrl_handler = handler;
+    return ok;
+}
+
+extern "C" HANDLE CreateJobObjectA(LPSECURITY_ATTRIBUTES attributes, LPCSTR name)
+{
+    HANDLE job = sim::add_handle(FILE_TYPE_UNKNOWN);
+    return answer<HANDLE>("CreateJobObjectA", {attributes == nullptr, name == nullptr}, job);
+}
+
+/* Records the job's limit flags, the only part the launcher sets. */
+extern "C" BOOL SetInformationJobObject(HANDLE job, JOBOBJECTINFOCLASS kind, LPVOID information,
+                                        DWORD size)
+{
+    DWORD limits = ((JOBOBJECT_EXTENDED_LIMIT_INFORMATION *)information)->BasicLimitInformation.LimitFlags;
+    return answer<BOOL>("SetInformationJobObject",
+                        {(uint64_t)(uintptr_t)job, (uint64_t)kind, limits, size}, TRUE);
+}
+
+extern "C" BOOL AssignProcessToJobObject(HANDLE job, HANDLE process)
+{
+    return answer<BOOL>("AssignProcessToJobObject",
+                        {(uint64_t)(uintptr_t)job, (uint64_t)(uintptr_t)process}, TRUE);
 }

@@ -26,6 +26,10 @@ void reset()
     western.MaxCharSize = 1;
     western.DefaultChar[0] = '?';
     current_world->code_pages[1252] = western;
+    CPINFO utf8 = {};
+    utf8.MaxCharSize = 4;
+    utf8.DefaultChar[0] = '?';
+    current_world->code_pages[CP_UTF8] = utf8;
     add_directory("C:\\");
 }
 

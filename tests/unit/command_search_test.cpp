@@ -197,22 +197,52 @@ TEST_F(command_search_test, without_path_only_the_working_directory_is_tried)
     EXPECT_EQ(error_number, NO_SUCH_FILE);
 }
 
-TEST_F(command_search_test, refused_access_ends_the_walk_except_on_a_network_share)
+struct failed_entry_case {
+    const char *name;
+    std::string entry;     /* the first PATH entry; the command is in C:\b */
+    DWORD error;           /* what its lookups fail with, when the file system has no say */
+    bool walk_goes_on;
+};
+
+/* A network share may refuse one lookup and still be reachable, and an
+   entry the file system cannot take as a name holds no command: the walk
+   passes over both.  Any other failure ends it. */
+TEST_F(command_search_test, failing_entries_end_the_walk_unless_shared_or_malformed)
 {
-    sim::world().access_errors[sim::key_of("\\\\server\\share")] = ERROR_ACCESS_DENIED;
-    sim::world().access_errors[sim::key_of("C:\\locked")] = ERROR_ACCESS_DENIED;
-    sim::add_file("C:\\b\\tool.exe");
+    const failed_entry_case cases[] = {
+        {"network share refusing access", "\\\\server\\share", ERROR_ACCESS_DENIED, true},
+        {"ordinary directory refusing access", "C:\\locked", ERROR_ACCESS_DENIED, false},
+        {"quoted entry", "\"C:\\Program Files\\x\"", 0, true},
+        {"entry with a wildcard", "C:\\a*", 0, true},
+        {"entry with a tab", "C:\\a\tb", 0, true},
+        {"entry with an angle bracket", "C:\\<a>", 0, true},
+    };
+    for (const failed_entry_case &c : cases) {
+        SetUp();
+        if (c.error)
+            sim::world().access_errors[sim::key_of(c.entry)] = c.error;
+        sim::add_file("C:\\b\\tool.exe");
+        search_outcome outcome = search(c.entry + ";C:\\b", "tool");
+        EXPECT_EQ(outcome.started, c.walk_goes_on) << c.name;
+        if (c.walk_goes_on) {
+            EXPECT_EQ(started_application(), "C:\\b\\tool.exe") << c.name;
+        } else {
+            EXPECT_EQ(error_number, PERMISSION_DENIED) << c.name;
+            EXPECT_EQ(probed_paths(),
+                      join({with_extensions(".\\tool"), with_extensions(c.entry + "\\tool")}))
+                << c.name;
+        }
+    }
+}
 
-    search(std::string("\\\\server\\share;C:\\b"), "tool");
-    EXPECT_EQ(started_application(), "C:\\b\\tool.exe");
-
-    SetUp();
-    sim::world().access_errors[sim::key_of("C:\\locked")] = ERROR_ACCESS_DENIED;
-    sim::add_file("C:\\b\\tool.exe");
-    search_outcome outcome = search(std::string("C:\\locked;C:\\b"), "tool");
+/* Passed over like a missing entry, a malformed last entry leaves "not
+   found", not the invalid-name error of its own lookups. */
+TEST_F(command_search_test, a_command_found_nowhere_past_a_malformed_entry_is_not_found)
+{
+    search_outcome outcome = search(std::string("C:\\a;\"C:\\b\""), "tool");
     EXPECT_FALSE(outcome.started);
-    EXPECT_EQ(error_number, PERMISSION_DENIED);
-    EXPECT_EQ(probed_paths(), join({with_extensions(".\\tool"), with_extensions("C:\\locked\\tool")}));
+    EXPECT_EQ(error_number, NO_SUCH_FILE);
+    EXPECT_EQ(os_error_code, (DWORD)ERROR_INVALID_NAME);
 }
 
 TEST_F(command_search_test, refused_access_in_the_working_directory_allows_no_path_search)
@@ -262,18 +292,29 @@ TEST_F(command_search_test, the_candidate_length_limit_ends_the_walk)
     EXPECT_EQ(probed_paths(), (strings{".\\t.ex", entry_254 + "\\t.ex"}));
 }
 
-TEST_F(command_search_test, the_rest_of_an_overlong_entry_is_skipped)
+/* A cut entry names a directory that no entry names, a parent of the real
+   one: an entry too long to be copied whole ends the walk, even for the
+   names short enough to pass the length rule after a cut.  An entry of
+   exactly 258 characters is whole. */
+TEST_F(command_search_test, an_entry_too_long_to_copy_whole_ends_the_walk)
 {
-    /* Only an empty name passes the length rule after the cut at 258. */
-    std::string cut = "C:\\" + std::string(255, 'l');
-    std::string entry = cut + "\\tail\\more";
-    search(entry + ";C:\\a", "");
-    EXPECT_EQ(probed_paths(),
-              join({with_extensions(".\\"), with_extensions(cut + "\\"), with_extensions("C:\\a\\")}));
+    std::string cut = "C:\\" + std::string(254, 'l') + "\\";
+    std::string whole = "C:\\" + std::string(254, 'w') + "\\";
+    ASSERT_EQ(cut.size(), 258u);
+    for (const std::string &name : {std::string("a"), std::string("")}) {
+        SetUp();
+        sim::add_file(cut + "a.exe");
+        search_outcome outcome = search(cut + "tail;C:\\a", name);
+        EXPECT_FALSE(outcome.started) << name;
+        EXPECT_EQ(probed_paths(), with_extensions(".\\" + name)) << name;
+    }
 
     SetUp();
-    search(entry + ";C:\\a", "tool");
-    EXPECT_EQ(probed_paths(), with_extensions(".\\tool"));
+    sim::add_file("C:\\a\\a.exe");
+    search(whole + ";C:\\a", "a");
+    EXPECT_EQ(probed_paths(), join({with_extensions(".\\a"), with_extensions(whole + "a"),
+                                    {"C:\\a\\a.com", "C:\\a\\a.exe"}}));
+    EXPECT_EQ(started_application(), "C:\\a\\a.exe");
 }
 
 TEST_F(command_search_test, double_byte_names_and_entries_keep_their_second_bytes)
@@ -364,7 +405,7 @@ TEST_F(command_search_test, snapshot_variables_match_on_the_whole_name)
     };
     for (const variable_case &c : cases) {
         SetUp();
-        sim::world().environment = c.environment;
+        sim::world().environment.assign(c.environment.begin(), c.environment.end());
         start_runtime();
         const char *value = get_snapshot_variable("PATH");
         EXPECT_EQ(value ? std::optional<std::string>(value) : std::nullopt, c.value) << c.name;

@@ -207,21 +207,25 @@ std::vector<site> start_up_sites(const ending &baseline, int extra_groups = 0,
     for (int i = 0; i < extra_groups; i++)
         sites.push_back({"inherited handle group", group, true, extra_group_failed});
 
+    /* The command line as the launcher converts it, released once split. */
+    std::string line = sim::to_ansi(*sim::world().command_line, false);
+    sites.push_back({"command line copy", line.size() + 1, false, no_memory_for_arguments});
     /* The strings and the closing zero; an empty block is that zero alone. */
     size_t block = 1, copied = 0;
-    for (const std::string &entry : sim::world().environment) {
+    for (const sim::wide_text &entry : sim::world().environment) {
         block += entry.size() + 1;
         copied += entry[0] != '=';
     }
     sites.push_back({"environment block", block, false, quiet(failure_exit, false)});
-    sites.push_back({"argument vector", argument_block_size(*sim::world().command_line), true,
-                     no_memory_for_arguments});
+    sites.push_back({"argument vector", argument_block_size(line), true, no_memory_for_arguments});
     sites.push_back({"snapshot vector", (copied + 1) * sizeof(char *), true,
                      no_memory_for_environment});
-    for (const std::string &entry : sim::world().environment)
+    for (const sim::wide_text &wide : sim::world().environment) {
+        std::string entry = sim::to_ansi(wide, false);
         if (entry[0] != '=')
             sites.push_back({"snapshot copy of " + entry.substr(0, entry.find('=')),
                              entry.size() + 1, true, no_memory_for_environment});
+    }
     site table = {"stream table", STREAM_TABLE_SIZE * sizeof(stream *), true, baseline};
     table.replacement = BUILTIN_STREAMS * sizeof(stream *);
     table.when_both_fail = no_memory_for_streams;
@@ -239,13 +243,14 @@ HANDLE enter_common_world(const std::string &command_line,
     sim::add_directory("C:\\work");
     sim::world().current_directory = "C:\\app\\bin";
     sim::world().command_line = command_line;
-    sim::world().environment = environment;
+    sim::world().environment.assign(environment.begin(), environment.end());
     return sim::set_std_handle(STD_ERROR_HANDLE, error_type);
 }
 
+/* Composed in UTF-16 units. */
 size_t path_value_size(const std::string &path)
 {
-    return path.size() + std::string("C:\\app\\bin").size() + 9;
+    return (path.size() + std::string("C:\\app\\bin").size() + 9) * sizeof(WCHAR);
 }
 
 site path_value_site(const std::string &path)

@@ -35,7 +35,7 @@ protected:
     std::vector<std::string> variables_set()
     {
         std::vector<std::string> set;
-        for (const sim::call &c : sim::calls_named("SetEnvironmentVariableA"))
+        for (const sim::call &c : sim::calls_named("SetEnvironmentVariableW"))
             set.push_back(c.text);
         return set;
     }
@@ -62,22 +62,25 @@ TEST_F(launcher_sequence_test, a_working_directory_alone_extends_path_and_change
 
 struct path_case {
     const char *name;
-    std::optional<std::string> old_path;
+    std::optional<sim::wide_text> old_path;
     std::string start_directory;
-    std::string new_path;
+    sim::wide_text new_path;
 };
 
 TEST_F(launcher_sequence_test, the_library_directory_is_appended_to_path)
 {
     const path_case cases[] = {
-        {"ordinary", std::string("C:\\tools;D:\\x"), "C:\\app\\bin", "C:\\tools;D:\\x;C:\\app\\bin\\..\\lib"},
-        {"empty value", std::string(""), "C:\\app\\bin", ";C:\\app\\bin\\..\\lib"},
+        {"ordinary", sim::wide_text("C:\\tools;D:\\x"), "C:\\app\\bin", "C:\\tools;D:\\x;C:\\app\\bin\\..\\lib"},
+        {"empty value", sim::wide_text(""), "C:\\app\\bin", ";C:\\app\\bin\\..\\lib"},
         {"not set at all", std::nullopt, "C:\\app\\bin", ";C:\\app\\bin\\..\\lib"},
-        {"drive root", std::string("C:\\tools"), "C:\\", "C:\\tools;C:\\\\..\\lib"},
-        {"network share", std::string("C:\\tools"), "\\\\server\\share\\bin",
+        {"drive root", sim::wide_text("C:\\tools"), "C:\\", "C:\\tools;C:\\\\..\\lib"},
+        {"network share", sim::wide_text("C:\\tools"), "\\\\server\\share\\bin",
          "C:\\tools;\\\\server\\share\\bin\\..\\lib"},
-        {"duplicates kept", std::string("C:\\app\\lib;C:\\app\\lib"), "C:\\app\\bin",
+        {"duplicates kept", sim::wide_text("C:\\app\\lib;C:\\app\\lib"), "C:\\app\\bin",
          "C:\\app\\lib;C:\\app\\lib;C:\\app\\bin\\..\\lib"},
+        /* The ANSI form would read "Z:\t\Omega;C:\??", other folders. */
+        {"characters the code page lacks", sim::wide_text(u"Z:\\t\\\u03a9mega;C:\\\u65e5\u672c"),
+         "C:\\app\\bin", sim::wide_text(u"Z:\\t\\\u03a9mega;C:\\\u65e5\u672c;C:\\app\\bin\\..\\lib")},
     };
     for (const path_case &c : cases) {
         SetUp();
@@ -89,11 +92,11 @@ TEST_F(launcher_sequence_test, the_library_directory_is_appended_to_path)
         live = sim::live_allocations();
         int allocations = sim::world().allocations;
         run_main_routine({"C:\\app\\work"});
-        EXPECT_EQ(sim::get_variable("PATH"), c.new_path) << c.name;
+        EXPECT_EQ(sim::get_wide_variable("PATH"), std::u16string(c.new_path)) << c.name;
         /* Sized exactly, and released once handed over. */
         std::vector<sim::call> allocs = sim::calls_named("HeapAlloc");
         ASSERT_GT((int)allocs.size(), allocations) << c.name;
-        EXPECT_EQ(allocs[allocations].args[2], c.new_path.size() + 1) << c.name;
+        EXPECT_EQ(allocs[allocations].args[2], (c.new_path.size() + 1) * sizeof(WCHAR)) << c.name;
         EXPECT_EQ(sim::live_allocations(), live) << c.name;
     }
 }
@@ -165,7 +168,7 @@ TEST_F(launcher_sequence_test, no_memory_for_the_new_path_is_reported_with_the_s
 
 TEST_F(launcher_sequence_test, failures_to_set_path_or_change_directory_are_ignored)
 {
-    sim::fail_call("SetEnvironmentVariableA", 1, FALSE, ERROR_NOT_ENOUGH_MEMORY);
+    sim::fail_call("SetEnvironmentVariableW", 1, FALSE, ERROR_NOT_ENOUGH_MEMORY);
     EXPECT_EQ(run({"C:\\app\\nowhere"}).status, 0);
     EXPECT_EQ(sim::get_variable("PATH"), "C:\\tools");
     EXPECT_EQ(sim::world().current_directory, "C:\\app\\bin");
@@ -219,21 +222,49 @@ TEST_F(launcher_sequence_test, a_unc_directory_sets_no_drive_variable)
     EXPECT_TRUE(sim::calls_named("SetEnvironmentVariableA").empty());
 }
 
-TEST_F(launcher_sequence_test, the_new_directory_is_recorded_up_to_260_characters)
+struct drive_variable_case {
+    const char *name;
+    UINT code_page;
+    std::string directory;  /* changed into */
+    std::string variable;   /* set to the directory; empty: none is set */
+};
+
+/* The variable names the new directory exactly, whatever its length in
+   bytes, and exists only for a directory on a drive. */
+TEST_F(launcher_sequence_test, the_drive_variable_is_set_for_every_drive_directory)
 {
-    std::string fits = "C:\\" + std::string(257, 'f');
-    std::string too_long = "C:\\" + std::string(258, 'g');
-    sim::add_directory(fits);
-    sim::add_directory(too_long);
-
-    EXPECT_EQ(change_directory(fits.c_str()), 0);
-    EXPECT_EQ(sim::get_variable("=C:"), fits);
-
-    set_error(0, 0);
-    EXPECT_EQ(change_directory(too_long.c_str()), -1);
-    EXPECT_EQ(error_number, FILENAME_TOO_LONG);
-    EXPECT_EQ(sim::world().current_directory, too_long);
-    EXPECT_EQ(sim::get_variable("=C:"), fits);
+    const std::string hyo = "\x95\x5c"; /* a double-byte character of code page 932 */
+    std::string double_byte = "D:\\";
+    for (int i = 0; i < 150; i++)
+        double_byte += hyo;
+    const drive_variable_case cases[] = {
+        {"longer than 260 bytes", 1252, "D:\\" + std::string(300, 'g'), "=D:"},
+        {"150 double-byte characters", 932, double_byte, "=D:"},
+        {"device name taken for a directory", 1252, "NUL", ""},
+        {"network share", 1252, "\\\\server\\share\\work", ""},
+    };
+    for (const drive_variable_case &c : cases) {
+        SetUp();
+        CPINFO japanese = {};
+        japanese.MaxCharSize = 2;
+        japanese.LeadByte[0] = 0x81;
+        japanese.LeadByte[1] = 0xFE;
+        sim::world().code_pages[932] = japanese;
+        sim::world().acp = c.code_page;
+        sim::set_variable("=D:", std::string("D:\\old"));
+        sim::set_variable("=N:", std::nullopt);
+        if (c.directory == "NUL")
+            sim::world().device_names.insert("NUL");
+        else
+            sim::add_directory(c.directory);
+        EXPECT_EQ(change_directory(c.directory.c_str()), 0) << c.name;
+        if (c.variable.empty()) {
+            EXPECT_TRUE(sim::calls_named("SetEnvironmentVariableW").empty()) << c.name;
+            EXPECT_EQ(sim::get_variable("=D:"), std::string("D:\\old")) << c.name;
+        } else {
+            EXPECT_EQ(sim::get_variable(c.variable), c.directory) << c.name;
+        }
+    }
 }
 
 struct change_failure {
@@ -250,8 +281,8 @@ TEST_F(launcher_sequence_test, a_failed_change_maps_the_platform_error)
     const change_failure cases[] = {
         {"directory missing", "SetCurrentDirectoryA", FALSE, ERROR_FILE_NOT_FOUND, 2},
         {"access denied", "SetCurrentDirectoryA", FALSE, ERROR_ACCESS_DENIED, 13},
-        {"directory unreadable", "GetCurrentDirectoryA", 0, ERROR_NOT_ENOUGH_MEMORY, 12},
-        {"variable refused", "SetEnvironmentVariableA", FALSE, ERROR_NOT_ENOUGH_MEMORY, 12},
+        {"directory unreadable", "GetCurrentDirectoryW", 0, ERROR_NOT_ENOUGH_MEMORY, 12},
+        {"variable refused", "SetEnvironmentVariableW", FALSE, ERROR_NOT_ENOUGH_MEMORY, 12},
     };
     for (const change_failure &c : cases) {
         SetUp();

@@ -110,10 +110,9 @@ TEST_F(launcher_test, double_byte_characters_are_never_quotes_backslashes_or_bla
 
 TEST_F(launcher_test, the_argument_vector_is_one_exact_allocation)
 {
-    sim::world().command_line = std::string("launcher \"a b\" c");
     create_heap();
     int allocations = sim::world().allocations;
-    build_argument_vector(sim::world().command_line->c_str());
+    build_argument_vector("launcher \"a b\" c");
     ASSERT_EQ(sim::world().allocations, allocations + 1);
     EXPECT_EQ(sim::calls_named("HeapAlloc").back().args[2],
               4 * sizeof(char *) + sizeof("launcher") + sizeof("a b") + sizeof("c"));
@@ -386,9 +385,11 @@ TEST_F(launcher_test, other_code_pages_take_their_lead_bytes_from_the_platform)
     EXPECT_EQ(found, "161 162 163 176 "); /* stops at the pair with a zero */
     EXPECT_EQ(comparison_locale, 0u);
 
-    for (UINT single : {1252u, 12345u}) {
+    /* One byte per character; GetCPInfo fails; UTF-8, whose characters of
+       up to four bytes have no lead bytes in the platform's sense. */
+    for (UINT single : {1252u, 12345u, (UINT)CP_UTF8}) {
         SetUp();
-        sim::world().acp = single; /* one byte per character; or GetCPInfo fails */
+        sim::world().acp = single;
         init_lead_bytes();
         for (int byte = 0; byte < 256; byte++)
             EXPECT_FALSE(is_lead_byte((unsigned char)byte)) << single;
@@ -477,6 +478,44 @@ TEST_F(launcher_test, a_failed_environment_conversion_releases_everything)
     }
 }
 
+struct conversion_case {
+    const char *name;
+    UINT code_page;
+    DWORD flags;               /* of every WideCharToMultiByte */
+    strings arguments;         /* split from the converted command line */
+    std::string path;          /* PATH in the snapshot */
+};
+
+/* The launcher converts its command line and environment itself, without
+   the platform's best fit: a character the code page lacks becomes its
+   default character, never a look-alike that names another folder or, as a
+   full-width quote, changes the splitting.  UTF-8 holds every character and
+   refuses the flag, so there nothing changes. */
+TEST_F(launcher_test, conversions_into_the_ansi_code_page_take_no_look_alikes)
+{
+    const conversion_case cases[] = {
+        {"western", 1252, WC_NO_BEST_FIT_CHARS, {"launcher", "w", "?a", "b?"}, "PATH=Z:\\?mega"},
+        {"utf-8", CP_UTF8, 0, {"launcher", "w", "\xef\xbc\x82" "a", "b\xef\xbc\x82"},
+         "PATH=Z:\\\xce\xa9mega"},
+    };
+    for (const conversion_case &c : cases) {
+        SetUp();
+        sim::world().acp = c.code_page;
+        sim::world().command_line = sim::wide_text(u"launcher w \uff02a b\uff02");
+        sim::world().environment = {sim::wide_text(u"PATH=Z:\\\u03a9mega")};
+        run_whole_program();
+        strings arguments(argument_vector, argument_vector + argument_count);
+        EXPECT_EQ(arguments, c.arguments) << c.name;
+        ASSERT_NE(environment_snapshot, nullptr) << c.name;
+        ASSERT_NE(environment_snapshot[0], nullptr) << c.name;
+        EXPECT_EQ(std::string(environment_snapshot[0]), c.path) << c.name;
+        std::vector<sim::call> conversions = sim::calls_named("WideCharToMultiByte");
+        ASSERT_EQ(conversions.size(), 4u) << c.name; /* size and text, twice */
+        for (const sim::call &conversion : conversions)
+            EXPECT_EQ(conversion.args[1], c.flags) << c.name;
+    }
+}
+
 TEST_F(launcher_test, an_empty_environment_gives_an_empty_snapshot)
 {
     sim::world().environment.clear();
@@ -507,11 +546,11 @@ TEST_F(launcher_test, start_up_builds_in_its_fixed_order)
     strings order;
     for (const std::string &name : sim::call_names())
         if (name == "HeapCreate" || name == "GetStartupInfoA" || name == "SetHandleCount" ||
-            name == "GetACP" || name == "GetCommandLineA" || name == "GetEnvironmentStringsW" ||
+            name == "GetACP" || name == "GetCommandLineW" || name == "GetEnvironmentStringsW" ||
             name == "GetModuleFileNameA" || name == "GetEnvironmentVariableA" || name == "ExitProcess")
             order.push_back(name);
     EXPECT_EQ(order, (strings{"HeapCreate", "GetStartupInfoA", "SetHandleCount", "GetACP",
-                              "GetCommandLineA", "GetEnvironmentStringsW", "GetModuleFileNameA",
+                              "GetCommandLineW", "GetEnvironmentStringsW", "GetModuleFileNameA",
                               "GetEnvironmentVariableA", "ExitProcess"}));
 }
 
@@ -541,19 +580,21 @@ struct start_failure {
     UINT code;
 };
 
-/* The allocations of a start with two variables: handle group, environment
-   block, argument vector, snapshot vector, two strings, stream table. */
+/* The allocations of a start with two variables: handle group, command
+   line, environment block, argument vector, snapshot vector, two strings,
+   stream table. */
 TEST_F(launcher_test, every_start_up_allocation_failure_ends_as_designed)
 {
     const start_failure cases[] = {
         {"handle table", {1}, lowio_message, 255},
-        {"environment block", {2}, "", 4294967295u},
-        {"argument vector", {3}, argument_message, 255},
-        {"snapshot vector", {4}, environment_message, 255},
-        {"first snapshot string", {5}, environment_message, 255},
-        {"second snapshot string", {6}, environment_message, 255},
-        {"large stream table only", {7}, "", 4294967295u},
-        {"both stream tables", {7, 8}, stdio_message, 255},
+        {"command line", {2}, argument_message, 255},
+        {"environment block", {3}, "", 4294967295u},
+        {"argument vector", {4}, argument_message, 255},
+        {"snapshot vector", {5}, environment_message, 255},
+        {"first snapshot string", {6}, environment_message, 255},
+        {"second snapshot string", {7}, environment_message, 255},
+        {"large stream table only", {8}, "", 4294967295u},
+        {"both stream tables", {8, 9}, stdio_message, 255},
     };
     for (const start_failure &c : cases) {
         SetUp();
@@ -586,7 +627,7 @@ TEST_F(launcher_test, run_time_errors_go_to_slot_two_or_else_to_standard_error)
     HANDLE file = sim::add_handle(FILE_TYPE_DISK);
     sim::world().startup_block = make_block(3, {0, 0, 0x01}, {0xFFFFFFFF, 0xFFFFFFFF, value_of(file)});
     sim::world().command_line = std::string("launcher");
-    sim::fail_allocation(3);
+    sim::fail_allocation(4); /* the argument vector */
     EXPECT_EQ(run_whole_program().code, 255u);
     EXPECT_EQ(sim::output_of(file), argument_message);
     EXPECT_EQ(sim::output_of(standard_error), "");
