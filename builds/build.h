@@ -25,9 +25,12 @@ DWORD get_start_flags(void);
    any failed start). */
 int finish_start(PROCESS_INFORMATION *process);
 
-/* A piece of a message for a standard error that does not exist.  Called
-   before the write that will fail, which still happens as in every build. */
-void keep_unwritten_message(const char *text, unsigned count);
+/* A piece of a message for a standard error that does not exist.  Returns
+   nonzero when the build takes the piece to show it another way: the write,
+   bound to fail, is then not made, so its failure cannot replace the reason
+   the message reports.  Otherwise the write is made and fails, as for any
+   console program. */
+int keep_unwritten_message(const char *text, unsigned count);
 
 /* Called once as the process ends, just before the platform's exit. */
 void show_unwritten_messages(void);

@@ -16,8 +16,9 @@ int finish_start(PROCESS_INFORMATION *)
     exit_quickly(0);
 }
 
-void keep_unwritten_message(const char *, unsigned)
+int keep_unwritten_message(const char *, unsigned)
 {
+    return 0;
 }
 
 void show_unwritten_messages(void)

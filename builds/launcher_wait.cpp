@@ -88,8 +88,9 @@ int finish_start(PROCESS_INFORMATION *process)
 
 /* A console program: a message with no standard error to go to is lost, as
    with launcher.exe. */
-void keep_unwritten_message(const char *, unsigned)
+int keep_unwritten_message(const char *, unsigned)
 {
+    return 0;
 }
 
 void show_unwritten_messages(void)

@@ -28,10 +28,11 @@ int finish_start(PROCESS_INFORMATION *)
     exit_quickly(0);
 }
 
-void keep_unwritten_message(const char *text, unsigned count)
+int keep_unwritten_message(const char *text, unsigned count)
 {
     while (count-- && kept_length < KEPT_SIZE - 1)
         kept[kept_length++] = *text++;
+    return 1;
 }
 
 static int is_line_end(char c)
@@ -67,6 +68,7 @@ void show_unwritten_messages(void)
     if (kept_length == 0)
         return;
     const char *text = trim_line_ends();
+    kept_length = 0; /* shown once, whatever follows */
     HMODULE user = LoadLibraryA("USER32.dll");
     message_box_function show =
         user ? (message_box_function)(void (*)(void))GetProcAddress(user, "MessageBoxA") : 0;

@@ -56,8 +56,8 @@ static void write_runtime_message(int number)
                                                                      : GetStdHandle(STD_ERROR_HANDLE);
         DWORD written;
         const char *text = runtime_messages[i].text;
-        keep_if_unwritable(handle, text, (unsigned)text_length(text));
-        WriteFile(handle, text, (DWORD)text_length(text), &written, 0);
+        if (!keep_if_unwritable(handle, text, (unsigned)text_length(text)))
+            WriteFile(handle, text, (DWORD)text_length(text), &written, 0);
         return;
     }
 }

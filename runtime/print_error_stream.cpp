@@ -42,7 +42,9 @@ static void detach_temporary_buffer(stream *s)
 
 int print_error_stream(const char *message)
 {
-    keep_if_unwritable(get_error_handle(), message, (unsigned)text_length(message));
+    unsigned length = (unsigned)text_length(message);
+    if (keep_if_unwritable(get_error_handle(), message, length))
+        return (int)length;
     stream *s = error_stream;
     int lent = lend_temporary_buffer(s);
     int written = 0;

@@ -4,12 +4,12 @@
 
 enum { ERROR_HANDLE = 2 };
 
-/* Straight on slot 2; a piece that has no standard error to go to is also
-   handed to the build. */
+/* Straight on slot 2, unless the build takes a piece that has no standard
+   error to go to. */
 static void write_piece(const char *text, unsigned count)
 {
-    keep_if_unwritable(get_error_handle(), text, count);
-    write_handle(ERROR_HANDLE, text, count);
+    if (!keep_if_unwritable(get_error_handle(), text, count))
+        write_handle(ERROR_HANDLE, text, count);
 }
 
 void report_error(const char *message)

@@ -1,8 +1,8 @@
 /*
  * Messages that have nowhere to go.  A program started from a shortcut may
  * have no standard error at all; every write of a message then fails.  The
- * writes still happen, as they always have, and the build decides whether
- * the text is lost or shown some other way.
+ * build decides whether the text is lost with those writes, as for any
+ * console program, or taken to be shown some other way.
  */
 #include "builds/build.h"
 #include "runtime/error_reporting.h"
@@ -13,8 +13,9 @@ HANDLE get_error_handle(void)
     return slot ? slot->handle : INVALID_HANDLE_VALUE;
 }
 
-void keep_if_unwritable(HANDLE handle, const char *text, unsigned count)
+int keep_if_unwritable(HANDLE handle, const char *text, unsigned count)
 {
     if (handle == 0 || handle == INVALID_HANDLE_VALUE)
-        keep_unwritten_message(text, count);
+        return keep_unwritten_message(text, count);
+    return 0;
 }

@@ -1,0 +1,138 @@
+/* launcher-wait.exe: what follows a successful start. */
+#include "tests/unit/fixture.h"
+
+namespace {
+
+using strings = std::vector<std::string>;
+
+class launcher_wait_test : public launcher_test {
+protected:
+    void SetUp() override
+    {
+        launcher_test::SetUp();
+        sim::add_directory("C:\\work");
+        sim::add_file("C:\\work\\app.exe");
+        sim::world().command_line = std::string("launcher-wait C:\\work app -v");
+    }
+
+    /* The calls that deal with the started process, in order. */
+    strings waiting_calls()
+    {
+        static const strings names = {
+            "CreateProcessA", "CreateJobObjectA", "SetInformationJobObject",
+            "AssignProcessToJobObject", "SetConsoleCtrlHandler", "ResumeThread",
+            "TerminateProcess", "CloseHandle", "WaitForSingleObject", "GetExitCodeProcess",
+            "ExitProcess"};
+        strings found;
+        for (const std::string &name : sim::call_names())
+            if (std::find(names.begin(), names.end(), name) != names.end())
+                found.push_back(name);
+        return found;
+    }
+};
+
+/* Every bit of the command's exit code reaches the caller. */
+TEST_F(launcher_wait_test, ends_with_the_commands_exit_code)
+{
+    for (DWORD code : {0u, 1u, 255u, 256u, 0xC0000005u, 0xFFFFFFFFu}) {
+        SetUp();
+        sim::world().child_exit_code = code;
+        sim::exit_signal end = run_whole_program();
+        EXPECT_EQ(end.code, code);
+        EXPECT_FALSE(end.terminated);
+    }
+}
+
+/* The command starts suspended and joins a job that kills it with the
+   launcher before it runs any code; only the process handle is kept while
+   waiting, and the kill is lifted once the command has ended by itself. */
+TEST_F(launcher_wait_test, the_command_joins_a_job_before_it_runs)
+{
+    run_whole_program();
+    ASSERT_EQ(sim::world().starts.size(), 1u);
+    EXPECT_EQ(sim::world().starts[0].creation_flags, (DWORD)CREATE_SUSPENDED);
+    EXPECT_EQ(sim::world().starts[0].command_line, "app -v");
+    EXPECT_EQ(waiting_calls(),
+              (strings{"CreateProcessA", "CreateJobObjectA", "SetInformationJobObject",
+                       "AssignProcessToJobObject", "SetConsoleCtrlHandler", "ResumeThread",
+                       "CloseHandle", "WaitForSingleObject", "GetExitCodeProcess",
+                       "SetInformationJobObject", "ExitProcess"}));
+    std::vector<sim::call> limits = sim::calls_named("SetInformationJobObject");
+    ASSERT_EQ(limits.size(), 2u);
+    EXPECT_EQ(limits[0].args[2],
+              (uint64_t)(JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE | JOB_OBJECT_LIMIT_BREAKAWAY_OK));
+    EXPECT_EQ(limits[1].args[2], (uint64_t)JOB_OBJECT_LIMIT_BREAKAWAY_OK);
+    /* The thread handle is the one closed; the process handle is waited on. */
+    EXPECT_EQ(sim::calls_named("CloseHandle")[0].args[0], sim::calls_named("ResumeThread")[0].args[0]);
+    EXPECT_NE(sim::calls_named("WaitForSingleObject")[0].args[0],
+              sim::calls_named("ResumeThread")[0].args[0]);
+    EXPECT_EQ(sim::calls_named("WaitForSingleObject")[0].args[1], (uint64_t)INFINITE);
+}
+
+struct job_failure_case {
+    const char *name;
+    const char *call;  /* the one that fails */
+    bool job_closed;   /* a job that was made but cannot serve is closed */
+};
+
+/* Without a job (an outer one forbids it, say) the command still runs and
+   is waited for. */
+TEST_F(launcher_wait_test, a_job_that_cannot_be_had_does_not_stop_the_start)
+{
+    const job_failure_case cases[] = {
+        {"no job", "CreateJobObjectA", false},
+        {"no limits", "SetInformationJobObject", true},
+        {"not assigned", "AssignProcessToJobObject", true},
+    };
+    for (const job_failure_case &c : cases) {
+        SetUp();
+        sim::world().child_exit_code = 7;
+        sim::fail_call(c.call, 1, 0, ERROR_ACCESS_DENIED);
+        EXPECT_EQ(run_whole_program().code, 7u) << c.name;
+        EXPECT_EQ(sim::calls_named("ResumeThread").size(), 1u) << c.name;
+        EXPECT_EQ(sim::calls_named("CloseHandle").size(), c.job_closed ? 2u : 1u) << c.name;
+        /* no job, no kill to lift */
+        EXPECT_EQ(sim::calls_named("SetInformationJobObject").size(), c.job_closed ? 1u : 0u)
+            << c.name;
+    }
+}
+
+/* A command that cannot be set going is taken down again, and the launcher
+   reports the failed start as any other. */
+TEST_F(launcher_wait_test, a_command_that_cannot_be_resumed_is_a_failed_start)
+{
+    sim::fail_call("ResumeThread", 1, 0xFFFFFFFF, ERROR_ACCESS_DENIED);
+    EXPECT_EQ(run_whole_program().code, 0xFFFFFFFFu);
+    EXPECT_EQ(sim::output_of(standard_error), "Exec Failed: Permission denied\r\n");
+    EXPECT_EQ(sim::calls_named("TerminateProcess").size(), 1u);
+    EXPECT_EQ(sim::calls_named("CloseHandle").size(), 3u); /* thread, process, job */
+    EXPECT_TRUE(sim::calls_named("WaitForSingleObject").empty());
+}
+
+/* Everything up to a failed start is launcher.exe's: no job, no handler. */
+TEST_F(launcher_wait_test, a_failed_start_is_the_console_launchers)
+{
+    sim::world().command_line = std::string("launcher-wait C:\\work nothing");
+    EXPECT_EQ(run_whole_program().code, 0xFFFFFFFFu);
+    EXPECT_EQ(sim::output_of(standard_error), "Exec Failed: No such file or directory\r\n");
+    EXPECT_TRUE(waiting_calls() == strings{"ExitProcess"});
+}
+
+/* Ctrl+C and Ctrl+Break go to the command through the console; the launcher
+   stays to pass its exit code on.  A closing console ends the launcher as
+   usual, and the job then ends the command. */
+TEST_F(launcher_wait_test, the_handler_ignores_interrupts_but_not_the_end)
+{
+    run_whole_program();
+    PHANDLER_ROUTINE handler = sim::world().ctrl_handler;
+    ASSERT_NE(handler, nullptr);
+    EXPECT_EQ(sim::calls_named("SetConsoleCtrlHandler")[0].args,
+              (std::vector<uint64_t>{1, TRUE}));
+    EXPECT_TRUE(handler(CTRL_C_EVENT));
+    EXPECT_TRUE(handler(CTRL_BREAK_EVENT));
+    EXPECT_FALSE(handler(CTRL_CLOSE_EVENT));
+    EXPECT_FALSE(handler(5)); /* logoff */
+    EXPECT_FALSE(handler(6)); /* shutdown */
+}
+
+} // namespace

@@ -1,0 +1,91 @@
+/* launcherw.exe: where a message goes when there is no standard error. */
+#include "tests/unit/fixture.h"
+
+namespace {
+
+const char not_found[] = "Exec Failed: No such file or directory";
+const char path_too_long[] = "Path too long for launcher, maximum size supported is 8192 bytes";
+const char no_memory_for_arguments[] = "runtime error R6008\r\n- not enough space for arguments";
+
+struct box_case {
+    const char *name;
+    const char *command_line;
+    std::string path;
+    int failing_allocation;  /* 0: none */
+    const char *box;         /* the text shown; empty: no box at all */
+    UINT exit_code;
+};
+
+const box_case box_cases[] = {
+    {"command not found", "launcherw C:\\work tool", "C:\\bin", 0, not_found, 0xFFFFFFFFu},
+    {"bare message", "launcherw C:\\work tool", std::string(8192, 'p'), 0, path_too_long,
+     0xFFFFFFFFu},
+    /* The handle group, the command line, the environment block, then the
+       argument vector. */
+    {"run-time error", "launcherw C:\\work tool", "C:\\bin", 4, no_memory_for_arguments, 255},
+    {"command started", "launcherw C:\\work app", "C:\\bin", 0, "", 0},
+};
+
+class launcherw_test : public launcher_test {
+protected:
+    void SetUp() override
+    {
+        launcher_test::SetUp();
+        sim::add_directory("C:\\work");
+        sim::add_file("C:\\work\\app.exe");
+        sim::world().module_path = "C:\\app\\bin\\launcherw.exe";
+    }
+};
+
+/* Started from a shortcut, the launcher has no standard error: a failure
+   shows its message in a box titled with the program's name, with the exit
+   code the console build has; USER32 is never loaded for a start that
+   succeeds. */
+TEST_F(launcherw_test, without_standard_error_a_message_is_shown_in_a_box)
+{
+    for (const box_case &c : box_cases) {
+        SetUp();
+        sim::world().std_handles.erase(STD_ERROR_HANDLE);
+        sim::world().command_line = std::string(c.command_line);
+        sim::set_variable("PATH", c.path);
+        if (c.failing_allocation)
+            sim::fail_allocation(c.failing_allocation);
+        sim::exit_signal end = run_whole_program();
+        EXPECT_EQ(end.code, c.exit_code) << c.name;
+        if (!*c.box) {
+            EXPECT_TRUE(sim::world().boxes.empty()) << c.name;
+            EXPECT_TRUE(sim::calls_named("LoadLibraryA").empty()) << c.name;
+            continue;
+        }
+        ASSERT_EQ(sim::world().boxes.size(), 1u) << c.name;
+        EXPECT_EQ(sim::world().boxes[0].text, c.box) << c.name;
+        EXPECT_EQ(sim::world().boxes[0].title, "launcherw.exe") << c.name;
+        EXPECT_EQ(sim::world().boxes[0].flags, (UINT)(MB_OK | MB_ICONERROR | MB_SETFOREGROUND))
+            << c.name;
+        /* The box is the last thing before the exit. */
+        std::vector<std::string> names = sim::call_names();
+        ASSERT_GE(names.size(), 2u) << c.name;
+        EXPECT_EQ(names[names.size() - 2], "MessageBoxA") << c.name;
+    }
+}
+
+/* Where a standard error exists the messages go there as launcher.exe
+   writes them, and no box appears; without USER32 the failure keeps its
+   exit code. */
+TEST_F(launcherw_test, a_standard_error_or_a_missing_user32_shows_no_box)
+{
+    HANDLE file = sim::set_std_handle(STD_ERROR_HANDLE, FILE_TYPE_DISK);
+    sim::world().command_line = std::string("launcherw C:\\work tool");
+    EXPECT_EQ(run_whole_program().code, 0xFFFFFFFFu);
+    EXPECT_EQ(sim::output_of(file), std::string(not_found) + "\r\n");
+    EXPECT_TRUE(sim::world().boxes.empty());
+
+    SetUp();
+    sim::world().std_handles.erase(STD_ERROR_HANDLE);
+    sim::world().command_line = std::string("launcherw C:\\work tool");
+    sim::fail_call("LoadLibraryA", 1, 0, ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(run_whole_program().code, 0xFFFFFFFFu);
+    EXPECT_TRUE(sim::world().boxes.empty());
+}
+
+} // namespace
