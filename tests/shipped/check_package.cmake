@@ -1,4 +1,6 @@
-# Checks that the win32 package holds exactly bin/launcher.exe and README.md.
+cmake_minimum_required(VERSION 3.25)
+# Checks that the win32 package holds exactly the three exes, the documents
+# and the opt-in UTF-8 manifest under each exe's name in its optional folder.
 # Run with -DPACKAGE=<zip>.
 if(NOT EXISTS "${PACKAGE}")
     message(FATAL_ERROR "no package at ${PACKAGE}: run cpack on the win32 build first")
@@ -11,7 +13,17 @@ endif()
 string(REPLACE "\n" ";" entries "${listing}")
 list(FILTER entries EXCLUDE REGEX "/$|^$")
 list(SORT entries)
-if(NOT entries STREQUAL "README.md;bin/launcher.exe")
-    message(FATAL_ERROR "package holds: ${entries}")
+set(expected
+    CHANGELOG.md
+    LICENSE
+    README.md
+    bin/launcher-wait.exe
+    bin/launcher.exe
+    bin/launcherw.exe
+    optional/utf-8/launcher-wait.exe.manifest
+    optional/utf-8/launcher.exe.manifest
+    optional/utf-8/launcherw.exe.manifest)
+if(NOT entries STREQUAL expected)
+    message(FATAL_ERROR "package holds: ${entries}\nexpected: ${expected}")
 endif()
-message(STATUS "package holds bin/launcher.exe and README.md")
+message(STATUS "package holds: ${entries}")

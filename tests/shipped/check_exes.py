@@ -1,0 +1,150 @@
+"""Checks the exes of one Windows build as they ship.
+
+Each exe must declare its own subsystem, import KERNEL32.dll only and carry
+no C runtime sections (anything more means a C runtime or another library
+crept into the freestanding build), stay within 16 KiB, embed no manifest
+(it would override the one a user may place beside the exe), and carry a
+version resource naming the exe, the project version and the licence.
+
+Run with Debian's python3, which has pefile:
+    check_exes.py --version 1.1.0 --license LICENSE DIRECTORY NAME=SUBSYSTEM ...
+"""
+
+import argparse
+import os
+import sys
+
+import pefile
+
+size_limit = 16384
+subsystems = {
+    "console": pefile.SUBSYSTEM_TYPE["IMAGE_SUBSYSTEM_WINDOWS_CUI"],
+    "windows": pefile.SUBSYSTEM_TYPE["IMAGE_SUBSYSTEM_WINDOWS_GUI"],
+}
+rt_version = pefile.RESOURCE_TYPE["RT_VERSION"]
+rt_manifest = pefile.RESOURCE_TYPE["RT_MANIFEST"]
+
+
+def version_words(version):
+    """The two 32-bit words a version resource holds "1.1.0" in."""
+    parts = [int(part) for part in version.split(".")] + [0, 0, 0]
+    return (parts[0] << 16 | parts[1], parts[2] << 16 | parts[3])
+
+
+def read_version_strings(pe, faults):
+    """The string table of the version resource, and its language and code
+    page, which must be the ones the Translation entry declares: a reader
+    looks the strings up under that pair."""
+    tables = []
+    translations = []
+    for info in getattr(pe, "FileInfo", []):
+        for block in info:
+            if block.Key == b"StringFileInfo":
+                tables += block.StringTable
+            elif block.Key == b"VarFileInfo":
+                translations += [var.entry.get(b"Translation") for var in block.Var]
+    if len(tables) != 1:
+        faults.append(f"{len(tables)} string tables in the version resource")
+        return {}
+    table = tables[0]
+    declared = [t.replace("0x", "").replace(" ", "").upper() for t in translations if t]
+    if declared != [table.LangID.decode().upper()]:
+        faults.append(f"strings under {table.LangID!r}, translations declared: {translations}")
+    return {key.decode(): value.decode() for key, value in table.entries.items()}
+
+
+def check_exe(path, subsystem, version, copyright_line):
+    """The faults of one exe, and its FileDescription."""
+    faults = []
+    name = os.path.basename(path)
+    size = os.path.getsize(path)
+    if size > size_limit:
+        faults.append(f"{size} bytes, more than {size_limit}")
+
+    pe = pefile.PE(path)
+    if pe.OPTIONAL_HEADER.Subsystem != subsystems[subsystem]:
+        faults.append(f"subsystem {pe.OPTIONAL_HEADER.Subsystem}, not {subsystem}")
+
+    imports = [entry.dll.decode() for entry in getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])]
+    imports += [entry.dll.decode() for entry in getattr(pe, "DIRECTORY_ENTRY_DELAY_IMPORT", [])]
+    if imports != ["KERNEL32.dll"]:
+        faults.append(f"imports {imports}")
+
+    sections = [section.Name.rstrip(b"\0").decode() for section in pe.sections]
+    runtime_sections = [s for s in sections if s.startswith((".tls", ".CRT"))]
+    if runtime_sections:
+        faults.append(f"C runtime sections {runtime_sections}")
+
+    resources = getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None)
+    resource_types = [entry.id for entry in resources.entries] if resources else []
+    if rt_manifest in resource_types:
+        faults.append("an embedded manifest")
+    if rt_version not in resource_types:
+        faults.append("no version resource")
+        return faults, None
+
+    fixed = pe.VS_FIXEDFILEINFO[0]
+    words = version_words(version)
+    if (fixed.FileVersionMS, fixed.FileVersionLS) != words:
+        faults.append(f"numeric file version {fixed.FileVersionMS:#x} {fixed.FileVersionLS:#x}")
+    if (fixed.ProductVersionMS, fixed.ProductVersionLS) != words:
+        faults.append(f"numeric product version {fixed.ProductVersionMS:#x} {fixed.ProductVersionLS:#x}")
+
+    strings = read_version_strings(pe, faults)
+    expected = {
+        "FileVersion": version,
+        "ProductVersion": version,
+        "OriginalFilename": name,
+        "InternalName": os.path.splitext(name)[0],
+    }
+    for key, value in expected.items():
+        if strings.get(key) != value:
+            faults.append(f"{key} {strings.get(key)!r}, not {value!r}")
+    for key in ("FileDescription", "ProductName"):
+        if not strings.get(key):
+            faults.append(f"no {key}")
+    legal = strings.get("LegalCopyright", "")
+    if not legal.startswith(copyright_line) or "MIT" not in legal:
+        faults.append(f"LegalCopyright {legal!r} is not {copyright_line!r} under the MIT licence")
+    return faults, strings.get("FileDescription")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--version", required=True)
+    parser.add_argument("--license", required=True)
+    parser.add_argument("directory")
+    parser.add_argument("exes", nargs="+", metavar="NAME=SUBSYSTEM")
+    args = parser.parse_args()
+
+    with open(args.license, encoding="utf-8") as license_file:
+        copyright_line = next(line.strip() for line in license_file if line.startswith("Copyright"))
+
+    failed = False
+    descriptions = {}
+    for exe in args.exes:
+        name, subsystem = exe.split("=")
+        path = os.path.join(args.directory, name)
+        if not os.path.exists(path):
+            print(f"no {path}: build its preset first")
+            failed = True
+            continue
+        faults, description = check_exe(path, subsystem, args.version, copyright_line)
+        for fault in faults:
+            print(f"{path}: {fault}")
+        failed = failed or bool(faults)
+        if description:
+            descriptions.setdefault(description, []).append(name)
+        if not faults:
+            print(f"{path}: {subsystem}, KERNEL32.dll only, {os.path.getsize(path)} bytes, "
+                  f"version {args.version}, {description!r}")
+
+    for description, names in descriptions.items():
+        if len(names) > 1:
+            print(f"{' and '.join(names)} share the FileDescription {description!r}")
+            failed = True
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
