@@ -25,9 +25,20 @@ static std::string launcher_build_directory()
     return value ? value : "";
 }
 
+std::string launcher_name()
+{
+    const char *value = std::getenv("LAUNCHER_E2E_EXE");
+    return value ? value : "launcher.exe";
+}
+
+bool launcher_waits()
+{
+    return launcher_name() == "launcher-wait.exe";
+}
+
 static std::string launcher_exe()
 {
-    return join_unix(launcher_build_directory(), "launcher.exe");
+    return join_unix(launcher_build_directory(), launcher_name());
 }
 
 static std::string runner_exe()
@@ -84,10 +95,13 @@ void copy_probe(const std::string &unix_path)
     fs::copy_file(probe_path(), unix_path, fs::copy_options::overwrite_existing);
 }
 
-/* The variant is the name of the Windows build directory: win32, ... */
+/* The variant is the name of the Windows build directory and of the exe:
+   win32.launcher, win32-clang.launcherw, ... */
 static std::string name_variant()
 {
-    return fs::path(launcher_build_directory()).filename().string();
+    std::string exe = launcher_name();
+    return fs::path(launcher_build_directory()).filename().string() + "." +
+           exe.substr(0, exe.rfind('.'));
 }
 
 /* One directory per variant and test, so that variants and tests can run
@@ -115,7 +129,7 @@ static scratch_tree make_scratch_tree()
     make_directory(tree.bin);
     make_directory(tree.lib);
     make_directory(tree.work);
-    fs::copy_file(launcher_exe(), join_unix(tree.bin, "launcher.exe"));
+    fs::copy_file(launcher_exe(), join_unix(tree.bin, launcher_name()));
     return tree;
 }
 
@@ -126,7 +140,7 @@ void e2e_test::SetUp()
         FAIL() << "LAUNCHER_E2E_BUILD is not set: ctest sets it to the Windows build "
                   "directory whose launcher.exe these tests run";
     if (!fs::exists(launcher_exe()))
-        FAIL() << "launcher.exe not found at " << launcher_exe() << ": build that Windows "
+        FAIL() << launcher_name() << " not found at " << launcher_exe() << ": build that Windows "
                << "preset first (cmake --preset " << name_variant() << " && cmake --build "
                << "--preset " << name_variant() << ")";
     if (!fs::exists(runner_exe()) || !fs::exists(probe_path()))
@@ -150,21 +164,38 @@ static std::string quote_for_shell(const std::string &text)
     return quoted + "'";
 }
 
+/* A file stream is created in the test's directory under its own name. */
+static std::string describe_stream(const std::string &name, const std::string &kind,
+                                   const scratch_tree &tree)
+{
+    std::string line = name + " " + kind;
+    if (kind == "file")
+        line += " " + encode_hex(to_wine_path(join_unix(tree.root, name + ".txt")));
+    return line + "\n";
+}
+
 static std::string build_request(const scratch_tree &tree, const launch &how)
 {
     std::string directory = how.directory.empty() ? to_wine_path(tree.bin) : how.directory;
     std::string application =
-        how.application.empty() ? join_unix(tree.bin, "launcher.exe") : how.application;
+        how.application.empty() ? join_unix(tree.bin, launcher_name()) : how.application;
     std::string request;
     request += "application " + encode_hex(to_wine_path(application)) + "\n";
     request += "command_line " + encode_hex(how.command_line) + "\n";
     request += "directory " + encode_hex(directory) + "\n";
     for (const std::string &entry : how.environment)
         request += "environment " + encode_hex(entry) + "\n";
-    request += "stderr " + how.stderr_kind;
-    if (how.stderr_kind == "file")
-        request += " " + encode_hex(to_wine_path(join_unix(tree.root, "stderr.txt")));
-    request += "\n";
+    if (how.unicode)
+        request += "unicode\n";
+    if (!how.stdin_data.empty())
+        request += "stdin data " + encode_hex(how.stdin_data) + "\n";
+    request += describe_stream("stdout", how.stdout_kind, tree);
+    request += describe_stream("stderr", how.stderr_kind, tree);
+    if (!how.terminate_when.empty())
+        request += "terminate_when " + encode_hex(to_wine_path(how.terminate_when)) + "\n";
+    if (!how.window_title.empty())
+        request += "watch_window " + encode_hex(how.window_title) + " " +
+                   encode_hex(to_wine_path(how.window_signal)) + "\n";
     for (const std::string &slot : how.slots)
         request += "slot " + slot + "\n";
     if (how.has_block_count)
@@ -181,7 +212,8 @@ static std::string build_wine_command(const scratch_tree &tree, const launch &ho
     /* Standard input and output are files, never the test's own pipes: a
        Wine service started along the way would hold a pipe open and stall
        whoever waits for its end. */
-    return "cd " + quote_for_shell(tree.root) + " && WINEPREFIX=" +
+    std::string display = how.display.empty() ? "" : " DISPLAY=" + how.display;
+    return "cd " + quote_for_shell(tree.root) + " &&" + display + " WINEPREFIX=" +
            quote_for_shell(E2E_WINE_PREFIX) +
            " WINEDEBUG=-all WINEDLLOVERRIDES=winemenubuilder.exe=d LANG=" + locale +
            " LC_ALL=" + locale + " timeout 60 wine " + quote_for_shell(runner_exe()) + " " +
@@ -198,6 +230,16 @@ static void read_runner_line(const std::string &key, const std::string &value,
         result->ran = true;
     } else if (key == "stderr") {
         decode_hex(value, &result->error_output);
+    } else if (key == "stdout") {
+        decode_hex(value, &result->standard_output);
+    } else if (key == "pid_gone") {
+        size_t space = value.find(' ');
+        result->pid_gone[(uint32_t)std::strtoul(value.c_str(), 0, 10)] =
+            space != std::string::npos && value.substr(space + 1) == "1";
+    } else if (key == "window_seen") {
+        result->window_seen = value == "1";
+    } else if (key == "window_text") {
+        decode_hex(value, &result->window_text);
     } else if (key == "slot_output") {
         size_t space = value.find(' ');
         unsigned slot = (unsigned)std::strtoul(value.substr(0, space).c_str(), 0, 10);
@@ -291,6 +333,14 @@ static void read_probe_line(const std::string &key, const std::string &value,
     else if (key == "std_handles")
         for (unsigned long handle : read_numbers(value, 16))
             report->std_handles.push_back((uint32_t)handle);
+    else if (key == "command_line_w")
+        decode_hex(value, &report->command_line_w);
+    else if (key == "module_w")
+        decode_hex(value, &report->module_w);
+    else if (key == "directory_w")
+        decode_hex(value, &report->directory_w);
+    else if (key == "environment_w" && decode_hex(value, &bytes))
+        report->environment_w = split_environment(bytes);
 }
 
 bool wait_for_probe(const scratch_tree &tree, probe_report *report)

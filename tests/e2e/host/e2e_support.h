@@ -22,7 +22,7 @@
 struct scratch_tree {
     std::string root;  /* the test's own directory; requests and reports */
     std::string app;   /* app/ with bin/, lib/ and work/ below it */
-    std::string bin;   /* holds launcher.exe: the launcher's start directory */
+    std::string bin;   /* holds the launcher: the launcher's start directory */
     std::string lib;
     std::string work;
     std::string probe_out; /* the file the probe writes */
@@ -39,6 +39,14 @@ struct launch {
     bool has_block_count = false;         /* a count other than the slots' */
     long block_count = 0;
     bool code_page_932 = false;           /* run Wine under ja_JP.UTF-8 */
+    bool unicode = false;                 /* strings are UTF-8; CreateProcessW */
+    std::string stdin_data;               /* non-empty: standard input is a pipe
+                                             holding these bytes */
+    std::string stdout_kind = "null";     /* as stderr_kind */
+    std::string terminate_when;           /* Unix path: end the launcher once it exists */
+    std::string window_title;             /* watch for a window of this title */
+    std::string window_signal;            /* Unix path the runner writes its text to */
+    std::string display;                  /* the X display Wine draws on, if any */
 };
 
 /* What came back from one start. */
@@ -48,6 +56,10 @@ struct launch_result {
     unsigned acp = 0;      /* the runner's ANSI code page */
     uint32_t exit_code = 0;
     std::string error_output;                 /* standard error bytes */
+    std::string standard_output;              /* standard output bytes */
+    std::map<uint32_t, bool> pid_gone;        /* after terminate_when */
+    bool window_seen = false;
+    std::string window_text;
     std::map<unsigned, std::string> slot_output;
     std::string block;                        /* the block given to the launcher */
 };
@@ -64,6 +76,11 @@ struct probe_report {
     std::vector<unsigned long> block_types;
     std::vector<unsigned long> std_types;
     std::vector<uint32_t> std_handles;
+    /* The wide forms, in UTF-8. */
+    std::string command_line_w;
+    std::string module_w;
+    std::string directory_w;
+    std::vector<std::string> environment_w;
 };
 
 /* A handle inheritance block taken apart. */
@@ -82,6 +99,11 @@ protected:
 };
 
 enum : uint32_t { EXIT_FAILED = 4294967295u };
+
+/* The build under test, from LAUNCHER_E2E_EXE: launcher.exe,
+   launcherw.exe or launcher-wait.exe. */
+std::string launcher_name();
+bool launcher_waits();
 
 /* The code page 932 form of U+8868, whose second byte is the backslash's
    value, and its UTF-8 form for the Unix file name Wine maps it to. */

@@ -6,14 +6,25 @@
  * and so on serve as the commands; the module path tells which copy ran.
  *
  * Report lines are "key value"; byte strings are hex, so nothing is lost to
- * code pages or line ends.  The report goes to a temporary name first and is
- * renamed into place, so the driver that polls for the file never reads half
- * of it.
+ * code pages or line ends.  The wide forms (the *_w lines) are given in
+ * UTF-8, so a test sees every character whatever the code page.  The report
+ * goes to a temporary name first and is renamed into place, so the driver
+ * that polls for the file never reads half of it.
+ *
+ * Variables that make it more than a witness:
+ *   PROBE_ECHO      copy standard input to standard output, and to standard
+ *                   error after the mark "err:", before reporting
+ *   PROBE_CHILD     start this program (another copy) and report its pid
+ *                   beside its own; the child reports to PROBE_OUT.child
+ *   PROBE_HOLD      wait for this file to exist (at most a minute)
+ *   PROBE_EXIT      end with this exit code (decimal, all 32 bits)
  */
 #include <windows.h>
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string>
+#include <vector>
 
 #include "hex_text.h"
 
@@ -68,6 +79,90 @@ static std::string describe_standard_handles(std::string *handles)
     return types;
 }
 
+static std::string to_utf8(const WCHAR *wide, int length)
+{
+    int n = WideCharToMultiByte(CP_UTF8, 0, wide, length, 0, 0, 0, 0);
+    std::string bytes((size_t)(n > 0 ? n : 0), '\0');
+    if (n > 0)
+        WideCharToMultiByte(CP_UTF8, 0, wide, length, &bytes[0], n, 0, 0);
+    return bytes;
+}
+
+static std::string to_utf8(const WCHAR *wide)
+{
+    std::string bytes = to_utf8(wide, -1);
+    if (!bytes.empty())
+        bytes.resize(bytes.size() - 1); /* the terminator */
+    return bytes;
+}
+
+static std::string read_wide_environment_block()
+{
+    WCHAR *block = GetEnvironmentStringsW();
+    if (!block)
+        return std::string();
+    const WCHAR *at = block;
+    while (*at)
+        at += wcslen(at) + 1;
+    std::string bytes = to_utf8(block, (int)(at - block));
+    FreeEnvironmentStringsW(block);
+    return bytes;
+}
+
+static std::string describe_wide()
+{
+    WCHAR module[1024] = {0}, directory[1024] = {0};
+    GetModuleFileNameW(0, module, 1023);
+    GetCurrentDirectoryW(1023, directory);
+    return "command_line_w " + encode_hex(to_utf8(GetCommandLineW())) + "\n" +
+           "module_w " + encode_hex(to_utf8(module)) + "\n" +
+           "directory_w " + encode_hex(to_utf8(directory)) + "\n" +
+           "environment_w " + encode_hex(read_wide_environment_block()) + "\n";
+}
+
+static std::string read_variable(const char *name)
+{
+    char value[1024];
+    DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
+    return length == 0 || length >= sizeof value ? std::string() : std::string(value, length);
+}
+
+/* Starts PROBE_CHILD with the same environment but its own report file and
+   no child of its own; its pid, or 0. */
+static DWORD start_child(const std::string &program)
+{
+    std::string out = read_variable("PROBE_OUT") + ".child";
+    SetEnvironmentVariableA("PROBE_CHILD", 0);
+    SetEnvironmentVariableA("PROBE_OUT", out.c_str());
+    std::vector<char> command_line(program.begin(), program.end());
+    command_line.push_back('\0');
+    STARTUPINFOA startup;
+    memset(&startup, 0, sizeof startup);
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process;
+    BOOL started = CreateProcessA(program.c_str(), command_line.data(), 0, 0, FALSE, 0, 0, 0,
+                                  &startup, &process);
+    SetEnvironmentVariableA("PROBE_OUT", out.substr(0, out.size() - 6).c_str());
+    if (!started)
+        return 0;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return process.dwProcessId;
+}
+
+static void echo_input()
+{
+    std::string bytes;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof buffer, &got, 0) && got > 0)
+        bytes.append(buffer, got);
+    DWORD written = 0;
+    std::string marked = "err:" + bytes;
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), (DWORD)bytes.size(), &written, 0);
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), marked.data(), (DWORD)marked.size(), &written, 0);
+}
+
 static std::string build_report()
 {
     std::string report;
@@ -98,6 +193,9 @@ static std::string build_report()
     std::string handles;
     report += "std_types " + describe_standard_handles(&handles) + "\n";
     report += "std_handles " + handles + "\n";
+    report += describe_wide();
+    snprintf(number, sizeof number, "%lu", (unsigned long)GetCurrentProcessId());
+    report += std::string("pid ") + number + "\n";
     return report;
 }
 
@@ -133,10 +231,22 @@ static void wait_for_release()
 
 int main()
 {
-    wait_for_release();
-    char path[1024];
-    DWORD length = GetEnvironmentVariableA("PROBE_OUT", path, sizeof path);
-    if (length == 0 || length >= sizeof path)
+    std::string path = read_variable("PROBE_OUT");
+    if (path.empty())
         return 3;
-    return write_report(path, build_report());
+    if (!read_variable("PROBE_ECHO").empty())
+        echo_input();
+    std::string report = build_report();
+    std::string child = read_variable("PROBE_CHILD");
+    if (!child.empty()) {
+        char line[32];
+        snprintf(line, sizeof line, "pid %lu\n", (unsigned long)start_child(child));
+        report += line;
+    }
+    /* The report comes first: a test that holds the probe waits for it. */
+    if (write_report(path.c_str(), report) != 0)
+        return 3;
+    wait_for_release();
+    std::string code = read_variable("PROBE_EXIT");
+    return code.empty() ? 0 : (int)strtoul(code.c_str(), 0, 10);
 }

@@ -16,9 +16,14 @@
  *   directory HEX           lpCurrentDirectory (absent: null)
  *   environment HEX         one entry of the block, in order (none: inherit)
  *   empty_environment       an environment block with no entry at all
- *   stdin|stdout|stderr KIND [HEX-PATH]
+ *   unicode                 the strings above are UTF-8 and the launcher is
+ *                           started with CreateProcessW, so they may hold any
+ *                           character
+ *   stdin|stdout|stderr KIND [HEX]
  *                           KIND: null (the NUL device), none (no handle),
- *                           pipe (read back after the exit), file (created)
+ *                           pipe (read back after the exit), file HEX-PATH
+ *                           (created), data HEX (stdin only: a pipe holding
+ *                           these bytes, closed after them)
  *   slot FLAGS SOURCE [ARG] one slot of a handle inheritance block, FLAGS in
  *                           hex; SOURCE: pipe, file HEX-PATH, seeded
  *                           HEX-PATH (a file that already holds ten bytes,
@@ -27,9 +32,18 @@
  *                           32-bit handle value, ffffffff for none)
  *   block_count N           the count written into the block, when a test
  *                           wants one that differs from the slots given
+ *   terminate_when HEX-PATH once this file exists, end the launcher with
+ *                           TerminateProcess and check that every process
+ *                           named on a "pid N" line of the file is gone
+ *   watch_window HEX-TITLE HEX-PATH
+ *                           while the launcher runs, look for a top-level
+ *                           window of that title; write the text it shows to
+ *                           the file at HEX-PATH for the driver, which then
+ *                           dismisses it
  * Report lines on standard output:
- *   acp N, exit_code N (unsigned 32-bit), stderr HEX (pipe or file),
- *   slot_output I HEX (each pipe or file slot), block HEX (as passed).
+ *   acp N, exit_code N (unsigned 32-bit), stdout HEX and stderr HEX (pipe
+ *   or file), slot_output I HEX (each pipe or file slot), block HEX (as
+ *   passed), pid_gone N 0|1, window_seen 0|1, window_text HEX.
  */
 #include <windows.h>
 
@@ -56,6 +70,8 @@ struct block_slot {
 
 struct request {
     bool has_application = false, has_directory = false, has_environment = false;
+    bool unicode = false;
+    std::string terminate_when, window_title, window_signal;
     std::string application, command_line, directory;
     std::vector<std::string> environment;
     handle_source standard[3];
@@ -140,6 +156,13 @@ static void read_request_line(request *r, const std::string &line)
     } else if (key == "block_count") {
         r->has_block_count = true;
         r->block_count = strtol(value.c_str(), 0, 10);
+    } else if (key == "unicode") {
+        r->unicode = true;
+    } else if (key == "terminate_when") {
+        r->terminate_when = read_hex_field(value);
+    } else if (key == "watch_window") {
+        r->window_title = read_hex_field(value);
+        r->window_signal = read_hex_field(words.size() > 2 ? words[2] : "");
     } else if (!key.empty()) {
         fail("unknown_key");
     }
@@ -186,6 +209,19 @@ static void open_source(handle_source *source, HANDLE standard_error)
         if (!CreatePipe(&source->read_end, &source->handle, &inheritable, PIPE_SIZE))
             fail("create_pipe");
         SetHandleInformation(source->read_end, HANDLE_FLAG_INHERIT, 0);
+    } else if (kind == "data") {
+        /* The launcher reads the pipe; the runner keeps the writing end
+           until the start, then closes it, so the reader sees the end. */
+        HANDLE write_end;
+        DWORD written = 0;
+        if (!CreatePipe(&source->handle, &write_end, &inheritable, PIPE_SIZE))
+            fail("create_pipe");
+        SetHandleInformation(write_end, HANDLE_FLAG_INHERIT, 0);
+        if (!source->argument.empty() &&
+            !WriteFile(write_end, source->argument.data(), (DWORD)source->argument.size(),
+                       &written, 0))
+            fail("fill_pipe");
+        source->read_end = write_end;
     } else if (kind == "file") {
         source->handle = CreateFileA(source->argument.c_str(), GENERIC_WRITE,
                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -290,6 +326,159 @@ static bool collect_output(const handle_source &source, std::string *bytes)
     return true;
 }
 
+static std::wstring widen(const std::string &utf8)
+{
+    if (utf8.empty())
+        return std::wstring();
+    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), 0, 0);
+    std::wstring wide((size_t)n, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), &wide[0], n);
+    return wide;
+}
+
+/* The block for CreateProcessW, each entry converted alone so that the
+   zeros between them stay. */
+static std::wstring build_wide_environment(const request &r)
+{
+    std::wstring block;
+    for (size_t i = 0; i < r.environment.size(); i++)
+        block += widen(r.environment[i]) + L'\0';
+    if (r.environment.empty())
+        block += L'\0';
+    block += L'\0';
+    return block;
+}
+
+static BOOL create_launcher(request *r, STARTUPINFOA *startup, PROCESS_INFORMATION *process)
+{
+    if (r->unicode) {
+        std::wstring application = widen(r->application), directory = widen(r->directory);
+        std::wstring command_line = widen(r->command_line);
+        std::wstring environment = build_wide_environment(*r);
+        command_line.push_back(L'\0');
+        STARTUPINFOW wide_startup;
+        memcpy(&wide_startup, startup, sizeof wide_startup);
+        return CreateProcessW(r->has_application ? application.c_str() : 0, &command_line[0], 0,
+                              0, TRUE, CREATE_UNICODE_ENVIRONMENT,
+                              r->has_environment ? (void *)environment.data() : 0,
+                              r->has_directory ? directory.c_str() : 0, &wide_startup, process);
+    }
+    std::string environment = build_environment(*r);
+    std::vector<char> command_line(r->command_line.begin(), r->command_line.end());
+    command_line.push_back('\0');
+    return CreateProcessA(r->has_application ? r->application.c_str() : 0, command_line.data(), 0,
+                          0, TRUE, 0, r->has_environment ? (void *)environment.data() : 0,
+                          r->has_directory ? r->directory.c_str() : 0, startup, process);
+}
+
+struct window_search {
+    const char *title;
+    HWND found;
+};
+
+static BOOL CALLBACK match_title(HWND window, LPARAM context)
+{
+    window_search *search = (window_search *)context;
+    char title[256] = {0};
+    GetWindowTextA(window, title, sizeof title);
+    if (IsWindowVisible(window) && strcmp(title, search->title) == 0) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+/* The text of a message box is its static control's. */
+static BOOL CALLBACK collect_static_text(HWND child, LPARAM context)
+{
+    char kind[32] = {0}, text[1024] = {0};
+    GetClassNameA(child, kind, sizeof kind);
+    if (_stricmp(kind, "Static") == 0 && GetWindowTextA(child, text, sizeof text) > 0)
+        *(std::string *)context += text;
+    return TRUE;
+}
+
+struct window_watch {
+    bool seen;
+    std::string text;
+};
+
+/* One look for the window; on the first sight its text goes to the signal
+   file, which tells the driver to dismiss it. */
+static void look_for_window(const request &r, window_watch *watch)
+{
+    if (watch->seen)
+        return;
+    window_search search = {r.window_title.c_str(), 0};
+    EnumWindows(match_title, (LPARAM)&search);
+    if (!search.found)
+        return;
+    watch->seen = true;
+    EnumChildWindows(search.found, collect_static_text, (LPARAM)&watch->text);
+    FILE *signal = fopen(r.window_signal.c_str(), "wb");
+    if (signal) {
+        fwrite(watch->text.data(), 1, watch->text.size(), signal);
+        fclose(signal);
+    }
+}
+
+/* Waits for the launcher to end, watching for its window meanwhile. */
+static bool wait_watching(const request &r, HANDLE process, window_watch *watch)
+{
+    enum { STEP_MS = 20 };
+    for (int waited = 0; waited < WAIT_LIMIT_MS; waited += STEP_MS) {
+        if (!r.window_title.empty())
+            look_for_window(r, watch);
+        if (WaitForSingleObject(process, STEP_MS) == WAIT_OBJECT_0)
+            return true;
+    }
+    return false;
+}
+
+/* The "pid N" lines of the file the test waited for. */
+static std::vector<DWORD> read_pids(const std::string &path)
+{
+    std::vector<DWORD> pids;
+    FILE *file = fopen(path.c_str(), "rb");
+    char line[256];
+    while (file && fgets(line, sizeof line, file))
+        if (strncmp(line, "pid ", 4) == 0)
+            pids.push_back((DWORD)strtoul(line + 4, 0, 10));
+    if (file)
+        fclose(file);
+    return pids;
+}
+
+static bool wait_for_file(const std::string &path)
+{
+    enum { STEP_MS = 20 };
+    for (int waited = 0; waited < WAIT_LIMIT_MS; waited += STEP_MS) {
+        if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+            return true;
+        Sleep(STEP_MS);
+    }
+    return false;
+}
+
+/* Ends the launcher from outside, then reports whether each process the
+   file names has ended too, within a few seconds. */
+static void terminate_and_check(const request &r, HANDLE launcher)
+{
+    enum { GONE_LIMIT_MS = 5000 };
+    if (!wait_for_file(r.terminate_when))
+        fail("terminate_when_timeout");
+    TerminateProcess(launcher, 1);
+    WaitForSingleObject(launcher, WAIT_LIMIT_MS);
+    std::vector<DWORD> pids = read_pids(r.terminate_when);
+    for (size_t i = 0; i < pids.size(); i++) {
+        HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pids[i]);
+        bool gone = !process || WaitForSingleObject(process, GONE_LIMIT_MS) == WAIT_OBJECT_0;
+        if (process)
+            CloseHandle(process);
+        printf("pid_gone %lu %d\n", (unsigned long)pids[i], gone ? 1 : 0);
+    }
+}
+
 static DWORD run_launcher(request *r, const std::string &block)
 {
     STARTUPINFOA startup;
@@ -303,19 +492,22 @@ static DWORD run_launcher(request *r, const std::string &block)
         startup.cbReserved2 = (WORD)block.size();
         startup.lpReserved2 = (BYTE *)block.data();
     }
-    std::string environment = build_environment(*r);
-    std::vector<char> command_line(r->command_line.begin(), r->command_line.end());
-    command_line.push_back('\0');
-
     PROCESS_INFORMATION process;
-    if (!CreateProcessA(r->has_application ? r->application.c_str() : 0, command_line.data(), 0,
-                        0, TRUE, 0, r->has_environment ? (void *)environment.data() : 0,
-                        r->has_directory ? r->directory.c_str() : 0, &startup, &process))
+    if (!create_launcher(r, &startup, &process))
         fail("create_process");
     CloseHandle(process.hThread);
-    if (WaitForSingleObject(process.hProcess, WAIT_LIMIT_MS) != WAIT_OBJECT_0) {
+    if (r->standard[0].kind == "data")
+        CloseHandle(r->standard[0].read_end);
+    if (!r->terminate_when.empty())
+        terminate_and_check(*r, process.hProcess);
+    window_watch watch = {false, std::string()};
+    if (!wait_watching(*r, process.hProcess, &watch)) {
         TerminateProcess(process.hProcess, 1);
         fail("timeout");
+    }
+    if (!r->window_title.empty()) {
+        printf("window_seen %d\n", watch.seen ? 1 : 0);
+        printf("window_text %s\n", encode_hex(watch.text).c_str());
     }
     DWORD code = 0;
     GetExitCodeProcess(process.hProcess, &code);
@@ -340,6 +532,8 @@ int main(int argc, char **argv)
     printf("acp %u\n", GetACP());
     printf("exit_code %lu\n", (unsigned long)code);
     std::string bytes;
+    if (collect_output(r.standard[1], &bytes))
+        printf("stdout %s\n", encode_hex(bytes).c_str());
     if (collect_output(r.standard[2], &bytes))
         printf("stderr %s\n", encode_hex(bytes).c_str());
     for (size_t i = 0; i < r.slots.size(); i++)
