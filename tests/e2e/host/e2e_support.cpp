@@ -19,26 +19,26 @@ const char hyo_utf8[] = "\xe8\xa1\xa8";
    machine; this only bounds a test whose launcher started nothing. */
 static const std::chrono::seconds probe_wait_limit(20);
 
+/* The exe under test, as a path into the Windows build that made it. */
+static std::string launcher_exe()
+{
+    const char *value = std::getenv("LAUNCHER_E2E_LAUNCHER");
+    return value ? value : "";
+}
+
 static std::string launcher_build_directory()
 {
-    const char *value = std::getenv("LAUNCHER_E2E_BUILD");
-    return value ? value : "";
+    return fs::path(launcher_exe()).parent_path().string();
 }
 
 std::string launcher_name()
 {
-    const char *value = std::getenv("LAUNCHER_E2E_EXE");
-    return value ? value : "launcher.exe";
+    return fs::path(launcher_exe()).filename().string();
 }
 
 bool launcher_waits()
 {
     return launcher_name() == "launcher-wait.exe";
-}
-
-static std::string launcher_exe()
-{
-    return join_unix(launcher_build_directory(), launcher_name());
 }
 
 static std::string runner_exe()
@@ -135,14 +135,16 @@ static scratch_tree make_scratch_tree()
 
 void e2e_test::SetUp()
 {
-    std::string build = launcher_build_directory();
-    if (build.empty())
-        FAIL() << "LAUNCHER_E2E_BUILD is not set: ctest sets it to the Windows build "
-                  "directory whose launcher.exe these tests run";
+    if (launcher_exe().empty())
+        FAIL() << "LAUNCHER_E2E_LAUNCHER is not set: ctest sets it to the exe of a Windows "
+                  "build that these tests run";
     if (!fs::exists(launcher_exe()))
+    {
+        std::string preset = fs::path(launcher_build_directory()).filename().string();
         FAIL() << launcher_name() << " not found at " << launcher_exe() << ": build that Windows "
-               << "preset first (cmake --preset " << name_variant() << " && cmake --build "
-               << "--preset " << name_variant() << ")";
+               << "preset first (cmake --preset " << preset << " && cmake --build --preset "
+               << preset << ")";
+    }
     if (!fs::exists(runner_exe()) || !fs::exists(probe_path()))
         FAIL() << "runner.exe or probe.exe not found in " << E2E_HELPER_DIR
                << ": build the win32 preset first (cmake --build --preset win32)";
@@ -193,6 +195,8 @@ static std::string build_request(const scratch_tree &tree, const launch &how)
     request += describe_stream("stderr", how.stderr_kind, tree);
     if (!how.terminate_when.empty())
         request += "terminate_when " + encode_hex(to_wine_path(how.terminate_when)) + "\n";
+    if (!how.interrupt_when.empty())
+        request += "interrupt_when " + encode_hex(to_wine_path(how.interrupt_when)) + "\n";
     if (!how.window_title.empty())
         request += "watch_window " + encode_hex(how.window_title) + " " +
                    encode_hex(to_wine_path(how.window_signal)) + "\n";

@@ -44,6 +44,7 @@ struct launch {
                                              holding these bytes */
     std::string stdout_kind = "null";     /* as stderr_kind */
     std::string terminate_when;           /* Unix path: end the launcher once it exists */
+    std::string interrupt_when;           /* Unix path: send Ctrl+C once it exists */
     std::string window_title;             /* watch for a window of this title */
     std::string window_signal;            /* Unix path the runner writes its text to */
     std::string display;                  /* the X display Wine draws on, if any */
@@ -100,7 +101,7 @@ protected:
 
 enum : uint32_t { EXIT_FAILED = 4294967295u };
 
-/* The build under test, from LAUNCHER_E2E_EXE: launcher.exe,
+/* The build under test, from LAUNCHER_E2E_LAUNCHER: launcher.exe,
    launcherw.exe or launcher-wait.exe. */
 std::string launcher_name();
 bool launcher_waits();

@@ -17,6 +17,8 @@
  *   PROBE_CHILD     start this program (another copy) and report its pid
  *                   beside its own; the child reports to PROBE_OUT.child
  *   PROBE_HOLD      wait for this file to exist (at most a minute)
+ *   PROBE_INTERRUPT end with 40 + the event at a console control event
+ *                   (40 for Ctrl+C)
  *   PROBE_EXIT      end with this exit code (decimal, all 32 bits)
  */
 #include <windows.h>
@@ -229,6 +231,12 @@ static void wait_for_release()
     }
 }
 
+static BOOL WINAPI end_at_event(DWORD event)
+{
+    ExitProcess(40 + event);
+    return TRUE;
+}
+
 int main()
 {
     std::string path = read_variable("PROBE_OUT");
@@ -236,6 +244,8 @@ int main()
         return 3;
     if (!read_variable("PROBE_ECHO").empty())
         echo_input();
+    if (!read_variable("PROBE_INTERRUPT").empty())
+        SetConsoleCtrlHandler(end_at_event, TRUE);
     std::string report = build_report();
     std::string child = read_variable("PROBE_CHILD");
     if (!child.empty()) {

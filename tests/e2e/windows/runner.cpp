@@ -35,6 +35,9 @@
  *   terminate_when HEX-PATH once this file exists, end the launcher with
  *                           TerminateProcess and check that every process
  *                           named on a "pid N" line of the file is gone
+ *   interrupt_when HEX-PATH start the launcher on a console of the runner's
+ *                           own; once this file exists, send Ctrl+C to every
+ *                           process on it, the runner excepted
  *   watch_window HEX-TITLE HEX-PATH
  *                           while the launcher runs, look for a top-level
  *                           window of that title; write the text it shows to
@@ -71,7 +74,7 @@ struct block_slot {
 struct request {
     bool has_application = false, has_directory = false, has_environment = false;
     bool unicode = false;
-    std::string terminate_when, window_title, window_signal;
+    std::string terminate_when, interrupt_when, window_title, window_signal;
     std::string application, command_line, directory;
     std::vector<std::string> environment;
     handle_source standard[3];
@@ -160,6 +163,8 @@ static void read_request_line(request *r, const std::string &line)
         r->unicode = true;
     } else if (key == "terminate_when") {
         r->terminate_when = read_hex_field(value);
+    } else if (key == "interrupt_when") {
+        r->interrupt_when = read_hex_field(value);
     } else if (key == "watch_window") {
         r->window_title = read_hex_field(value);
         r->window_signal = read_hex_field(words.size() > 2 ? words[2] : "");
@@ -479,6 +484,17 @@ static void terminate_and_check(const request &r, HANDLE launcher)
     }
 }
 
+/* Interrupts everything on the console but the runner, which ignores the
+   event from now on (too late for the launcher to inherit that). */
+static void interrupt_when_ready(const request &r)
+{
+    if (!wait_for_file(r.interrupt_when))
+        fail("interrupt_when_timeout");
+    SetConsoleCtrlHandler(0, TRUE);
+    if (!GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0))
+        fail("generate_console_ctrl_event");
+}
+
 static DWORD run_launcher(request *r, const std::string &block)
 {
     STARTUPINFOA startup;
@@ -500,6 +516,8 @@ static DWORD run_launcher(request *r, const std::string &block)
         CloseHandle(r->standard[0].read_end);
     if (!r->terminate_when.empty())
         terminate_and_check(*r, process.hProcess);
+    if (!r->interrupt_when.empty())
+        interrupt_when_ready(*r);
     window_watch watch = {false, std::string()};
     if (!wait_watching(*r, process.hProcess, &watch)) {
         TerminateProcess(process.hProcess, 1);
@@ -522,6 +540,13 @@ int main(int argc, char **argv)
         return 2;
     }
     request r = read_request(argv[1]);
+    /* A console of its own, which the launcher and the command share: Wine
+       gives a program started from a Unix shell without a terminal none
+       to send control events on. */
+    if (!r.interrupt_when.empty()) {
+        FreeConsole();
+        AllocConsole();
+    }
     for (int i = 0; i < 3; i++)
         open_source(&r.standard[i], 0);
     for (size_t i = 0; i < r.slots.size(); i++)
