@@ -1,0 +1,121 @@
+/*
+ * launcherw.exe started as from a shortcut, with no standard error at all:
+ * a failure shows its message in a box, the exit code stays launcher.exe's,
+ * and a successful start shows nothing.  Wine draws the box on a virtual X
+ * display of the test's own (Xvfb); the runner reads the box's text, and the
+ * test dismisses it as a user would, with Return through xdotool.
+ */
+#include "e2e_support.h"
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+/* Wine takes a window a few seconds to draw the first time on a new
+   display. */
+const std::chrono::seconds display_limit(20), box_limit(60);
+
+/* Waits for a file to hold something; its text, or empty after the limit. */
+std::string wait_for_text(const std::string &path, std::chrono::seconds limit)
+{
+    auto deadline = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < deadline) {
+        std::ifstream file(path);
+        std::string text;
+        if (std::getline(file, text) && !text.empty())
+            return text;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return "";
+}
+
+struct box_case {
+    const char *name;
+    const char *command;  /* after "launcherw ..\work " */
+    uint32_t exit_code;
+    const char *box;      /* empty: no window may appear */
+};
+
+const box_case box_cases[] = {
+    {"missing_command_shows_its_message", "tool", EXIT_FAILED,
+     "Exec Failed: No such file or directory"},
+    {"started_command_shows_nothing", "probe", 0, ""},
+};
+
+void PrintTo(const box_case &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
+class message_box : public e2e_test, public ::testing::WithParamInterface<box_case> {
+protected:
+    void SetUp() override
+    {
+        e2e_test::SetUp();
+        if (HasFatalFailure())
+            return;
+        std::string number = join_unix(tree.root, "display.txt");
+        std::string pid = join_unix(tree.root, "xvfb.pid");
+        std::system(("Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>'" + number +
+                     "' >/dev/null 2>&1 </dev/null & echo $! >'" + pid + "'")
+                        .c_str());
+        xvfb_pid = std::atoi(wait_for_text(pid, display_limit).c_str());
+        std::string display_number = wait_for_text(number, display_limit);
+        ASSERT_FALSE(display_number.empty()) << "Xvfb did not start (scripts/setup installs it)";
+        display = ":" + display_number;
+    }
+    void TearDown() override
+    {
+        if (xvfb_pid > 0)
+            kill(xvfb_pid, SIGTERM);
+    }
+    std::string display;
+    int xvfb_pid = 0;
+};
+
+TEST_P(message_box, appears_only_for_a_failure)
+{
+    const box_case &c = GetParam();
+    copy_probe(join_unix(tree.work, "probe.exe"));
+    launch how;
+    how.command_line = std::string("launcherw ..\\work ") + c.command;
+    how.environment = make_environment(tree, "C:\\windows");
+    /* Wine takes the X display from the program's own environment. */
+    how.environment.push_back("DISPLAY=" + display);
+    how.display = display;
+    how.stderr_kind = "none";
+    how.window_title = launcher_name();
+    how.window_signal = join_unix(tree.root, "box.txt");
+    std::future<launch_result> running =
+        std::async(std::launch::async, [&] { return run_launcher(tree, how); });
+
+    if (*c.box) {
+        ASSERT_FALSE(wait_for_text(how.window_signal, box_limit).empty()) << "no box appeared";
+        std::string dismiss = "DISPLAY=" + display + " xdotool search --name '^" +
+                              launcher_name() + "$' windowfocus --sync key Return";
+        EXPECT_EQ(std::system(dismiss.c_str()), 0) << dismiss;
+    }
+    launch_result result = running.get();
+    ASSERT_TRUE(result.ran) << result.failure;
+    EXPECT_EQ(result.exit_code, c.exit_code);
+    EXPECT_EQ(result.window_seen, *c.box != 0);
+    EXPECT_EQ(show_bytes(result.window_text), show_bytes(c.box));
+    probe_report report;
+    if (!*c.box) {
+        EXPECT_TRUE(wait_for_probe(tree, &report)) << "the command was not started";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(cases, message_box, ::testing::ValuesIn(box_cases),
+                         [](const ::testing::TestParamInfo<box_case> &info) {
+                             return std::string(info.param.name);
+                         });
+
+} // namespace
