@@ -105,6 +105,82 @@ TEST_F(code_page_932, path_named_in_other_case)
     EXPECT_EQ(report.module, join_wine(to_wine_path(p1), "tool.exe"));
 }
 
+/* A path below app/ made of components of double-byte characters whose
+   second byte is "\", both as the launcher sees it (cp932 bytes) and as the
+   Unix side names it. */
+struct double_byte_path {
+    std::string wine, unix_path;
+};
+
+double_byte_path extend_path(const double_byte_path &base, int characters)
+{
+    double_byte_path path = base;
+    path.wine += "\\";
+    path.unix_path += "/";
+    for (int i = 0; i < characters; i++) {
+        path.wine += hyo_cp932;
+        path.unix_path += hyo_utf8;
+    }
+    return path;
+}
+
+/* A directory of double-byte characters takes about twice as many bytes as
+   characters: well within the platform's 260 characters, this one is far
+   longer than 261 bytes, and the drive variable still names it exactly. */
+TEST_F(code_page_932, drive_variable_names_a_directory_longer_than_261_bytes)
+{
+    double_byte_path directory = {to_wine_path(tree.app), tree.app};
+    size_t characters = directory.wine.size();
+    for (; characters + 21 < 240; characters += 21)
+        directory = extend_path(directory, 20);
+    ASSERT_GT(directory.wine.size(), 261u);
+    make_directory(directory.unix_path);
+    copy_probe(join_unix(directory.unix_path, "tool.exe"));
+    probe_report report;
+    if (!run_to_probe(make_launch("launcher " + directory.wine + " tool", "C:\\windows"), &report))
+        return;
+    EXPECT_EQ(show_bytes(report.directory), show_bytes(directory.wine));
+    std::string drive_directory;
+    ASSERT_TRUE(find_variable(report.environment, "=Z:", &drive_directory));
+    EXPECT_EQ(show_bytes(drive_directory), show_bytes(directory.wine));
+}
+
+/* An entry is copied whole or not at all.  The first 258 bytes of the long
+   entry here end in a separator, so a cut would leave a directory that no
+   entry names, a parent of the real one, with room for the one-character
+   name: the command there starts only when that directory is itself the
+   whole entry. */
+TEST_F(code_page_932, an_entry_too_long_to_copy_whole_is_never_cut)
+{
+    double_byte_path prefix = {to_wine_path(tree.app), tree.app};
+    while (prefix.wine.size() + 2 + 41 < 258)
+        prefix = extend_path(prefix, 20);
+    std::string filler(258 - 2 - prefix.wine.size(), 'x');
+    prefix.wine += "\\" + filler + "\\";
+    prefix.unix_path += "/" + filler;
+    ASSERT_EQ(prefix.wine.size(), 258u);
+    make_directory(prefix.unix_path);
+    copy_probe(join_unix(prefix.unix_path, "a.exe"));
+
+    for (bool whole : {false, true}) {
+        std::string entry = whole ? prefix.wine : prefix.wine + "rest";
+        launch how = make_launch("launcher ..\\work a", entry);
+        launch_result result = run_launcher(tree, how);
+        ASSERT_TRUE(result.ran) << result.failure;
+        EXPECT_EQ(result.acp, 932u);
+        if (whole) {
+            probe_report report;
+            EXPECT_EQ(result.exit_code, 0u);
+            ASSERT_TRUE(wait_for_probe(tree, &report)) << "the command was not started";
+            EXPECT_EQ(show_bytes(report.module), show_bytes(prefix.wine + "a.exe"));
+        } else {
+            EXPECT_EQ(result.exit_code, EXIT_FAILED);
+            EXPECT_EQ(show_bytes(result.error_output),
+                      show_bytes("Exec Failed: No such file or directory\r\n"));
+        }
+    }
+}
+
 struct argument_case {
     const char *name;
     std::string arguments; /* after "launcher ..\work tool " */

@@ -187,6 +187,30 @@ TEST_F(handover, lower_case_drive_names_upper_case_variable)
     EXPECT_EQ(lower_case(value), lower_case(to_wine_path(tree.work)));
 }
 
+/* Wine takes a device name for a directory and reports it back as the
+   current directory.  Only a directory on a drive has a drive variable:
+   "NUL" would set "=N:", and "COM1" would overwrite "=C:". */
+TEST_F(handover, device_name_as_directory_sets_no_drive_variable)
+{
+    copy_probe(join_unix(tree.work, "tool.exe"));
+    for (const char *device : {"NUL", "COM1"}) {
+        std::remove(tree.probe_out.c_str()); /* the report of the run before */
+        launch how;
+        how.command_line = std::string("launcher ") + device + " " +
+                           join_wine(to_wine_path(tree.work), "tool.exe");
+        how.environment = make_environment(tree, "C:\\windows");
+        how.environment.push_back("=C:=C:\\windows");
+        probe_report report;
+        run_and_check_started(tree, how, &report);
+        if (HasFailure())
+            return;
+        std::string value;
+        EXPECT_FALSE(find_variable(report.environment, "=N:", &value)) << device;
+        ASSERT_TRUE(find_variable(report.environment, "=C:", &value)) << device;
+        EXPECT_EQ(value, "C:\\windows") << device;
+    }
+}
+
 /* A quoted working directory may hold blanks. */
 TEST_F(handover, quoted_directory_with_blanks)
 {
@@ -349,14 +373,27 @@ const search_case search_cases[] = {
     {"forward_slash_name", {"work/sub/tool.exe", "p1/sub/tool.com"}, {"p1"}, "PATH", "sub/tool",
      "work/sub/tool.exe"},
     {"drive_relative_name", {"work/tool.exe"}, {}, "PATH", "Z:tool", "work/tool.exe"},
+    /* Entries no file name can be made of are passed over like missing
+       ones: a quoted entry, as real machines have, and one with a wildcard
+       or a tab.  Each fails its lookups with ERROR_INVALID_NAME (123). */
+    {"quoted_entry_passed_over", {"p1/tool.exe", "p2/tool.exe"}, {"\"p1\"", "p2"}, "PATH",
+     "tool", "p2/tool.exe"},
+    {"wildcard_entry_passed_over", {"p2/tool.exe"}, {"p*", "p2"}, "PATH", "tool", "p2/tool.exe"},
+    {"tab_in_entry_passed_over", {"p2/tool.exe"}, {"p\t1", "p2"}, "PATH", "tool", "p2/tool.exe"},
 };
 
-/* Entries are Windows paths under app\, and blank stays blank. */
+/* Entries are Windows paths under app\, blank stays blank, and a quoted
+   entry is quoted around the whole path. */
 std::string build_path(const scratch_tree &tree, const std::vector<std::string> &entries)
 {
     std::string path;
-    for (size_t i = 0; i < entries.size(); i++)
-        path += (i ? ";" : "") + to_wine_path(join_unix(tree.app, entries[i]));
+    for (size_t i = 0; i < entries.size(); i++) {
+        const std::string &entry = entries[i];
+        bool quoted = entry.size() > 1 && entry[0] == '"';
+        std::string inner = quoted ? entry.substr(1, entry.size() - 2) : entry;
+        std::string full = to_wine_path(join_unix(tree.app, inner));
+        path += (i ? ";" : "") + (quoted ? "\"" + full + "\"" : full);
+    }
     return path;
 }
 
