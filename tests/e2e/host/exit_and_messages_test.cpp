@@ -199,8 +199,8 @@ TEST_F(empty_command_line, arrives_as_quoted_application_name_under_wine)
     std::string directory = join_unix(tree.app, "my bin");
     make_directory(directory);
     copy_probe(join_unix(directory, "tool.exe"));
-    std::filesystem::copy_file(join_unix(tree.bin, "launcher.exe"),
-                               join_unix(directory, "launcher.exe"));
+    std::filesystem::copy_file(join_unix(tree.bin, launcher_name()),
+                               join_unix(directory, launcher_name()));
     launch how;
     how.command_line = "";
     how.environment = make_environment(tree, "C:\\windows");
@@ -212,7 +212,7 @@ TEST_F(empty_command_line, arrives_as_quoted_application_name_under_wine)
     ASSERT_TRUE(wait_for_probe(tree, &report));
     EXPECT_EQ(report.command_line, "\"" + to_wine_path(how.application) + "\"");
 
-    how.application = join_unix(directory, "launcher.exe");
+    how.application = join_unix(directory, launcher_name());
     launch_result result = run_launcher(tree, how);
     ASSERT_TRUE(result.ran) << result.failure;
     EXPECT_EQ(result.exit_code, EXIT_FAILED);
