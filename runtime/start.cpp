@@ -21,8 +21,11 @@ static void start_and_run(void)
     init_lead_bytes();
     char *command_line = read_command_line();
     char *environment = read_os_environment();
-    if (!command_line || !environment)
+    if (!command_line || !environment) {
+        release(command_line);
+        release(environment);
         exit_normally(-1);
+    }
     build_argument_vector(command_line);
     release(command_line);
     build_environment_snapshot(environment);

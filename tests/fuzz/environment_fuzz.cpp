@@ -73,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     enter_fresh_world();
     HANDLE error_handle = sim::set_std_handle(STD_ERROR_HANDLE, FILE_TYPE_CHAR);
-    sim::world().environment = strings;
+    sim::world().environment.assign(strings.begin(), strings.end());
     sim::world().wide_environment = !(options & NO_WIDE);
     sim::world().single_byte_environment = !(options & NO_SINGLE_BYTE);
     if (options & CONVERSION_FAILS)

@@ -93,9 +93,18 @@ struct reference_search {
     {
     }
 
+    /* A name no file can have fails its lookup as an invalid name (123),
+       whatever exists. */
+    bool invalid_name = false;
+
     bool check(const std::string &path, size_t candidate_length)
     {
         probes.push_back({path, candidate_length, in_walk});
+        invalid_name = path.find_first_of("\"<>|*?\t") != std::string::npos;
+        if (invalid_name) {
+            error = INVALID_ARGUMENT;
+            return false;
+        }
         if (exists(path))
             return true;
         error = NO_SUCH_FILE;
@@ -107,6 +116,7 @@ struct reference_search {
         starts.push_back(file);
         error = start_error(file);
         started = error == 0;
+        invalid_name = false;
     }
 
     void try_file(std::string file)
@@ -150,13 +160,14 @@ struct reference_search {
         in_walk = true;
         size_t at = 0;
         for (;;) {
-            size_t end = at;
-            while (end < path.size() && path[end] != ';' && end - at < 258)
-                end++;
+            size_t end = path.find(';', at);
+            if (end == std::string::npos)
+                end = path.size();
+            /* An entry that does not fit whole is never cut: it ends the walk. */
+            if (end - at > 258)
+                return;
             std::string directory = path.substr(at, end - at);
-            at = path.find(';', end);
-            if (at == std::string::npos)
-                at = path.size();
+            at = end;
             if (!ends_in_separator(directory))
                 directory += '\\';
             if (name.size() + directory.size() >= 260)
@@ -165,6 +176,9 @@ struct reference_search {
             try_file(candidate);
             if (started)
                 return;
+            /* A malformed entry is passed over like a missing one. */
+            if (error == INVALID_ARGUMENT && invalid_name)
+                error = NO_SUCH_FILE;
             if (error != NO_SUCH_FILE && !(is_separator(candidate[0]) && is_separator(candidate[1])))
                 return;
             if (at == path.size())
