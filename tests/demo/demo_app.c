@@ -1,7 +1,9 @@
 /* The demo application: it needs greeting.dll, which is not beside it, and
    says where it found the DLL and where it runs.  Started from a shortcut
    through launcherw.exe it has no standard output anyone can read, so when
-   DEMO_REPORT names a file it writes the same report there too. */
+   DEMO_REPORT names a file it writes the same report there too.  The paths
+   are reported in UTF-8 from their wide forms, so a folder named in any
+   script shows as it is. */
 #include <stdio.h>
 #include <stdlib.h>
 #include <windows.h>
@@ -32,11 +34,20 @@ static int write_report_file(const char *name, const char *library, const char *
     return 0;
 }
 
+static void to_utf8(const WCHAR *wide, char *text, int size)
+{
+    if (!WideCharToMultiByte(CP_UTF8, 0, wide, -1, text, size, 0, 0))
+        text[0] = 0;
+}
+
 int main(void)
 {
-    char library[MAX_PATH] = "", directory[MAX_PATH] = "";
-    GetModuleFileNameA(GetModuleHandleA("greeting.dll"), library, sizeof library);
-    GetCurrentDirectoryA(sizeof directory, directory);
+    WCHAR wide_library[MAX_PATH] = L"", wide_directory[MAX_PATH] = L"";
+    char library[4 * MAX_PATH], directory[4 * MAX_PATH];
+    GetModuleFileNameW(GetModuleHandleA("greeting.dll"), wide_library, MAX_PATH);
+    GetCurrentDirectoryW(MAX_PATH, wide_directory);
+    to_utf8(wide_library, library, sizeof library);
+    to_utf8(wide_directory, directory, sizeof directory);
     print_report(stdout, library, directory);
     const char *report = getenv("DEMO_REPORT");
     if (report && *report)
