@@ -1,14 +1,15 @@
 /*
- * Lists the KERNEL32 calls that launcher.exe itself made, from a Wine relay
+ * Lists the KERNEL32 calls that a launcher exe itself made, from a Wine relay
  * trace (WINEDEBUG=+pid,+relay,+loaddll), against the calls the launcher's
- * code path needs for the scenario given.
+ * code path needs for the scenario given: launcher.exe's hand-over, or with
+ * "waits" launcher-wait.exe's, which then waits for the command.
  *
  * Attribution.  A relay "Call" line names the function entered and the
  * return address of the call.  Wine's own DLLs call each other all the time
  * (kernel32 into kernelbase into ntdll) and those lines are in the trace
  * too; a call belongs to the launcher only when it comes from the launcher's
- * process (the one whose loaddll line loaded launcher.exe) and its return
- * address lies inside launcher.exe's image.
+ * process (the one whose loaddll line loaded EXE) and its return address
+ * lies inside EXE's image.
  *
  * Naming.  The relay line names the function that Wine finally entered,
  * which for a forwarded export is not the name the launcher imported
@@ -17,7 +18,12 @@
  * "call [slot]" or "call reg" after "mov reg, [slot]", and the slot is one
  * of the import address table's, which says which import was called.
  *
- * Usage: attribute_relay_calls LAUNCHER.EXE TRACE in-directory|on-path
+ * Results.  Some calls are needed only after another call's result (the
+ * code page GetACP names, whether the waiting build's job could be made), so
+ * each call keeps the value its "Ret" line gives, and the table is drawn from
+ * what the code does with those values.
+ *
+ * Usage: attribute_relay_calls EXE TRACE in-directory|on-path [waits]
  */
 #include <algorithm>
 #include <cstdint>
@@ -161,13 +167,33 @@ struct observed_call {
     std::vector<uint32_t> arguments;
     std::string line;
     bool named_by_site; /* else by the relay line's name */
+    bool returned = false;
+    uint32_t result = 0;
 };
 
 struct trace_reading {
     std::vector<observed_call> calls;
-    std::map<std::string, std::vector<uint32_t>> results; /* per import, in order */
     bool found_image = false;
 };
+
+/* The results of every call of one import, in order. */
+static std::vector<uint32_t> get_results(const trace_reading &r, const std::string &name)
+{
+    std::vector<uint32_t> results;
+    for (const observed_call &c : r.calls)
+        if (c.name == name && c.returned)
+            results.push_back(c.result);
+    return results;
+}
+
+/* The first call of `name` after position `from`, or the end. */
+static size_t find_call(const trace_reading &r, const std::string &name, size_t from = 0)
+{
+    for (size_t i = from; i < r.calls.size(); i++)
+        if (r.calls[i].name == name)
+            return i;
+    return r.calls.size();
+}
 
 static std::string lower(std::string s)
 {
@@ -201,7 +227,8 @@ static void read_trace(const char *path, const std::string &exe_name, const imag
                        trace_reading &r)
 {
     std::ifstream in(path);
-    std::string line, process, pending_name;
+    std::string line, process;
+    bool pending = false;
     uint32_t base = im.base;
     while (std::getline(in, line)) {
         std::string prefix = line.substr(0, line.find(':'));
@@ -236,12 +263,16 @@ static void read_trace(const char *path, const std::string &exe_name, const imag
             c.arguments = parse_arguments(line.substr(open + 1, line.rfind(')', ret_at) - open - 1));
             c.line = line;
             r.calls.push_back(c);
-            pending_name = c.name;
-        } else if (ret_line_at != std::string::npos && !pending_name.empty()) {
+            pending = true;
+        } else if (ret_line_at != std::string::npos && pending) {
+            /* The launcher has one thread, so a return from its image ends
+               its latest call. */
             size_t value_at = line.find("retval=");
-            if (value_at != std::string::npos)
-                r.results[pending_name].push_back(
-                    (uint32_t)std::strtoul(line.c_str() + value_at + 7, nullptr, 16));
+            if (value_at != std::string::npos) {
+                r.calls.back().result = (uint32_t)std::strtoul(line.c_str() + value_at + 7, nullptr, 16);
+                r.calls.back().returned = true;
+            }
+            pending = false;
         }
     }
 }
@@ -252,30 +283,52 @@ struct need {
     std::string why;
 };
 
+/* What the run must show besides the counts; a failed one is marked. */
+struct check {
+    std::string text;
+    bool holds;
+};
+
 static bool is_builtin_code_page(uint32_t cp)
 {
     return cp == 932 || cp == 936 || cp == 949 || cp == 950 || cp == 1361;
 }
 
-/* Environment strings the snapshot copied: the allocations between
-   GetModuleFileNameA and the first HeapFree (the environment block's
-   release) are the argument vector, the snapshot vector and one copy per
-   string.  The snapshot vector's size, 4 bytes per string plus the null
-   entry, must tell the same. */
+/* The block the first allocation after `after` returned, or 0. */
+static uint32_t find_allocated_block(const trace_reading &r, const std::string &after)
+{
+    size_t at = find_call(r, "HeapAlloc", find_call(r, after));
+    return at < r.calls.size() ? r.calls[at].result : 0;
+}
+
+static bool releases(const observed_call &c, uint32_t block)
+{
+    return c.name == "HeapFree" && c.arguments.size() > 2 && block && c.arguments[2] == block;
+}
+
+/* Environment strings the snapshot copied.  Start-up reads the command line
+   (one allocation after GetCommandLineW) and the environment block (one
+   after GetEnvironmentStringsW), builds the argument vector after
+   GetModuleFileNameA and releases the command line; then come the snapshot
+   vector and one copy per string, and the release of the environment block.
+   The snapshot vector's size, 4 bytes per string plus the null entry, must
+   tell the same, and both releases must free the blocks named. */
 static int count_snapshot_strings(const trace_reading &r, bool *consistent)
 {
+    uint32_t command_line = find_allocated_block(r, "GetCommandLineW");
+    uint32_t environment = find_allocated_block(r, "GetEnvironmentStringsW");
+    size_t first = find_call(r, "HeapFree", find_call(r, "GetModuleFileNameA"));
+    size_t second = find_call(r, "HeapFree", first + 1);
+    *consistent = false;
+    if (second >= r.calls.size() || !releases(r.calls[first], command_line) ||
+        !releases(r.calls[second], environment))
+        return -1;
     int allocations = 0;
-    bool counting = false;
     uint32_t vector_size = 0;
-    for (const observed_call &c : r.calls) {
-        if (c.name == "GetModuleFileNameA")
-            counting = true;
-        else if (counting && c.name == "HeapFree")
-            break;
-        else if (counting && c.name == "HeapAlloc" && ++allocations == 2 && c.arguments.size() > 2)
-            vector_size = c.arguments[2];
-    }
-    int strings = allocations - 2;
+    for (size_t i = first + 1; i < second; i++)
+        if (r.calls[i].name == "HeapAlloc" && ++allocations == 1 && r.calls[i].arguments.size() > 2)
+            vector_size = r.calls[i].arguments[2];
+    int strings = allocations - 1;
     *consistent = strings >= 0 && vector_size == 4u * (uint32_t)(strings + 1);
     return strings;
 }
@@ -285,8 +338,7 @@ static int count_snapshot_strings(const trace_reading &r, bool *consistent)
    first that compares equal. */
 static int count_needed_comparisons(const trace_reading &r, bool *consistent)
 {
-    const std::vector<uint32_t> &verdicts =
-        r.results.count("CompareStringA") ? r.results.at("CompareStringA") : std::vector<uint32_t>();
+    std::vector<uint32_t> verdicts = get_results(r, "CompareStringA");
     *consistent = true;
     for (size_t i = 0; i < verdicts.size(); i++)
         if ((verdicts[i] == 2) != (i + 1 == verdicts.size()))
@@ -299,10 +351,50 @@ static int count_needed_comparisons(const trace_reading &r, bool *consistent)
     return verdicts.empty() ? 1 : (int)verdicts.size();
 }
 
-static std::vector<need> list_needs(const std::string &scenario, const trace_reading &r,
-                                    std::vector<std::string> &notes)
+/* The first result of `name`, or `otherwise` when it was not called. */
+static uint32_t get_first_result(const trace_reading &r, const std::string &name, uint32_t otherwise)
 {
-    uint32_t code_page = r.results.count("GetACP") ? r.results.at("GetACP")[0] : 0;
+    std::vector<uint32_t> results = get_results(r, name);
+    return results.empty() ? otherwise : results[0];
+}
+
+/*
+ * launcher-wait.exe after CreateProcessA (builds/launcher_wait.cpp): a job
+ * that kills the command with the launcher, made and joined before the
+ * command runs; the launcher's own handler for Ctrl+C; the command set
+ * going; the thread handle closed; the wait; the exit code; the kill lifted.
+ * What follows a failure to make or join the job follows from the results.
+ */
+static void add_waiting_needs(const trace_reading &r, std::vector<need> &needs,
+                              std::vector<std::string> &notes)
+{
+    bool made = get_first_result(r, "CreateJobObjectA", 0) != 0;
+    bool limited = made && get_first_result(r, "SetInformationJobObject", 0) != 0;
+    bool joined = limited && get_first_result(r, "AssignProcessToJobObject", 0) != 0;
+    bool waited = get_first_result(r, "WaitForSingleObject", 1) == 0;
+    std::vector<need> waiting = {
+        {"CreateJobObjectA", 1, "the job that ends the command with the launcher"},
+        {"SetInformationJobObject", made ? 1 + joined : 0,
+         joined ? "kill on close before the command runs; lifted once it ended"
+                : "kill on close (the job was not joined, so nothing to lift)"},
+        {"AssignProcessToJobObject", limited ? 1 : 0, "the suspended command joins the job"},
+        {"SetConsoleCtrlHandler", 1, "Ctrl+C and Ctrl+Break left to the command"},
+        {"ResumeThread", 1, "the command set going"},
+        {"CloseHandle", made && !joined ? 2 : 1,
+         made && !joined ? "the thread handle; the job not joined" : "the thread handle"},
+        {"WaitForSingleObject", 1, "the wait for the command"},
+        {"GetExitCodeProcess", waited ? 1 : 0, "its exit code, once the wait succeeded"},
+    };
+    needs.insert(needs.end(), waiting.begin(), waiting.end());
+    notes.push_back(std::string("the job was ") +
+                    (joined ? "made and joined" : made ? "made but not joined" : "not made") +
+                    ", and the wait " + (waited ? "ended with the command" : "FAILED"));
+}
+
+static std::vector<need> list_needs(const std::string &scenario, bool waits, const trace_reading &r,
+                                    std::vector<std::string> &notes, std::vector<check> &checks)
+{
+    uint32_t code_page = get_first_result(r, "GetACP", 0);
     bool ask_code_page = !is_builtin_code_page(code_page);
     bool strings_consistent;
     int strings = count_snapshot_strings(r, &strings_consistent);
@@ -310,10 +402,17 @@ static std::vector<need> list_needs(const std::string &scenario, const trace_rea
     notes.push_back("ANSI code page " + std::to_string(code_page) +
                     (ask_code_page ? ": not built in, so GetCPInfo is asked"
                                    : ": built in, so GetCPInfo is not asked"));
-    notes.push_back(std::to_string(strings) + " environment strings copied into the snapshot" +
-                    (strings_consistent ? " (the snapshot vector's size agrees)"
-                                        : " (MISMATCH with the snapshot vector's size)"));
-    int fixed_allocations = on_path ? 12 : 10;
+    checks.push_back({std::to_string(strings) +
+                          " environment strings copied into the snapshot, between the release of"
+                          " the command line and that of the environment block; the snapshot"
+                          " vector's size agrees",
+                      strings_consistent});
+    int fixed_allocations = on_path ? 13 : 11;
+    notes.push_back(std::string("HeapAlloc: handle slots, command line, environment block,"
+                                " argument vector, snapshot vector (then one per string), stream"
+                                " table, PATH value, prefixed name, probing buffer, ") +
+                    (on_path ? "candidate of the PATH walk, its probing buffer, " : "") +
+                    "joined command line, handle block");
     std::vector<need> needs = {
         {"HeapCreate", 1, "the private heap"},
         {"HeapAlloc", fixed_allocations + strings,
@@ -322,26 +421,29 @@ static std::vector<need> list_needs(const std::string &scenario, const trace_rea
         {"GetStdHandle", 3, "standard input, output, error"},
         {"GetFileType", 3, "their types"},
         {"SetHandleCount", 1, "the slot count"},
-        {"GetACP", 1, "the lead-byte set"},
+        {"GetACP", 1, "lead bytes, conversion flags"},
         {"GetCPInfo", ask_code_page ? 1 : 0, "only for a code page not built in"},
-        {"GetCommandLineA", 1, "the argument vector"},
+        {"GetCommandLineW", 1, "the command line, converted without best fit"},
+        {"WideCharToMultiByte", 4, "size, then text: command line; environment"},
         {"GetEnvironmentStringsW", 1, "the environment snapshot"},
-        {"WideCharToMultiByte", 2, "size, then conversion"},
         {"FreeEnvironmentStringsW", 1, "the wide block"},
         {"GetModuleFileNameA", 1, "the fallback program name"},
-        {"HeapFree", on_path ? 5 : 3,
-         on_path ? "environment block, PATH value, probing buffer, prefixed name, handle block"
-                 : "environment block, PATH value, handle block"},
-        {"GetEnvironmentVariableA", 1, "the old PATH"},
-        {"GetCurrentDirectoryA", 2, "start directory; directory after the change"},
-        {"SetEnvironmentVariableA", 2, "PATH; the drive-directory variable"},
+        {"HeapFree", on_path ? 6 : 4,
+         on_path ? "command line, environment block, PATH value, probing buffer and prefixed"
+                   " name of the miss in DIRECTORY, handle block"
+                 : "command line, environment block, PATH value, handle block"},
+        {"GetEnvironmentVariableA", 1, "PATH's length in bytes, for the limit"},
+        {"GetEnvironmentVariableW", 1, "PATH's value"},
+        {"GetCurrentDirectoryA", 1, "start directory's length in bytes, for the limit"},
+        {"GetCurrentDirectoryW", 2, "start directory's value; directory after the change"},
+        {"SetEnvironmentVariableW", 2, "PATH; the drive-directory variable"},
         {"SetCurrentDirectoryA", 1, "the change of directory"},
         {"GetFileAttributesA", on_path ? 6 : 2,
          on_path ? "4 in the directory, .com and .exe in the first PATH entry"
                  : ".com (missing) and .exe"},
         {"GetLastError", on_path ? 6 : 2, "after each missing candidate and after CreateProcessA"},
         {"CreateProcessA", 1, "the hand-over"},
-        {"ExitProcess", 1, "exit_quickly"},
+        {"ExitProcess", 1, waits ? "with the command's exit code" : "exit_quickly"},
     };
     if (!on_path)
         notes.push_back("CompareStringA is not needed here: PATH is looked up in the snapshot only"
@@ -350,17 +452,28 @@ static std::vector<need> list_needs(const std::string &scenario, const trace_rea
         bool comparisons_consistent;
         int comparisons = count_needed_comparisons(r, &comparisons_consistent);
         needs.push_back({"CompareStringA", comparisons, "four-letter names up to PATH"});
-        notes.push_back(std::string("CompareStringA compares four-byte names against \"PATH\" and "
-                                    "stops at the first equal one: ") +
-                        (comparisons_consistent ? "yes" : "NO"));
+        checks.push_back({"CompareStringA compares four-byte names against \"PATH\" and stops at"
+                          " the first equal one",
+                          comparisons_consistent});
     }
+    size_t start = find_call(r, "CreateProcessA");
+    uint32_t flags = start < r.calls.size() && r.calls[start].arguments.size() > 5
+                         ? r.calls[start].arguments[5]
+                         : 0xFFFFFFFFu;
+    uint32_t wanted_flags = waits ? 4 : 0; /* CREATE_SUSPENDED: the job first */
+    checks.push_back({"CreateProcessA's creation flags are " +
+                          std::string(waits ? "CREATE_SUSPENDED" : "0") + ", as the build sets",
+                      flags == wanted_flags});
+    if (waits)
+        add_waiting_needs(r, needs, notes);
     return needs;
 }
 
 int main(int count, char **words)
 {
-    if (count != 4) {
-        std::fprintf(stderr, "usage: attribute_relay_calls LAUNCHER.EXE TRACE in-directory|on-path\n");
+    bool waits = count == 5 && std::string(words[4]) == "waits";
+    if (count != 4 && !waits) {
+        std::fprintf(stderr, "usage: attribute_relay_calls EXE TRACE in-directory|on-path [waits]\n");
         return 2;
     }
     image im;
@@ -388,7 +501,8 @@ int main(int count, char **words)
             entered[c.name] = c.wine_entry;
     }
     std::vector<std::string> notes;
-    std::vector<need> needs = list_needs(words[3], r, notes);
+    std::vector<check> checks;
+    std::vector<need> needs = list_needs(words[3], waits, r, notes, checks);
     std::map<std::string, const need *> need_of;
     for (const need &n : needs)
         need_of[n.name] = &n;
@@ -396,7 +510,7 @@ int main(int count, char **words)
         if (!made.count(n.name) && n.count > 0)
             order.push_back(n.name);
 
-    int extra = 0, wrong = 0;
+    int extra = 0, wrong = 0, failed = 0;
     std::printf("  %-24s %6s %6s   %s\n", "call (first-use order)", "made", "needed", "why needed");
     for (const std::string &name : order) {
         const need *n = need_of.count(name) ? need_of[name] : nullptr;
@@ -414,11 +528,17 @@ int main(int count, char **words)
     }
     for (const std::string &note : notes)
         std::printf("  %s\n", note.c_str());
+    for (const check &c : checks) {
+        std::printf("  %s: %s\n", c.text.c_str(), c.holds ? "yes" : "NO");
+        failed += !c.holds;
+    }
     int by_site = 0;
     for (const observed_call &c : r.calls)
         by_site += c.named_by_site;
-    std::printf("  %zu calls from launcher.exe's image, %d named from their call site, %zu from"
-                " the relay line\n", r.calls.size(), by_site, r.calls.size() - (size_t)by_site);
-    std::printf("  calls the design does not need: %d; counts that differ: %d\n", extra, wrong);
-    return extra || wrong ? 1 : 0;
+    std::printf("  %zu calls from %s's image, %d named from their call site, %zu from"
+                " the relay line\n", r.calls.size(), exe_name.c_str(), by_site,
+                r.calls.size() - (size_t)by_site);
+    std::printf("  calls the design does not need: %d; counts that differ: %d; checks that fail: %d\n",
+                extra, wrong, failed);
+    return extra || wrong || failed ? 1 : 0;
 }
