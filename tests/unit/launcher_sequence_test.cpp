@@ -101,30 +101,44 @@ TEST_F(launcher_sequence_test, the_library_directory_is_appended_to_path)
     }
 }
 
-TEST_F(launcher_sequence_test, a_path_of_8191_characters_is_accepted)
+TEST_F(launcher_sequence_test, a_path_of_8191_bytes_is_accepted)
 {
     std::string path(8191, 'p');
     sim::set_variable("PATH", path);
     EXPECT_EQ(run({"C:\\app\\work"}).status, 0);
     EXPECT_EQ(sim::get_variable("PATH"), path + ";C:\\app\\bin\\..\\lib");
+
+    /* 4095 Cyrillic characters and one more byte under UTF-8. */
+    SetUp();
+    sim::world().acp = CP_UTF8;
+    sim::wide_text wide(std::u16string(4095, u'\u0410') + u"p");
+    sim::set_variable("PATH", wide);
+    EXPECT_EQ(run({"C:\\app\\work"}).status, 0);
+    EXPECT_EQ(sim::get_wide_variable("PATH"), wide + u";C:\\app\\bin\\..\\lib");
 }
 
 struct limit_case {
     const char *name;
-    std::string path;
+    sim::wide_text path;
     std::string start_directory;
     std::string message;
+    UINT code_page = 1252;
 };
 
+/* The limits count bytes of the ANSI code page: under UTF-8 a Cyrillic
+   character takes two. */
 TEST_F(launcher_sequence_test, values_too_long_are_refused_and_change_nothing)
 {
     const limit_case cases[] = {
         {"PATH of 8192", std::string(8192, 'p'), "C:\\app\\bin", path_message},
         {"PATH of 20000", std::string(20000, 'p'), "C:\\app\\bin", path_message},
         {"start directory of 1023", "C:\\tools", "C:\\" + std::string(1020, 'd'), directory_message},
+        {"PATH of 4096 characters in 8192 bytes of UTF-8", std::u16string(4096, u'\u0410'),
+         "C:\\app\\bin", path_message, CP_UTF8},
     };
     for (const limit_case &c : cases) {
         SetUp();
+        sim::world().acp = c.code_page;
         sim::set_variable("PATH", c.path);
         sim::world().current_directory = c.start_directory;
         launcher_outcome outcome = run({"C:\\app\\work", "tool"});
@@ -133,7 +147,7 @@ TEST_F(launcher_sequence_test, values_too_long_are_refused_and_change_nothing)
         EXPECT_EQ(written_chunks(), (std::vector<std::string>{c.message})) << c.name;
         EXPECT_TRUE(variables_set().empty()) << c.name;
         EXPECT_TRUE(sim::calls_named("SetCurrentDirectoryA").empty()) << c.name;
-        EXPECT_EQ(sim::get_variable("PATH"), c.path) << c.name;
+        EXPECT_EQ(sim::get_wide_variable("PATH"), std::u16string(c.path)) << c.name;
     }
 }
 

@@ -489,8 +489,9 @@ struct conversion_case {
 /* The launcher converts its command line and environment itself, without
    the platform's best fit: a character the code page lacks becomes its
    default character, never a look-alike that names another folder or, as a
-   full-width quote, changes the splitting.  UTF-8 holds every character and
-   refuses the flag, so there nothing changes. */
+   full-width quote, changes the splitting.  UTF-8 holds every character,
+   and Windows refuses the flag for it (Wine takes it), so there the
+   conversions go without it. */
 TEST_F(launcher_test, conversions_into_the_ansi_code_page_take_no_look_alikes)
 {
     const conversion_case cases[] = {
