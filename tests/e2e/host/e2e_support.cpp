@@ -217,10 +217,11 @@ static std::string build_wine_command(const scratch_tree &tree, const launch &ho
        Wine service started along the way would hold a pipe open and stall
        whoever waits for its end. */
     std::string display = how.display.empty() ? "" : " DISPLAY=" + how.display;
+    std::string prefix = how.display.empty() ? E2E_WINE_PREFIX : E2E_DESKTOP_PREFIX;
     return "cd " + quote_for_shell(tree.root) + " &&" + display + " WINEPREFIX=" +
-           quote_for_shell(E2E_WINE_PREFIX) +
+           quote_for_shell(prefix) +
            " WINEDEBUG=-all WINEDLLOVERRIDES=winemenubuilder.exe=d LANG=" + locale +
-           " LC_ALL=" + locale + " timeout 60 wine " + quote_for_shell(runner_exe()) + " " +
+           " LC_ALL=" + locale + " timeout 90 wine " + quote_for_shell(runner_exe()) + " " +
            quote_for_shell(request) + " </dev/null >runner.out 2>runner.err";
 }
 

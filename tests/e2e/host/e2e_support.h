@@ -47,7 +47,9 @@ struct launch {
     std::string interrupt_when;           /* Unix path: send Ctrl+C once it exists */
     std::string window_title;             /* watch for a window of this title */
     std::string window_signal;            /* Unix path the runner writes its text to */
-    std::string display;                  /* the X display Wine draws on, if any */
+    std::string display;                  /* the X display Wine draws on, if any;
+                                             such a launch runs in the prefix
+                                             kept for windows */
 };
 
 /* What came back from one start. */

@@ -1,43 +1,88 @@
 #!/usr/bin/env bash
-# wine_server.sh start|stop PREFIX: the Wine the end-to-end tests share.
+# wine_server.sh start|stop PREFIX DESKTOP_PREFIX DISPLAY_FILE: the Wines the
+# end-to-end tests share.
 #
-# start makes the throwaway prefix on first use and leaves a persistent
-# wineserver running, so that each test's Wine starts in milliseconds instead
-# of seconds.  stop ends that server and every Wine process of the prefix.
-# Nothing of the test's own standard streams is handed to the server or to
-# the services the first start leaves running: ctest would wait for them.
+# start makes each throwaway prefix on first use and leaves a persistent
+# wineserver running for it, so that each test's Wine starts in milliseconds
+# instead of seconds.  DESKTOP_PREFIX serves the cases that show a window: it
+# gets a virtual X display (Xvfb), whose number goes to DISPLAY_FILE, and its
+# desktop is set up on that display before any case runs.  stop ends the
+# servers, every Wine process of the prefixes and the display.  Nothing of
+# the test's own standard streams is handed to a server, to the services the
+# first start leaves running or to Xvfb: ctest would wait for them.
 set -euo pipefail
 
-if [ $# -ne 2 ]; then
-    echo "usage: $0 start|stop PREFIX" >&2
+if [ $# -ne 4 ]; then
+    echo "usage: $0 start|stop PREFIX DESKTOP_PREFIX DISPLAY_FILE" >&2
     exit 2
 fi
-export WINEPREFIX=$2
+action=$1 prefix=$2 desktop_prefix=$3 display_file=$4
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES=winemenubuilder.exe=d
 # The launcher is a 32-bit program; a 32-bit prefix needs no WoW64 layer.
 export WINEARCH=win32
+unset DISPLAY
 
-case $1 in
-start)
-    command -v wine >/dev/null || { echo "wine is not installed: run scripts/setup" >&2; exit 1; }
+start_prefix() {
+    export WINEPREFIX=$1
     mkdir -p "$WINEPREFIX"
     # Exits with 2 when a server of this prefix already runs; that one serves.
     wineserver -p </dev/null >/dev/null 2>&1 || true
     if ! wineboot -i </dev/null >"$WINEPREFIX.log" 2>&1; then
         echo "wineboot failed for $WINEPREFIX:" >&2
         cat "$WINEPREFIX.log" >&2
-        exit 1
+        return 1
     fi
     echo "wineserver running for $WINEPREFIX"
-    ;;
-stop)
+}
+
+stop_prefix() {
+    export WINEPREFIX=$1
     wineserver -k </dev/null >/dev/null 2>&1 || true
     wineserver -w </dev/null >/dev/null 2>&1 || true
     echo "wineserver stopped for $WINEPREFIX"
+}
+
+start_display() {
+    command -v Xvfb >/dev/null || { echo "Xvfb is not installed: run scripts/setup" >&2; return 1; }
+    rm -f "$display_file" "$display_file.pid"
+    Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$display_file" \
+        </dev/null >/dev/null 2>&1 &
+    echo $! >"$display_file.pid"
+    for _ in $(seq 1 100); do
+        [ -s "$display_file" ] && break
+        sleep 0.1
+    done
+    [ -s "$display_file" ] || { echo "Xvfb did not start" >&2; return 1; }
+    export DISPLAY=:$(cat "$display_file")
+    start_prefix "$desktop_prefix"
+    # The first program with a window sets the desktop up; done here, no
+    # case pays for it.
+    wine cmd /c exit 0 </dev/null >/dev/null 2>&1 || true
+    echo "desktop on display $DISPLAY for $desktop_prefix"
+}
+
+case $action in
+start)
+    command -v wine >/dev/null || { echo "wine is not installed: run scripts/setup" >&2; exit 1; }
+    # The two prefixes are independent: prepared side by side.
+    start_prefix "$prefix" &
+    start_display &
+    status=0
+    wait -n || status=1
+    wait -n || status=1
+    exit $status
+    ;;
+stop)
+    stop_prefix "$prefix"
+    stop_prefix "$desktop_prefix"
+    if [ -s "$display_file.pid" ]; then
+        kill "$(cat "$display_file.pid")" 2>/dev/null || true
+    fi
+    rm -f "$display_file" "$display_file.pid"
     ;;
 *)
-    echo "usage: $0 start|stop PREFIX" >&2
+    echo "usage: $0 start|stop PREFIX DESKTOP_PREFIX DISPLAY_FILE" >&2
     exit 2
     ;;
 esac

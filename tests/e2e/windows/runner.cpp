@@ -57,7 +57,8 @@
 
 #include "hex_text.h"
 
-enum { WAIT_LIMIT_MS = 30000, PIPE_SIZE = 65536 };
+/* Long enough for a first window on a new display under load. */
+enum { WAIT_LIMIT_MS = 45000, PIPE_SIZE = 65536 };
 
 struct handle_source {
     std::string kind;
