@@ -16,26 +16,25 @@ static const WCHAR separator[] = {';', 0};
 static const WCHAR library_suffix[] = {'\\', '.', '.', '\\', 'l', 'i', 'b', 0};
 
 /*
- * The limits count bytes of the ANSI code page, as they always have, so the
- * ANSI forms are read for their lengths.  The new PATH is composed from the
- * wide forms: the command receives the PATH the launcher received and a
- * library directory that names the true folder, every character exact, even
- * where the ANSI code page lacks one.  A wide form that does not fit its
- * buffer counts as too long as well.
+ * The limits count bytes of the ANSI code page, as they always have: the
+ * ANSI calls are asked only for the size their values need.  The new PATH is
+ * composed from the wide forms: the command receives the PATH the launcher
+ * received and a library directory that names the true folder, every
+ * character exact, even where the ANSI code page lacks one.  A wide form
+ * that does not fit its buffer counts as too long as well.
  *
  * Static rather than on the stack: frames stay below a page, so the
  * freestanding build needs no stack probes.
  */
-static char ansi_path[PATH_BUFFER_SIZE];
-static char ansi_start_directory[START_DIRECTORY_SIZE];
 static WCHAR old_path[PATH_BUFFER_SIZE];
 static WCHAR start_directory[START_DIRECTORY_SIZE];
 
 /* 0 when PATH fits both limits, with old_path holding it (empty when
-   unset: the buffer is never read unwritten). */
+   unset: the buffer is never read unwritten).  The size asked for counts
+   the terminator. */
 static int read_path(DWORD *length)
 {
-    if (GetEnvironmentVariableA("PATH", ansi_path, PATH_BUFFER_SIZE) > PATH_BUFFER_SIZE)
+    if (GetEnvironmentVariableA("PATH", 0, 0) > PATH_BUFFER_SIZE)
         return -1;
     *length = GetEnvironmentVariableW(path_name, old_path, PATH_BUFFER_SIZE);
     if (*length >= PATH_BUFFER_SIZE)
@@ -49,11 +48,10 @@ static int read_path(DWORD *length)
    cannot be read at all. */
 static int read_start_directory(DWORD *length)
 {
-    *length = GetCurrentDirectoryA(START_DIRECTORY_SIZE - 1, ansi_start_directory);
-    if (*length > START_DIRECTORY_SIZE - 1)
+    DWORD size = GetCurrentDirectoryA(0, 0);
+    if (size > START_DIRECTORY_SIZE - 1)
         return -1;
-    if (*length != 0)
-        *length = GetCurrentDirectoryW(START_DIRECTORY_SIZE - 1, start_directory);
+    *length = size == 0 ? 0 : GetCurrentDirectoryW(START_DIRECTORY_SIZE - 1, start_directory);
     return *length > START_DIRECTORY_SIZE - 1 ? -1 : 0;
 }
 

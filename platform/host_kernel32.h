@@ -202,7 +202,6 @@ extern "C" {
 
 /* environment */
 DWORD GetEnvironmentVariableA(LPCSTR name, LPSTR buffer, DWORD size);
-BOOL SetEnvironmentVariableA(LPCSTR name, LPCSTR value);
 LPWCH GetEnvironmentStringsW(void);
 LPCH GetEnvironmentStrings(void);
 BOOL FreeEnvironmentStringsW(LPWCH block);
@@ -232,7 +231,6 @@ BOOL CreateProcessA(LPCSTR application, LPSTR command_line, LPSECURITY_ATTRIBUTE
                     LPSECURITY_ATTRIBUTES thread_attributes, BOOL inherit_handles, DWORD flags,
                     LPVOID environment, LPCSTR directory, LPSTARTUPINFOA startup,
                     LPPROCESS_INFORMATION information);
-LPSTR GetCommandLineA(void);
 LPWSTR GetCommandLineW(void);
 DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
 void GetStartupInfoA(LPSTARTUPINFOA startup);

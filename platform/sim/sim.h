@@ -119,7 +119,6 @@ struct state {
 
     /* process */
     std::optional<wide_text> command_line = wide_text("launcher");
-    std::string command_line_ansi; /* what GetCommandLineA last handed out */
     std::string module_path = "C:\\app\\bin\\launcher.exe";
     std::optional<std::vector<BYTE>> startup_block;
     std::optional<WORD> startup_block_size; /* cbReserved2, when not the block's size */

@@ -117,19 +117,6 @@ extern "C" DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size
     return hand_out_value(entry->substr(wide_string(name).size() + 1), buffer, size);
 }
 
-extern "C" BOOL SetEnvironmentVariableA(LPCSTR name, LPCSTR value)
-{
-    sim::record("SetEnvironmentVariableA", {value != nullptr},
-                std::string(name) + "=" + (value ? value : ""));
-    if (const sim::fault *f = sim::take_fault("SetEnvironmentVariableA")) {
-        SetLastError(f->error);
-        return (BOOL)f->result;
-    }
-    sim::set_wide_variable(sim::from_ansi(name),
-                           value ? std::optional<std::u16string>(sim::from_ansi(value)) : std::nullopt);
-    return TRUE;
-}
-
 /* Recorded in UTF-8, so a test reads every character back. */
 extern "C" BOOL SetEnvironmentVariableW(LPCWSTR name, LPCWSTR value)
 {

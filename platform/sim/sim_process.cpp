@@ -4,16 +4,6 @@
 
 #include <cstring>
 
-extern "C" LPSTR GetCommandLineA(void)
-{
-    sim::record("GetCommandLineA");
-    auto &line = sim::world().command_line;
-    if (!line)
-        return nullptr;
-    sim::world().command_line_ansi = sim::to_ansi(*line, true);
-    return sim::world().command_line_ansi.data();
-}
-
 extern "C" LPWSTR GetCommandLineW(void)
 {
     sim::record("GetCommandLineW");

@@ -130,7 +130,8 @@ static std::string read_variable(const char *name)
 }
 
 /* Starts PROBE_CHILD with the same environment but its own report file and
-   no child of its own; its pid, or 0. */
+   no child of its own; its pid, or 0.  The probe has read both variables
+   already. */
 static DWORD start_child(const std::string &program)
 {
     std::string out = read_variable("PROBE_OUT") + ".child";
@@ -144,7 +145,6 @@ static DWORD start_child(const std::string &program)
     PROCESS_INFORMATION process;
     BOOL started = CreateProcessA(program.c_str(), command_line.data(), 0, 0, FALSE, 0, 0, 0,
                                   &startup, &process);
-    SetEnvironmentVariableA("PROBE_OUT", out.substr(0, out.size() - 6).c_str());
     if (!started)
         return 0;
     CloseHandle(process.hThread);
@@ -220,12 +220,11 @@ enum { HOLD_LIMIT_MS = 60000, HOLD_STEP_MS = 10 };
 
 static void wait_for_release()
 {
-    char path[1024];
-    DWORD length = GetEnvironmentVariableA("PROBE_HOLD", path, sizeof path);
-    if (length == 0 || length >= sizeof path)
+    std::string path = read_variable("PROBE_HOLD");
+    if (path.empty())
         return;
     for (int waited = 0; waited < HOLD_LIMIT_MS; waited += HOLD_STEP_MS) {
-        if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
+        if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES)
             return;
         Sleep(HOLD_STEP_MS);
     }

@@ -7,23 +7,30 @@ const char not_found[] = "Exec Failed: No such file or directory";
 const char path_too_long[] = "Path too long for launcher, maximum size supported is 8192 bytes";
 const char no_memory_for_arguments[] = "runtime error R6008\r\n- not enough space for arguments";
 
+enum { NO_STANDARD_ERROR, STANDARD_ERROR_ON_FILE, NO_USER32 };
+
 struct box_case {
     const char *name;
-    const char *command_line;
+    const char *command;     /* after "launcherw C:\work " */
     std::string path;
     int failing_allocation;  /* 0: none */
+    int setting;
     const char *box;         /* the text shown; empty: no box at all */
     UINT exit_code;
 };
 
 const box_case box_cases[] = {
-    {"command not found", "launcherw C:\\work tool", "C:\\bin", 0, not_found, 0xFFFFFFFFu},
-    {"bare message", "launcherw C:\\work tool", std::string(8192, 'p'), 0, path_too_long,
+    {"command not found", "tool", "C:\\bin", 0, NO_STANDARD_ERROR, not_found, 0xFFFFFFFFu},
+    {"bare message", "tool", std::string(8192, 'p'), 0, NO_STANDARD_ERROR, path_too_long,
      0xFFFFFFFFu},
     /* The handle group, the command line, the environment block, then the
        argument vector. */
-    {"run-time error", "launcherw C:\\work tool", "C:\\bin", 4, no_memory_for_arguments, 255},
-    {"command started", "launcherw C:\\work app", "C:\\bin", 0, "", 0},
+    {"run-time error", "tool", "C:\\bin", 4, NO_STANDARD_ERROR, no_memory_for_arguments, 255},
+    {"command started", "app", "C:\\bin", 0, NO_STANDARD_ERROR, "", 0},
+    /* Where a standard error exists the message goes there as launcher.exe
+       writes it; without USER32 the failure keeps its exit code. */
+    {"standard error on a file", "tool", "C:\\bin", 0, STANDARD_ERROR_ON_FILE, "", 0xFFFFFFFFu},
+    {"no USER32", "tool", "C:\\bin", 0, NO_USER32, "", 0xFFFFFFFFu},
 };
 
 class launcherw_test : public launcher_test {
@@ -39,22 +46,32 @@ protected:
 
 /* Started from a shortcut, the launcher has no standard error: a failure
    shows its message in a box titled with the program's name, with the exit
-   code the console build has; USER32 is never loaded for a start that
-   succeeds. */
-TEST_F(launcherw_test, without_standard_error_a_message_is_shown_in_a_box)
+   code the console build has.  USER32 is loaded for nothing else. */
+TEST_F(launcherw_test, a_message_goes_to_standard_error_or_else_to_a_box)
 {
     for (const box_case &c : box_cases) {
         SetUp();
-        sim::world().std_handles.erase(STD_ERROR_HANDLE);
-        sim::world().command_line = std::string(c.command_line);
+        HANDLE file = nullptr;
+        if (c.setting == STANDARD_ERROR_ON_FILE)
+            file = sim::set_std_handle(STD_ERROR_HANDLE, FILE_TYPE_DISK);
+        else
+            sim::world().std_handles.erase(STD_ERROR_HANDLE);
+        if (c.setting == NO_USER32)
+            sim::fail_call("LoadLibraryA", 1, 0, ERROR_FILE_NOT_FOUND);
+        sim::world().command_line = std::string("launcherw C:\\work ") + c.command;
         sim::set_variable("PATH", c.path);
         if (c.failing_allocation)
             sim::fail_allocation(c.failing_allocation);
         sim::exit_signal end = run_whole_program();
         EXPECT_EQ(end.code, c.exit_code) << c.name;
+        if (file) {
+            EXPECT_EQ(sim::output_of(file), std::string(not_found) + "\r\n") << c.name;
+        }
         if (!*c.box) {
             EXPECT_TRUE(sim::world().boxes.empty()) << c.name;
-            EXPECT_TRUE(sim::calls_named("LoadLibraryA").empty()) << c.name;
+            if (c.setting != NO_USER32) {
+                EXPECT_TRUE(sim::calls_named("LoadLibraryA").empty()) << c.name;
+            }
             continue;
         }
         ASSERT_EQ(sim::world().boxes.size(), 1u) << c.name;
@@ -67,25 +84,6 @@ TEST_F(launcherw_test, without_standard_error_a_message_is_shown_in_a_box)
         ASSERT_GE(names.size(), 2u) << c.name;
         EXPECT_EQ(names[names.size() - 2], "MessageBoxA") << c.name;
     }
-}
-
-/* Where a standard error exists the messages go there as launcher.exe
-   writes them, and no box appears; without USER32 the failure keeps its
-   exit code. */
-TEST_F(launcherw_test, a_standard_error_or_a_missing_user32_shows_no_box)
-{
-    HANDLE file = sim::set_std_handle(STD_ERROR_HANDLE, FILE_TYPE_DISK);
-    sim::world().command_line = std::string("launcherw C:\\work tool");
-    EXPECT_EQ(run_whole_program().code, 0xFFFFFFFFu);
-    EXPECT_EQ(sim::output_of(file), std::string(not_found) + "\r\n");
-    EXPECT_TRUE(sim::world().boxes.empty());
-
-    SetUp();
-    sim::world().std_handles.erase(STD_ERROR_HANDLE);
-    sim::world().command_line = std::string("launcherw C:\\work tool");
-    sim::fail_call("LoadLibraryA", 1, 0, ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(run_whole_program().code, 0xFFFFFFFFu);
-    EXPECT_TRUE(sim::world().boxes.empty());
 }
 
 } // namespace
