@@ -313,24 +313,37 @@ static std::vector<std::string> split_environment(const std::string &block)
     return entries;
 }
 
+/* The probe's fields that arrive as hex text, and where each goes. */
+static const struct {
+    const char *key;
+    std::string probe_report::*field;
+} hex_fields[] = {
+    {"command_line", &probe_report::command_line},
+    {"module", &probe_report::module},
+    {"directory", &probe_report::directory},
+    {"reserved", &probe_report::reserved},
+    {"command_line_w", &probe_report::command_line_w},
+    {"module_w", &probe_report::module_w},
+    {"directory_w", &probe_report::directory_w},
+};
+
 static void read_probe_line(const std::string &key, const std::string &value,
                             probe_report *report)
 {
+    for (const auto &hex : hex_fields)
+        if (key == hex.key) {
+            decode_hex(value, &(report->*hex.field));
+            return;
+        }
     std::string bytes;
     if (key == "acp")
         report->acp = (unsigned)std::strtoul(value.c_str(), 0, 10);
-    else if (key == "command_line")
-        decode_hex(value, &report->command_line);
-    else if (key == "module")
-        decode_hex(value, &report->module);
-    else if (key == "directory")
-        decode_hex(value, &report->directory);
     else if (key == "environment" && decode_hex(value, &bytes))
         report->environment = split_environment(bytes);
+    else if (key == "environment_w" && decode_hex(value, &bytes))
+        report->environment_w = split_environment(bytes);
     else if (key == "reserved_size")
         report->reserved_size = (unsigned)std::strtoul(value.c_str(), 0, 10);
-    else if (key == "reserved")
-        decode_hex(value, &report->reserved);
     else if (key == "block_types")
         report->block_types = read_numbers(value, 10);
     else if (key == "std_types")
@@ -338,14 +351,6 @@ static void read_probe_line(const std::string &key, const std::string &value,
     else if (key == "std_handles")
         for (unsigned long handle : read_numbers(value, 16))
             report->std_handles.push_back((uint32_t)handle);
-    else if (key == "command_line_w")
-        decode_hex(value, &report->command_line_w);
-    else if (key == "module_w")
-        decode_hex(value, &report->module_w);
-    else if (key == "directory_w")
-        decode_hex(value, &report->directory_w);
-    else if (key == "environment_w" && decode_hex(value, &bytes))
-        report->environment_w = split_environment(bytes);
 }
 
 bool wait_for_probe(const scratch_tree &tree, probe_report *report)
