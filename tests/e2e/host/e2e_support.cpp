@@ -274,6 +274,8 @@ template <typename visit> static void read_report_lines(const std::string &text,
 launch_result run_launcher(const scratch_tree &tree, const launch &how)
 {
     launch_result result;
+    /* A report left by an earlier run would pass for this run's. */
+    std::remove(tree.probe_out.c_str());
     write_file(join_unix(tree.root, "request.txt"), build_request(tree, how));
     int status = std::system(build_wine_command(tree, how).c_str());
     std::string output = read_file(join_unix(tree.root, "runner.out"));
