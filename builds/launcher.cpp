@@ -6,21 +6,29 @@
 #include "builds/build.h"
 #include "runtime/exit.h"
 
-DWORD get_start_flags(void)
+DWORD prepare_start(void)
 {
     return 0;
 }
 
-int finish_start(PROCESS_INFORMATION *)
+void finish_start(PROCESS_INFORMATION *)
 {
     exit_quickly(0);
 }
 
-int keep_unwritten_message(const char *, unsigned)
+int keep_message(const char *, unsigned, int)
 {
     return 0;
 }
 
+void lose_message(void)
+{
+}
+
 void show_unwritten_messages(void)
+{
+}
+
+void reset_build_state(void)
 {
 }

@@ -1,38 +1,53 @@
 /*
  * launcherw.exe: the launcher for the Windows subsystem, so that a shortcut
- * opens no console window.  Started from a shortcut it usually has no
- * standard error; a failure must not be silent then, so the message it
- * could not write is shown in a message box as the process ends, with the
- * same exit code.  USER32 is loaded only for that box: a successful start
- * never touches it, and the import table stays KERNEL32 alone.
+ * opens no console window.  A windowless launcher must never fail silently:
+ * started from a shortcut it usually has no standard error, and one it was
+ * given may refuse the message (a read-only file, a closed handle).  So
+ * every message is kept as it is meant while it is written, and when it did
+ * not reach standard error whole it is shown in a message box as the
+ * process ends, with the same exit code.  USER32 is loaded only for that
+ * box: a successful start never touches it, and the import table stays
+ * KERNEL32 alone.
  */
 #include "builds/build.h"
 #include "runtime/bytes.h"
 #include "runtime/exit.h"
 
-/* Room for the longest message, a run-time error's three lines. */
-enum { KEPT_SIZE = 256, MODULE_SIZE = 261 };
+/* Room for the longest message: a failure with the paths it names. */
+enum { KEPT_SIZE = 2048, MODULE_SIZE = 32768 };
 
 static char kept[KEPT_SIZE];
 static unsigned kept_length;
+static int lost;
+/* The box is wide so that the title is the true file name: an ANSI title
+   would turn a character the code page lacks into a look-alike. */
+static WCHAR wide_text[KEPT_SIZE];
+static WCHAR module[MODULE_SIZE];
 
-typedef int(WINAPI *message_box_function)(HWND, LPCSTR, LPCSTR, UINT);
+typedef int(WINAPI *message_box_function)(HWND, LPCWSTR, LPCWSTR, UINT);
 
-DWORD get_start_flags(void)
+DWORD prepare_start(void)
 {
     return 0;
 }
 
-int finish_start(PROCESS_INFORMATION *)
+void finish_start(PROCESS_INFORMATION *)
 {
     exit_quickly(0);
 }
 
-int keep_unwritten_message(const char *text, unsigned count)
+int keep_message(const char *text, unsigned count, int missing)
 {
     while (count-- && kept_length < KEPT_SIZE - 1)
         kept[kept_length++] = *text++;
-    return 1;
+    if (missing)
+        lost = 1;
+    return missing;
+}
+
+void lose_message(void)
+{
+    lost = 1;
 }
 
 static int is_line_end(char c)
@@ -53,11 +68,12 @@ static const char *trim_line_ends(void)
 }
 
 /* The program's file name, as the user sees it in the shortcut. */
-static const char *get_program_name(char *module)
+static const WCHAR *get_program_name(void)
 {
-    GetModuleFileNameA(0, module, MODULE_SIZE - 1);
-    const char *name = module;
-    for (const char *at = module; *at; at++)
+    DWORD length = GetModuleFileNameW(0, module, MODULE_SIZE - 1);
+    module[length < MODULE_SIZE ? length : MODULE_SIZE - 1] = 0;
+    const WCHAR *name = module;
+    for (const WCHAR *at = module; *at; at++)
         if (*at == '\\' || *at == '/')
             name = at + 1;
     return name;
@@ -65,16 +81,23 @@ static const char *get_program_name(char *module)
 
 void show_unwritten_messages(void)
 {
-    if (kept_length == 0)
+    if (!lost || kept_length == 0)
         return;
     const char *text = trim_line_ends();
     kept_length = 0; /* shown once, whatever follows */
+    lost = 0;
     HMODULE user = LoadLibraryA("USER32.dll");
     message_box_function show =
-        user ? (message_box_function)(void (*)(void))GetProcAddress(user, "MessageBoxA") : 0;
+        user ? (message_box_function)(void (*)(void))GetProcAddress(user, "MessageBoxW") : 0;
     if (!show)
         return;
-    char module[MODULE_SIZE];
-    fill_bytes(module, 0, sizeof module);
-    show(0, text, get_program_name(module), MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+    if (!MultiByteToWideChar(CP_ACP, 0, text, -1, wide_text, KEPT_SIZE))
+        wide_text[0] = 0;
+    show(0, wide_text, get_program_name(), MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+}
+
+void reset_build_state(void)
+{
+    kept_length = 0;
+    lost = 0;
 }

@@ -141,17 +141,17 @@ int start_overlay(const char *file, char **arguments, char **environment)
     startup.cbReserved2 = block_size;
     startup.lpReserved2 = block;
     PROCESS_INFORMATION process;
+    DWORD flags = prepare_start();
     set_error(0, 0);
-    BOOL started = CreateProcessA(file, command_line, 0, 0, TRUE, get_start_flags(),
-                                  environment_block, 0, &startup, &process);
+    BOOL started = CreateProcessA(file, command_line, 0, 0, TRUE, flags, environment_block, 0,
+                                  &startup, &process);
     DWORD last_error = GetLastError();
     release(block);
     /* On success the build ends the launcher there, with 0 or with the
        command's own exit code. */
     if (started)
         finish_start(&process);
-    else
-        map_os_error(last_error);
+    map_os_error(last_error);
     release(environment_block);
     release(command_line);
     return -1;

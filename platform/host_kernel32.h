@@ -233,6 +233,7 @@ BOOL CreateProcessA(LPCSTR application, LPSTR command_line, LPSECURITY_ATTRIBUTE
                     LPPROCESS_INFORMATION information);
 LPWSTR GetCommandLineW(void);
 DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
+DWORD GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD size);
 void GetStartupInfoA(LPSTARTUPINFOA startup);
 [[noreturn]] void ExitProcess(UINT code);
 HANDLE GetCurrentProcess(void);
@@ -242,7 +243,6 @@ HMODULE LoadLibraryA(LPCSTR name);
 FARPROC GetProcAddress(HMODULE module, LPCSTR name);
 
 /* waiting for a started process */
-DWORD ResumeThread(HANDLE thread);
 DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds);
 BOOL GetExitCodeProcess(HANDLE process, LPDWORD code);
 BOOL CloseHandle(HANDLE object);

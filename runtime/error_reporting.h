@@ -18,10 +18,10 @@ int print_error_stream(const char *message);
 
 /* The standard error handle: slot 2's, or -1 before the handle table exists. */
 HANDLE get_error_handle(void);
-/* Hands a message piece to the build when the handle it is about to be
-   written to is missing (null or -1): the write would fail, and a build
-   without a console shows the message another way.  Nonzero when the build
-   took the piece, and the write is not to be made. */
+/* Hands a message piece, as it is meant, to the build before it is written
+   to the handle; a missing handle (null or -1) would fail the write, and a
+   build without a console shows the message another way.  Nonzero when the
+   build took the piece, and the write is not to be made. */
 int keep_if_unwritable(HANDLE handle, const char *text, unsigned count);
 
 #endif

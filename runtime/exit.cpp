@@ -56,8 +56,10 @@ static void write_runtime_message(int number)
                                                                      : GetStdHandle(STD_ERROR_HANDLE);
         DWORD written;
         const char *text = runtime_messages[i].text;
-        if (!keep_if_unwritable(handle, text, (unsigned)text_length(text)))
-            WriteFile(handle, text, (DWORD)text_length(text), &written, 0);
+        DWORD length = (DWORD)text_length(text);
+        if (!keep_if_unwritable(handle, text, length) &&
+            (!WriteFile(handle, text, length, &written, 0) || written != length))
+            lose_message();
         return;
     }
 }

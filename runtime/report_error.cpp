@@ -5,22 +5,24 @@
 enum { ERROR_HANDLE = 2 };
 
 /* Straight on slot 2, unless the build takes a piece that has no standard
-   error to go to. */
-static void write_piece(const char *text, unsigned count)
+   error to go to.  The build is shown the piece as it is meant. */
+static void write_piece(const char *text, const char *meant)
 {
-    if (!keep_if_unwritable(get_error_handle(), text, count))
-        write_handle(ERROR_HANDLE, text, count);
+    if (!keep_if_unwritable(get_error_handle(), meant, (unsigned)text_length(meant)))
+        write_handle(ERROR_HANDLE, text, (unsigned)text_length(text));
 }
 
 void report_error(const char *message)
 {
+    /* The reason being reported, for a build that shows the message another
+       way when standard error refuses it. */
+    const char *meant = get_error_text(error_number);
     if (message && *message) {
-        write_piece(message, (unsigned)text_length(message));
-        write_piece(": ", 2);
+        write_piece(message, message);
+        write_piece(": ", ": ");
     }
     /* Read only now: a failed write above has already replaced the error
        number with its own, and that is the reason that gets printed. */
-    const char *text = get_error_text(error_number);
-    write_piece(text, (unsigned)text_length(text));
-    write_piece("\n", 1);
+    write_piece(get_error_text(error_number), meant);
+    write_piece("\n", "\n");
 }

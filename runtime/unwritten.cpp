@@ -1,8 +1,9 @@
 /*
  * Messages that have nowhere to go.  A program started from a shortcut may
- * have no standard error at all; every write of a message then fails.  The
- * build decides whether the text is lost with those writes, as for any
- * console program, or taken to be shown some other way.
+ * have no standard error at all, and one it was given may refuse to be
+ * written.  The build sees every message as it is meant and hears of every
+ * write that fell short; it decides whether the text is lost with those
+ * writes, as for any console program, or shown some other way.
  */
 #include "builds/build.h"
 #include "runtime/error_reporting.h"
@@ -15,7 +16,5 @@ HANDLE get_error_handle(void)
 
 int keep_if_unwritable(HANDLE handle, const char *text, unsigned count)
 {
-    if (handle == 0 || handle == INVALID_HANDLE_VALUE)
-        return keep_unwritten_message(text, count);
-    return 0;
+    return keep_message(text, count, handle == 0 || handle == INVALID_HANDLE_VALUE);
 }

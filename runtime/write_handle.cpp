@@ -1,3 +1,4 @@
+#include "builds/build.h"
 #include "runtime/error_number.h"
 #include "runtime/error_reporting.h"
 
@@ -71,7 +72,7 @@ static void write_text(HANDLE handle, const unsigned char *data, unsigned count,
     }
 }
 
-int write_handle(int number, const void *data, unsigned count)
+static int write_slot(int number, const void *data, unsigned count)
 {
     handle_slot *slot = find_slot(number);
     if (!slot || !(slot->flags & SLOT_OPEN)) {
@@ -114,4 +115,14 @@ int write_handle(int number, const void *data, unsigned count)
         return 0;
     set_error(NO_SPACE_ON_DEVICE, 0);
     return -1;
+}
+
+/* Every byte the launcher writes is a message on standard error: the build
+   hears of one that did not arrive whole. */
+int write_handle(int number, const void *data, unsigned count)
+{
+    int written = write_slot(number, data, count);
+    if (written != (int)count)
+        lose_message();
+    return written;
 }

@@ -359,10 +359,10 @@ static uint32_t get_first_result(const trace_reading &r, const std::string &name
 }
 
 /*
- * launcher-wait.exe after CreateProcessA (builds/launcher_wait.cpp): a job
- * that kills the command with the launcher, made and joined before the
- * command runs; the launcher's own handler for Ctrl+C; the command set
- * going; the thread handle closed; the wait; the exit code; the kill lifted.
+ * launcher-wait.exe around CreateProcessA (builds/launcher_wait.cpp): before
+ * it, a job that kills everything in it with the launcher, made and joined
+ * by the launcher itself, and the launcher's own handler for Ctrl+C; after
+ * it, the thread handle closed, the wait, the exit code and the kill lifted.
  * What follows a failure to make or join the job follows from the results.
  */
 static void add_waiting_needs(const trace_reading &r, std::vector<need> &needs,
@@ -375,11 +375,12 @@ static void add_waiting_needs(const trace_reading &r, std::vector<need> &needs,
     std::vector<need> waiting = {
         {"CreateJobObjectA", 1, "the job that ends the command with the launcher"},
         {"SetInformationJobObject", made ? 1 + joined : 0,
-         joined ? "kill on close before the command runs; lifted once it ended"
+         joined ? "kill on close before the command is created; lifted once it ended"
                 : "kill on close (the job was not joined, so nothing to lift)"},
-        {"AssignProcessToJobObject", limited ? 1 : 0, "the suspended command joins the job"},
+        {"GetCurrentProcess", limited ? 1 : 0, "the launcher's own handle, to join the job"},
+        {"AssignProcessToJobObject", limited ? 1 : 0,
+         "the launcher joins, so the command is born inside"},
         {"SetConsoleCtrlHandler", 1, "Ctrl+C and Ctrl+Break left to the command"},
-        {"ResumeThread", 1, "the command set going"},
         {"CloseHandle", made && !joined ? 2 : 1,
          made && !joined ? "the thread handle; the job not joined" : "the thread handle"},
         {"WaitForSingleObject", 1, "the wait for the command"},
@@ -460,10 +461,7 @@ static std::vector<need> list_needs(const std::string &scenario, bool waits, con
     uint32_t flags = start < r.calls.size() && r.calls[start].arguments.size() > 5
                          ? r.calls[start].arguments[5]
                          : 0xFFFFFFFFu;
-    uint32_t wanted_flags = waits ? 4 : 0; /* CREATE_SUSPENDED: the job first */
-    checks.push_back({"CreateProcessA's creation flags are " +
-                          std::string(waits ? "CREATE_SUSPENDED" : "0") + ", as the build sets",
-                      flags == wanted_flags});
+    checks.push_back({"CreateProcessA's creation flags are 0, as every build sets", flags == 0});
     if (waits)
         add_waiting_needs(r, needs, notes);
     return needs;

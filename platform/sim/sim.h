@@ -67,6 +67,7 @@ struct write_fault {
     DWORD accepted;
 };
 
+/* Shown through USER32's MessageBoxW; text and title in UTF-8. */
 struct message_box {
     std::string text, title;
     UINT flags;
@@ -119,14 +120,14 @@ struct state {
 
     /* process */
     std::optional<wide_text> command_line = wide_text("launcher");
-    std::string module_path = "C:\\app\\bin\\launcher.exe";
+    wide_text module_path = "C:\\app\\bin\\launcher.exe";
     std::optional<std::vector<BYTE>> startup_block;
     std::optional<WORD> startup_block_size; /* cbReserved2, when not the block's size */
     LONG filter_answer = EXCEPTION_CONTINUE_SEARCH;
     std::vector<process_start> starts;
     DWORD child_exit_code = 0;         /* what GetExitCodeProcess reports */
     PHANDLER_ROUTINE ctrl_handler = nullptr; /* the last added */
-    std::vector<message_box> boxes;    /* shown through USER32's MessageBoxA */
+    std::vector<message_box> boxes;
 
     /* handles */
     std::map<DWORD, HANDLE> std_handles;

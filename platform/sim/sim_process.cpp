@@ -11,6 +11,23 @@ extern "C" LPWSTR GetCommandLineW(void)
     return line ? line->data() : nullptr;
 }
 
+/* A path that does not fit is cut and terminated, as current Windows does. */
+template <typename unit>
+static DWORD copy_module_path(const std::basic_string<unit> &path, unit *buffer, DWORD size)
+{
+    if (size == 0)
+        return 0;
+    DWORD copied = path.size() < size ? (DWORD)path.size() : size - 1;
+    std::memcpy(buffer, path.data(), copied * sizeof(unit));
+    buffer[copied] = 0;
+    if (copied < path.size()) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return size;
+    }
+    return copied;
+}
+
+/* The ANSI form as the platform makes it, with its best-fit mapping. */
 extern "C" DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size)
 {
     sim::record("GetModuleFileNameA", {(uint64_t)(uintptr_t)module, size});
@@ -18,19 +35,17 @@ extern "C" DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size)
         SetLastError(f->error);
         return (DWORD)f->result;
     }
-    const std::string &path = sim::world().module_path;
-    if (size == 0)
-        return 0;
-    /* A path that does not fit is cut and terminated, as current Windows
-       does. */
-    DWORD copied = path.size() < size ? (DWORD)path.size() : size - 1;
-    std::memcpy(buffer, path.data(), copied);
-    buffer[copied] = 0;
-    if (copied < path.size()) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return size;
+    return copy_module_path(sim::to_ansi(sim::world().module_path, true), buffer, size);
+}
+
+extern "C" DWORD GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD size)
+{
+    sim::record("GetModuleFileNameW", {(uint64_t)(uintptr_t)module, size});
+    if (const sim::fault *f = sim::take_fault("GetModuleFileNameW")) {
+        SetLastError(f->error);
+        return (DWORD)f->result;
     }
-    return copied;
+    return copy_module_path<char16_t>(sim::world().module_path, buffer, size);
 }
 
 extern "C" void GetStartupInfoA(LPSTARTUPINFOA startup)
@@ -156,10 +171,11 @@ extern "C" LONG UnhandledExceptionFilter(EXCEPTION_POINTERS *pointers)
    box recorded instead of shown. */
 static int marker_user32;
 
-static int show_message_box(HWND, LPCSTR text, LPCSTR title, UINT flags)
+static int show_message_box(HWND, LPCWSTR text, LPCWSTR title, UINT flags)
 {
-    sim::record("MessageBoxA", {flags}, std::string(title) + "|" + text);
-    sim::world().boxes.push_back(sim::message_box{text, title, flags});
+    std::string text_utf8 = sim::utf8_of(text), title_utf8 = sim::utf8_of(title);
+    sim::record("MessageBoxW", {flags}, title_utf8 + "|" + text_utf8);
+    sim::world().boxes.push_back(sim::message_box{text_utf8, title_utf8, flags});
     return 1; /* IDOK */
 }
 
@@ -176,7 +192,7 @@ extern "C" HMODULE LoadLibraryA(LPCSTR name)
 extern "C" FARPROC GetProcAddress(HMODULE module, LPCSTR name)
 {
     sim::record("GetProcAddress", {(uint64_t)(uintptr_t)module}, name);
-    if (module != &marker_user32 || std::strcmp(name, "MessageBoxA") != 0)
+    if (module != &marker_user32 || std::strcmp(name, "MessageBoxW") != 0)
         return nullptr;
     return (FARPROC)(void (*)(void))show_message_box;
 }
@@ -192,11 +208,6 @@ static result answer(const char *name, std::vector<uint64_t> args, result value)
         return (result)f->result;
     }
     return value;
-}
-
-extern "C" DWORD ResumeThread(HANDLE thread)
-{
-    return answer<DWORD>("ResumeThread", {(uint64_t)(uintptr_t)thread}, 1);
 }
 
 extern "C" DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds)

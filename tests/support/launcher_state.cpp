@@ -1,5 +1,6 @@
 #include "tests/support/launcher_state.h"
 
+#include "builds/build.h"
 #include "runtime/arguments.h"
 #include "runtime/environment.h"
 #include "runtime/error_number.h"
@@ -29,6 +30,7 @@ void reset_launcher_state()
     argument_vector = nullptr;
     std::memset(lead_bytes, 0, sizeof lead_bytes);
     comparison_locale = 0;
+    reset_build_state();
 }
 
 void start_runtime()

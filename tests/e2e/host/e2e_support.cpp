@@ -171,7 +171,7 @@ static std::string describe_stream(const std::string &name, const std::string &k
                                    const scratch_tree &tree)
 {
     std::string line = name + " " + kind;
-    if (kind == "file")
+    if (kind == "file" || kind == "readonly")
         line += " " + encode_hex(to_wine_path(join_unix(tree.root, name + ".txt")));
     return line + "\n";
 }
@@ -195,6 +195,8 @@ static std::string build_request(const scratch_tree &tree, const launch &how)
     request += describe_stream("stderr", how.stderr_kind, tree);
     if (!how.terminate_when.empty())
         request += "terminate_when " + encode_hex(to_wine_path(how.terminate_when)) + "\n";
+    if (how.terminate_on_child)
+        request += "terminate_on_child\n";
     if (!how.interrupt_when.empty())
         request += "interrupt_when " + encode_hex(to_wine_path(how.interrupt_when)) + "\n";
     if (!how.window_title.empty())

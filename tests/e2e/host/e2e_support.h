@@ -34,7 +34,7 @@ struct launch {
     std::string command_line;             /* bytes of lpCommandLine */
     std::string directory;                /* Windows path; empty: app\bin */
     std::vector<std::string> environment; /* entries, in order */
-    std::string stderr_kind = "pipe";     /* pipe, file, null or none */
+    std::string stderr_kind = "pipe";     /* pipe, file, readonly, null or none */
     std::vector<std::string> slots;       /* "FLAGS SOURCE [ARG]" runner lines */
     bool has_block_count = false;         /* a count other than the slots' */
     long block_count = 0;
@@ -44,6 +44,7 @@ struct launch {
                                              holding these bytes */
     std::string stdout_kind = "null";     /* as stderr_kind */
     std::string terminate_when;           /* Unix path: end the launcher once it exists */
+    bool terminate_on_child = false;      /* end the launcher once its command exists */
     std::string interrupt_when;           /* Unix path: send Ctrl+C once it exists */
     std::string window_title;             /* watch for a window of this title */
     std::string window_signal;            /* Unix path the runner writes its text to */

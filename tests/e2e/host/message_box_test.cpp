@@ -9,6 +9,7 @@
 #include "e2e_support.h"
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <future>
 #include <thread>
@@ -37,12 +38,20 @@ struct box_case {
     const char *command;  /* after "launcherw ..\work " */
     uint32_t exit_code;
     const char *box;      /* empty: no window may appear */
+    const char *stderr_kind = "none";
+    const char *program = "";  /* UTF-8; empty: the build's own name */
 };
 
+const char not_found[] = "Exec Failed: No such file or directory";
+
 const box_case box_cases[] = {
-    {"missing_command_shows_its_message", "tool", EXIT_FAILED,
-     "Exec Failed: No such file or directory"},
+    {"missing_command_shows_its_message", "tool", EXIT_FAILED, not_found},
     {"started_command_shows_nothing", "probe", 0, ""},
+    /* A standard error that refuses the message is as good as none. */
+    {"refused_message_shows_in_a_box", "tool", EXIT_FAILED, not_found, "readonly"},
+    /* The title is the true file name, no look-alike of it. */
+    {"title_is_the_true_file_name", "tool", EXIT_FAILED, not_found, "none",
+     "launcherw-\u03a9\u65e5\u672c.exe"},
 };
 
 void PrintTo(const box_case &c, std::ostream *out)
@@ -69,22 +78,28 @@ TEST_P(message_box, appears_only_for_a_failure)
 {
     const box_case &c = GetParam();
     copy_probe(join_unix(tree.work, "probe.exe"));
+    std::string program = *c.program ? c.program : launcher_name();
     launch how;
+    if (*c.program) {
+        std::filesystem::copy_file(join_unix(tree.bin, launcher_name()), join_unix(tree.bin, program));
+        how.application = join_unix(tree.bin, program);
+        how.unicode = true;
+    }
     how.command_line = std::string("launcherw ..\\work ") + c.command;
     how.environment = make_environment(tree, "C:\\windows");
     /* Wine takes the X display from the program's own environment. */
     how.environment.push_back("DISPLAY=" + display);
     how.display = display;
-    how.stderr_kind = "none";
-    how.window_title = launcher_name();
+    how.stderr_kind = c.stderr_kind;
+    how.window_title = program;
     how.window_signal = join_unix(tree.root, "box.txt");
     std::future<launch_result> running =
         std::async(std::launch::async, [&] { return run_launcher(tree, how); });
 
     if (*c.box) {
         ASSERT_FALSE(wait_for_text(how.window_signal, box_limit).empty()) << "no box appeared";
-        std::string dismiss = "DISPLAY=" + display + " xdotool search --name '^" +
-                              launcher_name() + "$' windowfocus --sync key Return";
+        std::string dismiss = "DISPLAY=" + display + " xdotool search --name '^" + program +
+                              "$' windowfocus --sync key Return";
         EXPECT_EQ(std::system(dismiss.c_str()), 0) << dismiss;
     }
     launch_result result = running.get();

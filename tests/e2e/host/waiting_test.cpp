@@ -76,6 +76,22 @@ TEST_F(waiting, ended_takes_command_and_its_children_along)
     }
 }
 
+/* Ended the moment its command exists, before it could have done anything
+   about it, the launcher still takes the command along: the command is
+   born inside the job.  A command left suspended outside it would never
+   run and never end. */
+TEST_F(waiting, ended_while_starting_leaves_no_command_behind)
+{
+    launch how = make_launch({never()});
+    how.terminate_on_child = true;
+    for (int run = 0; run < 20; run++) {
+        launch_result result = run_launcher(tree, how);
+        ASSERT_TRUE(result.ran) << result.failure;
+        ASSERT_EQ(result.pid_gone.size(), 1u);
+        EXPECT_TRUE(result.pid_gone.begin()->second) << "run " << run << " left the command";
+    }
+}
+
 /* Ctrl+C reaches the command, which ends with 40 by its own handler; the
    launcher stays to pass that on.  A launcher that ignored Ctrl+C outright
    would pass the ignoring on, and the command would hold.  Wine cannot

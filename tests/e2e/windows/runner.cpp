@@ -22,7 +22,8 @@
  *   stdin|stdout|stderr KIND [HEX]
  *                           KIND: null (the NUL device), none (no handle),
  *                           pipe (read back after the exit), file HEX-PATH
- *                           (created), data HEX (stdin only: a pipe holding
+ *                           (created), readonly HEX-PATH (created, and
+ *                           opened for reading only), data HEX (stdin only: a pipe holding
  *                           these bytes, closed after them)
  *   slot FLAGS SOURCE [ARG] one slot of a handle inheritance block, FLAGS in
  *                           hex; SOURCE: pipe, file HEX-PATH, seeded
@@ -35,6 +36,9 @@
  *   terminate_when HEX-PATH once this file exists, end the launcher with
  *                           TerminateProcess and check that every process
  *                           named on a "pid N" line of the file is gone
+ *   terminate_on_child      end the launcher with TerminateProcess the moment
+ *                           a child of it shows in a process snapshot, and
+ *                           check that the child is gone too
  *   interrupt_when HEX-PATH start the launcher on a console of the runner's
  *                           own; once this file exists, send Ctrl+C to every
  *                           process on it, the runner excepted
@@ -49,6 +53,7 @@
  *   passed), pid_gone N 0|1, window_seen 0|1, window_text HEX.
  */
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -74,7 +79,7 @@ struct block_slot {
 
 struct request {
     bool has_application = false, has_directory = false, has_environment = false;
-    bool unicode = false;
+    bool unicode = false, terminate_on_child = false;
     std::string terminate_when, interrupt_when, window_title, window_signal;
     std::string application, command_line, directory;
     std::vector<std::string> environment;
@@ -164,6 +169,8 @@ static void read_request_line(request *r, const std::string &line)
         r->unicode = true;
     } else if (key == "terminate_when") {
         r->terminate_when = read_hex_field(value);
+    } else if (key == "terminate_on_child") {
+        r->terminate_on_child = true;
     } else if (key == "interrupt_when") {
         r->interrupt_when = read_hex_field(value);
     } else if (key == "watch_window") {
@@ -232,6 +239,10 @@ static void open_source(handle_source *source, HANDLE standard_error)
         source->handle = CreateFileA(source->argument.c_str(), GENERIC_WRITE,
                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                      &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0);
+    } else if (kind == "readonly") {
+        source->handle = CreateFileA(source->argument.c_str(), GENERIC_READ,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     &inheritable, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0);
     } else if (kind == "seeded") {
         source->handle = CreateFileA(source->argument.c_str(), GENERIC_WRITE,
                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -252,7 +263,8 @@ static void open_source(handle_source *source, HANDLE standard_error)
     } else {
         fail("unknown_source");
     }
-    if ((kind == "null" || kind == "file") && source->handle == INVALID_HANDLE_VALUE)
+    if ((kind == "null" || kind == "file" || kind == "readonly") &&
+        source->handle == INVALID_HANDLE_VALUE)
         fail("open_source");
 }
 
@@ -382,12 +394,23 @@ struct window_search {
     HWND found;
 };
 
+static std::string narrow(const wchar_t *wide)
+{
+    int n = WideCharToMultiByte(CP_UTF8, 0, wide, -1, 0, 0, 0, 0);
+    std::string utf8(n > 0 ? (size_t)n : 1, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide, -1, &utf8[0], n, 0, 0);
+    utf8.resize(utf8.size() - 1);
+    return utf8;
+}
+
+/* Titles and texts are compared and reported in UTF-8, every character
+   as the window holds it. */
 static BOOL CALLBACK match_title(HWND window, LPARAM context)
 {
     window_search *search = (window_search *)context;
-    char title[256] = {0};
-    GetWindowTextA(window, title, sizeof title);
-    if (IsWindowVisible(window) && strcmp(title, search->title) == 0) {
+    wchar_t title[256] = {0};
+    GetWindowTextW(window, title, 256);
+    if (IsWindowVisible(window) && narrow(title) == search->title) {
         search->found = window;
         return FALSE;
     }
@@ -397,10 +420,10 @@ static BOOL CALLBACK match_title(HWND window, LPARAM context)
 /* The text of a message box is its static control's. */
 static BOOL CALLBACK collect_static_text(HWND child, LPARAM context)
 {
-    char kind[32] = {0}, text[1024] = {0};
-    GetClassNameA(child, kind, sizeof kind);
-    if (_stricmp(kind, "Static") == 0 && GetWindowTextA(child, text, sizeof text) > 0)
-        *(std::string *)context += text;
+    wchar_t kind[32] = {0}, text[1024] = {0};
+    GetClassNameW(child, kind, 32);
+    if (_wcsicmp(kind, L"Static") == 0 && GetWindowTextW(child, text, 1024) > 0)
+        *(std::string *)context += narrow(text);
     return TRUE;
 }
 
@@ -485,6 +508,46 @@ static void terminate_and_check(const request &r, HANDLE launcher)
     }
 }
 
+/* The first process whose parent is the launcher, or 0 once the launcher
+   has ended without one. */
+static DWORD find_child(HANDLE launcher, DWORD launcher_id)
+{
+    while (WaitForSingleObject(launcher, 0) == WAIT_TIMEOUT) {
+        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        PROCESSENTRY32 entry;
+        entry.dwSize = sizeof entry;
+        for (BOOL more = Process32First(snapshot, &entry); more;
+             more = Process32Next(snapshot, &entry)) {
+            if (entry.th32ParentProcessID == launcher_id) {
+                CloseHandle(snapshot);
+                return entry.th32ProcessID;
+            }
+        }
+        CloseHandle(snapshot);
+    }
+    return 0;
+}
+
+/* Ends the launcher the moment its command exists, however far its own
+   start has come, and reports whether the command ended with it.  A
+   command left behind is ended here, so that no run leaves one. */
+static void terminate_on_child(HANDLE launcher, DWORD launcher_id)
+{
+    enum { GONE_LIMIT_MS = 5000 };
+    DWORD child = find_child(launcher, launcher_id);
+    HANDLE process = child ? OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, child) : 0;
+    TerminateProcess(launcher, 1);
+    WaitForSingleObject(launcher, WAIT_LIMIT_MS);
+    if (!child)
+        fail("no_child");
+    bool gone = !process || WaitForSingleObject(process, GONE_LIMIT_MS) == WAIT_OBJECT_0;
+    if (!gone)
+        TerminateProcess(process, 1);
+    if (process)
+        CloseHandle(process);
+    printf("pid_gone %lu %d\n", (unsigned long)child, gone ? 1 : 0);
+}
+
 /* Interrupts everything on the console but the runner, which ignores the
    event from now on (too late for the launcher to inherit that). */
 static void interrupt_when_ready(const request &r)
@@ -517,6 +580,8 @@ static DWORD run_launcher(request *r, const std::string &block)
         CloseHandle(r->standard[0].read_end);
     if (!r->terminate_when.empty())
         terminate_and_check(*r, process.hProcess);
+    if (r->terminate_on_child)
+        terminate_on_child(process.hProcess, process.dwProcessId);
     if (!r->interrupt_when.empty())
         interrupt_when_ready(*r);
     window_watch watch = {false, std::string()};

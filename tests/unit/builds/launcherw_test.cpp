@@ -7,7 +7,11 @@ const char not_found[] = "Exec Failed: No such file or directory";
 const char path_too_long[] = "Path too long for launcher, maximum size supported is 8192 bytes";
 const char no_memory_for_arguments[] = "runtime error R6008\r\n- not enough space for arguments";
 
-enum { NO_STANDARD_ERROR, STANDARD_ERROR_ON_FILE, NO_USER32 };
+enum { NO_STANDARD_ERROR, STANDARD_ERROR_ON_FILE, STANDARD_ERROR_REFUSES, NO_USER32, NAME_BEYOND_CODE_PAGE };
+
+/* Through the ANSI calls the title would turn these into look-alikes. */
+const char16_t name_beyond_code_page[] = u"C:\\app\\bin\\launcherw-\u03a9\u65e5\u672c.exe";
+const char title_beyond_code_page[] = "launcherw-\u03a9\u65e5\u672c.exe";
 
 struct box_case {
     const char *name;
@@ -31,6 +35,15 @@ const box_case box_cases[] = {
        writes it; without USER32 the failure keeps its exit code. */
     {"standard error on a file", "tool", "C:\\bin", 0, STANDARD_ERROR_ON_FILE, "", 0xFFFFFFFFu},
     {"no USER32", "tool", "C:\\bin", 0, NO_USER32, "", 0xFFFFFFFFu},
+    /* A standard error that refuses the message (read-only, closed) is as
+       good as none: the box shows it, with the reason being reported rather
+       than the failed write's. */
+    {"standard error refuses", "tool", "C:\\bin", 0, STANDARD_ERROR_REFUSES, not_found,
+     0xFFFFFFFFu},
+    {"standard error refuses a bare message", "tool", std::string(8192, 'p'), 0,
+     STANDARD_ERROR_REFUSES, path_too_long, 0xFFFFFFFFu},
+    {"title beyond the code page", "tool", "C:\\bin", 0, NAME_BEYOND_CODE_PAGE, not_found,
+     0xFFFFFFFFu},
 };
 
 class launcherw_test : public launcher_test {
@@ -52,10 +65,14 @@ TEST_F(launcherw_test, a_message_goes_to_standard_error_or_else_to_a_box)
     for (const box_case &c : box_cases) {
         SetUp();
         HANDLE file = nullptr;
-        if (c.setting == STANDARD_ERROR_ON_FILE)
+        if (c.setting == STANDARD_ERROR_ON_FILE || c.setting == STANDARD_ERROR_REFUSES)
             file = sim::set_std_handle(STD_ERROR_HANDLE, FILE_TYPE_DISK);
         else
             sim::world().std_handles.erase(STD_ERROR_HANDLE);
+        if (c.setting == STANDARD_ERROR_REFUSES)
+            sim::fail_write(1, ERROR_ACCESS_DENIED);
+        if (c.setting == NAME_BEYOND_CODE_PAGE)
+            sim::world().module_path = name_beyond_code_page;
         if (c.setting == NO_USER32)
             sim::fail_call("LoadLibraryA", 1, 0, ERROR_FILE_NOT_FOUND);
         sim::world().command_line = std::string("launcherw C:\\work ") + c.command;
@@ -64,7 +81,7 @@ TEST_F(launcherw_test, a_message_goes_to_standard_error_or_else_to_a_box)
             sim::fail_allocation(c.failing_allocation);
         sim::exit_signal end = run_whole_program();
         EXPECT_EQ(end.code, c.exit_code) << c.name;
-        if (file) {
+        if (c.setting == STANDARD_ERROR_ON_FILE) {
             EXPECT_EQ(sim::output_of(file), std::string(not_found) + "\r\n") << c.name;
         }
         if (!*c.box) {
@@ -76,13 +93,15 @@ TEST_F(launcherw_test, a_message_goes_to_standard_error_or_else_to_a_box)
         }
         ASSERT_EQ(sim::world().boxes.size(), 1u) << c.name;
         EXPECT_EQ(sim::world().boxes[0].text, c.box) << c.name;
-        EXPECT_EQ(sim::world().boxes[0].title, "launcherw.exe") << c.name;
+        EXPECT_EQ(sim::world().boxes[0].title,
+                  c.setting == NAME_BEYOND_CODE_PAGE ? title_beyond_code_page : "launcherw.exe")
+            << c.name;
         EXPECT_EQ(sim::world().boxes[0].flags, (UINT)(MB_OK | MB_ICONERROR | MB_SETFOREGROUND))
             << c.name;
         /* The box is the last thing before the exit. */
         std::vector<std::string> names = sim::call_names();
         ASSERT_GE(names.size(), 2u) << c.name;
-        EXPECT_EQ(names[names.size() - 2], "MessageBoxA") << c.name;
+        EXPECT_EQ(names[names.size() - 2], "MessageBoxW") << c.name;
     }
 }
 
