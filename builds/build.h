@@ -1,20 +1,43 @@
 /*
  * What differs between the shipped builds, and nothing else.  The logic in
- * launcher/, exec/ and runtime/ is the same in every build; each build links
- * exactly one file of this folder, which answers the questions below:
+ * launcher/, exec/, runtime/ and shim/ is the same in every build; each
+ * build links two files of this folder, chosen in cmake/win32.cmake.
  *
- *   launcher.cpp       launcher.exe: a console program that ends with 0 as
- *                      soon as the command has started
- *   launcherw.cpp      launcherw.exe: the same without a console window; a
- *                      message that does not reach standard error whole is
- *                      shown in a message box instead of being lost
- *   launcher_wait.cpp  launcher-wait.exe: waits for the command, passes its
- *                      exit code on, and takes the command down with it
+ * Where the start is described, the first two questions below:
+ *
+ *   from_command_line.cpp  launcher DIRECTORY COMMAND [ARGUMENT ...], with
+ *                          the current directory as the start directory
+ *   from_shim_file.cpp     NAME.shim beside NAME.exe, the exe's folder the
+ *                          start directory
+ *
+ * How the start ends and where an unwritten message goes, the others:
+ *
+ *   launcher.cpp       a console program that ends with 0 as soon as the
+ *                      command has started
+ *   launcherw.cpp      the same without a console window; a message that
+ *                      does not reach standard error whole is shown in a
+ *                      message box instead of being lost
+ *   launcher_wait.cpp  waits for the command, passes its exit code on, and
+ *                      takes the command down with it
+ *
+ * launcher.exe, launcherw.exe and launcher-wait.exe take the first source
+ * and one ending each; shim.exe takes the second with the waiting ending,
+ * shimw.exe the second with the windowless one.
  */
 #ifndef BUILDS_BUILD_H
 #define BUILDS_BUILD_H
 
+#include "launcher/launcher.h"
 #include "platform/kernel32.h"
+
+/* Fills the request from the argument vector or from the file; on a
+   failure it reports what it can and returns -1. */
+int read_request(int count, char **arguments, launch_request *request);
+
+/* The directories appended to PATH, in order and joined by ";", or null
+   for none; asked once the PATH limit has been checked.  -1 after a
+   message. */
+int read_library_directories(const WCHAR **directories);
 
 /* Called just before each CreateProcessA; returns the creation flags added
    to the start of the command. */

@@ -34,6 +34,7 @@ foreach(build IN ITEMS launcher launcherw launcher_wait)
         set(suffix _${build})
     endif()
     add_library(launcher_core${suffix} STATIC $<TARGET_OBJECTS:launcher_logic>
+                ${PROJECT_SOURCE_DIR}/builds/from_command_line.cpp
                 ${PROJECT_SOURCE_DIR}/builds/${build}.cpp)
     target_include_directories(launcher_core${suffix} PUBLIC ${PROJECT_SOURCE_DIR})
     target_link_libraries(launcher_core${suffix} PUBLIC sim_kernel32)

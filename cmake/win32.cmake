@@ -28,23 +28,41 @@ endif()
 set_source_files_properties(${PROJECT_SOURCE_DIR}/runtime/compiler_support.cpp
                             PROPERTIES COMPILE_OPTIONS "${no_self_calls}")
 
-# name of the exe, its file of builds/, its subsystem, its description
+# name of the exe, its two files of builds/ (where the start is described,
+# how it ends), its subsystem, its description, whether it embeds the manifest
 set(launcher_builds
-    "launcher|launcher|console|Launcher"
-    "launcherw|launcherw|windows|Launcher without a console window"
-    "launcher-wait|launcher_wait|console|Launcher that waits for its command")
+    "launcher|from_command_line launcher|console|Launcher|"
+    "launcherw|from_command_line launcherw|windows|Launcher without a console window|"
+    "launcher-wait|from_command_line launcher_wait|console|Launcher that waits for its command|"
+    "shim|from_shim_file launcher_wait|console|Named launcher that waits for its command|embedded"
+    "shimw|from_shim_file launcherw|windows|Named launcher without a console window|embedded")
 set(launcher_targets)
 foreach(entry IN LISTS launcher_builds)
     string(REPLACE "|" ";" fields "${entry}")
     list(GET fields 0 name)
-    list(GET fields 1 build_file)
+    list(GET fields 1 build_files)
     list(GET fields 2 subsystem)
     list(GET fields 3 description)
+    list(GET fields 4 manifest)
     set(exe_name ${name})
     set(exe_description ${description})
+    # The named launchers embed their manifest: a copy renamed to any name
+    # ("update.exe", "setup.exe") must never ask for elevation, and the
+    # caller's arguments and the file's paths pass in UTF-8.  The other
+    # builds leave the choice to a manifest placed beside them.  It is kept
+    # on one line, without comments: every byte counts in 16 KiB.
+    if(manifest)
+        set(exe_manifest "1 24 \"${PROJECT_SOURCE_DIR}/builds/shim.manifest\"")
+    else()
+        set(exe_manifest "")
+    endif()
     configure_file(${PROJECT_SOURCE_DIR}/builds/version.rc.in ${name}.rc @ONLY)
-    add_executable(${name} ${PROJECT_SOURCE_DIR}/builds/${build_file}.cpp
-                   ${CMAKE_CURRENT_BINARY_DIR}/${name}.rc)
+    set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/${name}.rc PROPERTIES
+                                OBJECT_DEPENDS ${PROJECT_SOURCE_DIR}/builds/shim.manifest)
+    string(REPLACE " " ";" build_files "${build_files}")
+    list(TRANSFORM build_files PREPEND ${PROJECT_SOURCE_DIR}/builds/)
+    list(TRANSFORM build_files APPEND .cpp)
+    add_executable(${name} ${build_files} ${CMAKE_CURRENT_BINARY_DIR}/${name}.rc)
     target_link_libraries(${name} PRIVATE launcher_logic kernel32)
     target_link_options(${name} PRIVATE
         -nostdlib -nostartfiles -s
@@ -53,16 +71,20 @@ foreach(entry IN LISTS launcher_builds)
         -Wl,--gc-sections
         -Wl,--no-insert-timestamp)
     list(APPEND launcher_targets ${name})
+    if(NOT manifest)
+        list(APPEND launcher_targets_without_manifest ${name})
+    endif()
 endforeach()
 
 # The package: the exes and the documents, nothing of the tests.  The UTF-8
-# manifest goes in a folder of its own under each exe's name: it takes effect
-# only when a user copies it beside the exe, and never by default.
+# manifest goes in a folder of its own under the name of each exe that does
+# not embed it: it takes effect only when a user copies it beside the exe,
+# and never by default.
 install(TARGETS ${launcher_targets} RUNTIME DESTINATION bin)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE
               ${PROJECT_SOURCE_DIR}/CHANGELOG.md
         DESTINATION .)
-foreach(name IN LISTS launcher_targets)
+foreach(name IN LISTS launcher_targets_without_manifest)
     install(FILES ${PROJECT_SOURCE_DIR}/builds/utf-8.manifest
             DESTINATION optional/utf-8
             RENAME ${name}${CMAKE_EXECUTABLE_SUFFIX}.manifest)

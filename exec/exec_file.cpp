@@ -19,7 +19,7 @@ static const char *find_last_component(const char *file)
     return mb_find_char(file, ':');
 }
 
-static int probe_extensions(const char *file, char **arguments, char **environment)
+static int probe_extensions(const char *file, const command_words *words, char **environment)
 {
     size_t length = text_length(file);
     char *candidate = (char *)allocate(length + EXTENSION_LENGTH + 1);
@@ -32,7 +32,7 @@ static int probe_extensions(const char *file, char **arguments, char **environme
         if (path_exists(candidate) == 0) {
             /* The first existing candidate is the command, whether or not
                it starts; a later extension is never tried after it. */
-            result = start_overlay(candidate, arguments, environment);
+            result = start_overlay(candidate, words, environment);
             break;
         }
     }
@@ -40,7 +40,7 @@ static int probe_extensions(const char *file, char **arguments, char **environme
     return result;
 }
 
-int exec_file(const char *file, char **arguments, char **environment)
+int exec_file(const char *file, const command_words *words, char **environment)
 {
     const char *component = find_last_component(file);
     char *prefixed = 0;
@@ -56,9 +56,9 @@ int exec_file(const char *file, char **arguments, char **environment)
 
     int result;
     if (mb_find_last_char(component, '.'))
-        result = path_exists(file) == 0 ? start_overlay(file, arguments, environment) : -1;
+        result = path_exists(file) == 0 ? start_overlay(file, words, environment) : -1;
     else
-        result = probe_extensions(file, arguments, environment);
+        result = probe_extensions(file, words, environment);
     release(prefixed);
     return result;
 }

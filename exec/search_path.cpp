@@ -12,13 +12,16 @@ static int is_separator(char c)
     return c == '\\' || c == '/';
 }
 
-static int may_search_path(const char *name)
+int is_bare_name(const char *name)
 {
-    if (error_number != NO_SUCH_FILE)
-        return 0;
     if (mb_find_char(name, '\\') || mb_find_char(name, '/'))
         return 0;
     return name[0] == 0 || name[1] != ':';
+}
+
+static int may_search_path(const char *name)
+{
+    return error_number == NO_SUCH_FILE && is_bare_name(name);
 }
 
 /* A trailing "\" counts only as a character of its own, not as the second
@@ -66,7 +69,8 @@ static int may_go_on(const char *candidate)
            (is_separator(candidate[0]) && is_separator(candidate[1]));
 }
 
-static void walk_path(const char *path, const char *name, char **arguments, char *candidate)
+static void walk_path(const char *path, const char *name, const command_words *words,
+                      char *candidate)
 {
     size_t name_length = text_length(name);
     const char *at = path;
@@ -82,7 +86,7 @@ static void walk_path(const char *path, const char *name, char **arguments, char
         if (name_length + length >= CANDIDATE_SIZE)
             return;
         copy_text(candidate + length, name);
-        exec_file(candidate, arguments, 0);
+        exec_file(candidate, words, 0);
         pass_over_malformed_entry();
         if (!may_go_on(candidate) || !*at)
             return;
@@ -90,18 +94,32 @@ static void walk_path(const char *path, const char *name, char **arguments, char
     }
 }
 
-int exec_search_path(const char *name, char **arguments)
+static int search_path_entries(const char *name, const command_words *words)
 {
-    exec_file(name, arguments, 0);
-    if (!may_search_path(name))
-        return -1;
     const char *path = get_snapshot_variable("PATH");
     if (!path)
         return -1;
     char *candidate = (char *)allocate(CANDIDATE_SIZE);
     if (!candidate)
         return -1;
-    walk_path(path, name, arguments, candidate);
+    walk_path(path, name, words, candidate);
     release(candidate);
     return -1;
+}
+
+int exec_search_path(const char *name, const command_words *words)
+{
+    exec_file(name, words, 0);
+    if (!may_search_path(name))
+        return -1;
+    return search_path_entries(name, words);
+}
+
+int exec_search_path_only(const char *name, const command_words *words)
+{
+    if (!is_bare_name(name))
+        return exec_file(name, words, 0);
+    /* What a search that finds nothing reports, PATH unset or empty too. */
+    set_error(NO_SUCH_FILE, ERROR_FILE_NOT_FOUND);
+    return search_path_entries(name, words);
 }

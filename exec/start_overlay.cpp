@@ -16,24 +16,27 @@
 #include "runtime/heap.h"
 
 /*
- * The command line is the arguments joined by single spaces, nothing quoted:
- * the launcher's own splitting already removed the quotes the user typed, and
- * the command gets its arguments as the launcher received them, byte for
- * byte.  A single empty argument after the command adds nothing, so a
- * command line never ends in one stray space.
+ * The command line is the name, then the arguments joined by single spaces,
+ * nothing quoted: the launcher's own splitting already removed the quotes
+ * the user typed, and the command gets its arguments as the launcher
+ * received them, byte for byte.  A single empty argument after the name
+ * adds nothing, so a command line never ends in one stray space.  Where the
+ * name is the file found, it is quoted, since a path may hold blanks.
  */
-static char *join_arguments(char **arguments)
+static char *join_arguments(const char *file, const command_words *words)
 {
-    size_t size = 2;
-    for (char **argument = arguments; *argument; argument++)
+    size_t size = 2 + (words->name ? text_length(words->name) + 1 : text_length(file) + 3);
+    for (char **argument = words->arguments; *argument; argument++)
         size += text_length(*argument) + 1;
     char *line = (char *)allocate(size);
     if (!line)
         return 0;
-    char *end = copy_text(line, arguments[0]);
-    int later_part_empty = !arguments[1] || (!arguments[2] && !arguments[1][0]);
+    char *end = words->name ? copy_text(line, words->name)
+                            : copy_text(copy_text(copy_text(line, "\""), file), "\"");
+    char **later = words->arguments;
+    int later_part_empty = !later[0] || (!later[1] && !later[0][0]);
     if (!later_part_empty) {
-        for (char **argument = arguments + 1; *argument; argument++)
+        for (char **argument = later; *argument; argument++)
             end = copy_text(copy_text(end, " "), *argument);
     }
     return line;
@@ -121,9 +124,9 @@ static int fail_for_memory(void)
     return -1;
 }
 
-int start_overlay(const char *file, char **arguments, char **environment)
+int start_overlay(const char *file, const command_words *words, char **environment)
 {
-    char *command_line = join_arguments(arguments);
+    char *command_line = join_arguments(file, words);
     if (!command_line)
         return fail_for_memory();
     WORD block_size;

@@ -1,25 +1,29 @@
+/*
+ * One sequence for every build: the PATH limit, the library directories
+ * appended to PATH, the change of directory, the search and the hand-over.
+ * What the start is made of comes from the build's source of requests (its
+ * command line, or the file beside a named launcher).
+ */
 #include "launcher/launcher.h"
+#include "builds/build.h"
 #include "exec/exec.h"
 #include "platform/kernel32.h"
 #include "runtime/bytes.h"
 #include "runtime/error_reporting.h"
 #include "runtime/heap.h"
 
-enum { PATH_BUFFER_SIZE = 8192, START_DIRECTORY_SIZE = 1024 };
+enum { PATH_BUFFER_SIZE = 8192 };
 
 static const char path_too_long[] =
     "Path too long for launcher, maximum size supported is 8192 bytes";
-static const char directory_too_long[] =
-    "Current directory too long for launcher, maximum size supported is 1024 bytes";
 static const WCHAR path_name[] = {'P', 'A', 'T', 'H', 0};
 static const WCHAR separator[] = {';', 0};
-static const WCHAR library_suffix[] = {'\\', '.', '.', '\\', 'l', 'i', 'b', 0};
 
 /*
- * The limits count bytes of the ANSI code page, as they always have: the
- * ANSI calls are asked only for the size their values need.  The new PATH is
+ * The limit counts bytes of the ANSI code page, as it always has: the ANSI
+ * call is asked only for the size the value needs.  The new PATH is
  * composed from the wide forms: the command receives the PATH the launcher
- * received and a library directory that names the true folder, every
+ * received and library directories that name the true folders, every
  * character exact, even where the ANSI code page lacks one.  A wide form
  * that does not fit its buffer counts as too long as well.
  *
@@ -27,7 +31,6 @@ static const WCHAR library_suffix[] = {'\\', '.', '.', '\\', 'l', 'i', 'b', 0};
  * freestanding build needs no stack probes.
  */
 static WCHAR old_path[PATH_BUFFER_SIZE];
-static WCHAR start_directory[START_DIRECTORY_SIZE];
 
 /* 0 when PATH fits both limits, with old_path holding it (empty when
    unset: the buffer is never read unwritten).  The size asked for counts
@@ -44,28 +47,24 @@ static int read_path(DWORD *length)
     return 0;
 }
 
-/* 0 when the start directory fits both limits; its length is 0 when it
-   cannot be read at all. */
-static int read_start_directory(DWORD *length)
+static size_t wide_length(const WCHAR *text)
 {
-    DWORD size = GetCurrentDirectoryA(0, 0);
-    if (size > START_DIRECTORY_SIZE - 1)
-        return -1;
-    *length = size == 0 ? 0 : GetCurrentDirectoryW(START_DIRECTORY_SIZE - 1, start_directory);
-    return *length > START_DIRECTORY_SIZE - 1 ? -1 : 0;
+    const WCHAR *end = text;
+    while (*end)
+        end++;
+    return (size_t)(end - text);
 }
 
-/* The library directory goes last, so every existing entry keeps its
+/* The library directories go last, so every existing entry keeps its
    precedence; nothing is removed, normalised or checked. */
-static int extend_path(DWORD path_length, DWORD directory_length)
+static int extend_path(DWORD path_length, const WCHAR *directories)
 {
-    WCHAR *value = (WCHAR *)allocate((path_length + directory_length + 9) * sizeof(WCHAR));
+    WCHAR *value = (WCHAR *)allocate((path_length + wide_length(directories) + 2) * sizeof(WCHAR));
     if (!value)
         return -1;
     WCHAR *end = copy_wide_text(value, old_path);
     end = copy_wide_text(end, separator);
-    end = copy_wide_text(end, start_directory);
-    copy_wide_text(end, library_suffix);
+    copy_wide_text(end, directories);
     SetEnvironmentVariableW(path_name, value);
     release(value);
     return 0;
@@ -74,30 +73,33 @@ static int extend_path(DWORD path_length, DWORD directory_length)
 int run_launcher(int count, char **arguments, char **snapshot)
 {
     (void)snapshot;
-    if (count <= 1)
+    launch_request request;
+    if (read_request(count, arguments, &request) != 0)
         return -1;
-
-    DWORD path_length, directory_length;
+    DWORD path_length;
     if (read_path(&path_length) != 0) {
         print_error_stream(path_too_long);
         return -1;
     }
-    if (read_start_directory(&directory_length) != 0) {
-        print_error_stream(directory_too_long);
+    const WCHAR *directories;
+    if (read_library_directories(&directories) != 0)
         return -1;
-    }
-    /* Without a start directory there is no library directory to name: an
-       entry built from nothing would point at "\..\lib" on whatever drive is
-       current.  PATH then stays as it is, as when setting it fails. */
-    if (directory_length != 0 && extend_path(path_length, directory_length) != 0) {
+    if (directories && extend_path(path_length, directories) != 0) {
         report_error("Environment allocation failed");
         return -1;
     }
 
-    change_directory(arguments[1]);
-    if (count < 3)
+    if (request.directory && change_directory(request.directory) != 0 &&
+        request.about_directory) {
+        report_error_about("Directory Failed", request.about_directory);
+        return -1;
+    }
+    if (!request.command)
         return 0;
-    exec_search_path(arguments[2], arguments + 2);
-    report_error("Exec Failed");
+    if (request.path_only)
+        exec_search_path_only(request.command, &request.words);
+    else
+        exec_search_path(request.command, &request.words);
+    report_error_about("Exec Failed", request.about_command);
     return -1;
 }

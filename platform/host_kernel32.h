@@ -90,11 +90,18 @@ typedef BOOL (*PHANDLER_ROUTINE)(DWORD event);
 #define ERROR_INSUFFICIENT_BUFFER 122
 #define ERROR_CALL_NOT_IMPLEMENTED 120
 #define ERROR_INVALID_NAME 123
+#define ERROR_FILENAME_EXCED_RANGE 206
+#define ERROR_FILE_TOO_LARGE 223
 #define ERROR_BAD_EXE_FORMAT 193
 #define ERROR_ENVVAR_NOT_FOUND 203
 #define ERROR_INVALID_FLAGS 1004
 
-#define CREATE_SUSPENDED 0x4
+#define GENERIC_READ 0x80000000u
+#define FILE_SHARE_READ 0x1
+#define FILE_SHARE_WRITE 0x2
+#define OPEN_EXISTING 3
+#define FILE_ATTRIBUTE_NORMAL 0x80
+#define MB_ERR_INVALID_CHARS 0x8
 #define INFINITE 0xFFFFFFFFu
 #define WAIT_OBJECT_0 0
 #define WAIT_FAILED 0xFFFFFFFFu
@@ -250,6 +257,12 @@ BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE handler, BOOL add);
 HANDLE CreateJobObjectA(LPSECURITY_ATTRIBUTES attributes, LPCSTR name);
 BOOL SetInformationJobObject(HANDLE job, JOBOBJECTINFOCLASS kind, LPVOID information, DWORD size);
 BOOL AssignProcessToJobObject(HANDLE job, HANDLE process);
+
+/* files */
+HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                   DWORD disposition, DWORD attributes, HANDLE template_file);
+BOOL ReadFile(HANDLE file, LPVOID data, DWORD count, LPDWORD read, LPVOID overlapped);
+DWORD GetFullPathNameW(LPCWSTR name, DWORD size, LPWSTR buffer, LPWSTR *file_part);
 
 /* handles and output */
 HANDLE GetStdHandle(DWORD which);

@@ -127,6 +127,15 @@ split_result parse_command_line(const char *text, char **entries, char *strings)
     return s.counts;
 }
 
+const char *find_argument_tail(const char *command_line)
+{
+    splitter s = {(const unsigned char *)command_line, 0, 0, {0, 0}};
+    split_program_name(&s);
+    while (is_blank(*s.at))
+        s.at++;
+    return (const char *)s.at;
+}
+
 /*
  * The launcher converts its command line itself rather than take the
  * platform's ANSI copy, whose best-fit mapping turns a character the code

@@ -19,6 +19,10 @@ struct split_result {
 /* Splits a command line.  With null places it only counts; given places
    sized by the counting pass, it fills them by exactly the same rules. */
 split_result parse_command_line(const char *text, char **entries, char *strings);
+/* What follows the program name on a command line, as it stands: the name
+   is taken as the splitting takes it and the blanks after it are passed
+   over; every quote, blank and backslash after that is kept. */
+const char *find_argument_tail(const char *command_line);
 /* The process command line in the ANSI code page, a new allocation; null
    when the platform gives none or it cannot be converted. */
 char *read_command_line(void);

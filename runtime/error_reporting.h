@@ -13,6 +13,11 @@ void move_to_end(handle_slot *slot);
 /* The message, ": ", the text of the error number and a line end, straight
    on slot 2; a null or empty message leaves out the first two pieces. */
 void report_error(const char *message);
+/* The same, then the line that says what it is about, when there is one. */
+void report_error_about(const char *message, const char *about);
+/* The message, ": " and a reason of its own, a line end, and the line that
+   says what it is about, when there is one. */
+void report_failure(const char *message, const char *reason, const char *about);
 /* A bare message through the error stream, without a line end. */
 int print_error_stream(const char *message);
 

@@ -26,3 +26,27 @@ void report_error(const char *message)
     write_piece(get_error_text(error_number), meant);
     write_piece("\n", "\n");
 }
+
+/* The line that says what a message is about, after it. */
+static void write_about(const char *about)
+{
+    if (!about)
+        return;
+    write_piece(about, about);
+    write_piece("\n", "\n");
+}
+
+void report_error_about(const char *message, const char *about)
+{
+    report_error(message);
+    write_about(about);
+}
+
+void report_failure(const char *message, const char *reason, const char *about)
+{
+    write_piece(message, message);
+    write_piece(": ", ": ");
+    write_piece(reason, reason);
+    write_piece("\n", "\n");
+    write_about(about);
+}

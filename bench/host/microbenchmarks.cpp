@@ -123,13 +123,14 @@ static void exec_search_path_not_found(benchmark::State &state)
 {
     std::string path = prepare_search_world();
     static char name[] = "tool";
-    char *arguments[] = {name, nullptr};
+    char *arguments[] = {nullptr};
+    command_words words = {name, arguments};
 
     for (auto _ : state) {
         state.PauseTiming();
         sim::world().calls.clear(); /* the record of the last run only */
         state.ResumeTiming();
-        benchmark::DoNotOptimize(exec_search_path(name, arguments));
+        benchmark::DoNotOptimize(exec_search_path(name, &words));
     }
     last_probe_count = sim::calls_named("GetFileAttributesA").size();
     last_path_length = path.size();
@@ -148,8 +149,9 @@ static void simulated_probes_alone(benchmark::State &state)
 {
     std::string path = prepare_search_world();
     static char name[] = "tool";
-    char *arguments[] = {name, nullptr};
-    exec_search_path(name, arguments);
+    char *arguments[] = {nullptr};
+    command_words words = {name, arguments};
+    exec_search_path(name, &words);
     std::vector<std::string> candidates;
     for (const sim::call &c : sim::calls_named("GetFileAttributesA"))
         candidates.push_back(c.text);

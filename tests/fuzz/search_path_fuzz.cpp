@@ -293,11 +293,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     expected.search(name, path_value);
 
     std::string argument = "-v";
-    char *arguments[] = {name.data(), argument.data(), nullptr};
+    char *arguments[] = {argument.data(), nullptr};
+    command_words words = {name.data(), arguments};
     size_t live_before = sim::live_allocations();
     bool ended = false;
     try {
-        REQUIRE(exec_search_path(name.c_str(), arguments) == -1);
+        REQUIRE(exec_search_path(name.c_str(), &words) == -1);
     } catch (const sim::exit_signal &end) {
         REQUIRE(end.code == 0 && !end.terminated);
         ended = true;

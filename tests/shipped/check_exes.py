@@ -2,12 +2,15 @@
 
 Each exe must declare its own subsystem, import KERNEL32.dll only and carry
 no C runtime sections (anything more means a C runtime or another library
-crept into the freestanding build), stay within 16 KiB, embed no manifest
-(it would override the one a user may place beside the exe), and carry a
-version resource naming the exe, the project version and the licence.
+crept into the freestanding build), stay within 16 KiB, and carry a version
+resource naming the exe, the project version and the licence.  A launcher
+embeds no manifest (it would override the one a user may place beside the
+exe); a named launcher, marked "+manifest", embeds one that asks for no
+elevation and makes UTF-8 its ANSI code page.  Wine shows no elevation
+prompt, so the resource itself is read.
 
 Run with Debian's python3, which has pefile:
-    check_exes.py --version 1.1.0 --license LICENSE DIRECTORY NAME=SUBSYSTEM ...
+    check_exes.py --version 1.2.0 --license LICENSE DIRECTORY NAME=SUBSYSTEM[+manifest] ...
 """
 
 import argparse
@@ -53,7 +56,14 @@ def read_version_strings(pe, faults):
     return {key.decode(): value.decode() for key, value in table.entries.items()}
 
 
-def check_exe(path, subsystem, version, copyright_line):
+def read_resource(pe, resources, kind):
+    """The bytes of the first resource of a kind."""
+    entry = next(e for e in resources.entries if e.id == kind)
+    data = entry.directory.entries[0].directory.entries[0].data.struct
+    return pe.get_data(data.OffsetToData, data.Size)
+
+
+def check_exe(path, subsystem, embeds_manifest, version, copyright_line):
     """The faults of one exe, and its FileDescription."""
     faults = []
     name = os.path.basename(path)
@@ -77,8 +87,13 @@ def check_exe(path, subsystem, version, copyright_line):
 
     resources = getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None)
     resource_types = [entry.id for entry in resources.entries] if resources else []
-    if rt_manifest in resource_types:
-        faults.append("an embedded manifest")
+    if (rt_manifest in resource_types) != embeds_manifest:
+        faults.append("an embedded manifest" if not embeds_manifest else "no embedded manifest")
+    elif embeds_manifest:
+        manifest = read_resource(pe, resources, rt_manifest)
+        for setting in (b'level="asInvoker"', b">UTF-8</activeCodePage>"):
+            if setting not in manifest:
+                faults.append(f"a manifest without {setting.decode()}")
     if rt_version not in resource_types:
         faults.append("no version resource")
         return faults, None
@@ -124,12 +139,14 @@ def main():
     descriptions = {}
     for exe in args.exes:
         name, subsystem = exe.split("=")
+        subsystem, _, manifest = subsystem.partition("+")
         path = os.path.join(args.directory, name)
         if not os.path.exists(path):
             print(f"no {path}: build its preset first")
             failed = True
             continue
-        faults, description = check_exe(path, subsystem, args.version, copyright_line)
+        faults, description = check_exe(path, subsystem, manifest == "manifest", args.version,
+                                        copyright_line)
         for fault in faults:
             print(f"{path}: {fault}")
         failed = failed or bool(faults)

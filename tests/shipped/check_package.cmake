@@ -1,6 +1,7 @@
 cmake_minimum_required(VERSION 3.25)
-# Checks that the win32 package holds exactly the three exes, the documents
-# and the opt-in UTF-8 manifest under each exe's name in its optional folder.
+# Checks that the win32 package holds exactly the five exes, the documents
+# and the opt-in UTF-8 manifest under the name of each exe that does not
+# embed it, in its optional folder.
 # Run with -DPACKAGE=<zip>.
 if(NOT EXISTS "${PACKAGE}")
     message(FATAL_ERROR "no package at ${PACKAGE}: run cpack on the win32 build first")
@@ -20,6 +21,8 @@ set(expected
     bin/launcher-wait.exe
     bin/launcher.exe
     bin/launcherw.exe
+    bin/shim.exe
+    bin/shimw.exe
     optional/utf-8/launcher-wait.exe.manifest
     optional/utf-8/launcher.exe.manifest
     optional/utf-8/launcherw.exe.manifest)

@@ -47,7 +47,8 @@ protected:
             vector.push_back(argument.data());
         vector.push_back(nullptr);
         try {
-            int result = exec_search_path(name.c_str(), vector.data());
+            command_words words = {vector[0], vector.data() + 1};
+            int result = exec_search_path(name.c_str(), &words);
             return {false, result};
         } catch (const sim::exit_signal &end) {
             EXPECT_EQ(end.code, 0u);

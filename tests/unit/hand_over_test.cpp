@@ -23,7 +23,8 @@ protected:
         sim::world().current_directory = "C:\\bin";
     }
 
-    /* start_overlay with the arguments; true when the launcher ended. */
+    /* start_overlay with the name and arguments, a name of "*" standing for
+       the file found; true when the launcher ended. */
     bool start(const std::string &file, strings arguments, char **environment = nullptr,
                int *result = nullptr)
     {
@@ -31,8 +32,9 @@ protected:
         for (std::string &argument : arguments)
             vector.push_back(argument.data());
         vector.push_back(nullptr);
+        command_words words = {arguments[0] == "*" ? nullptr : vector[0], vector.data() + 1};
         try {
-            int value = start_overlay(file.c_str(), vector.data(), environment);
+            int value = start_overlay(file.c_str(), &words, environment);
             if (result)
                 *result = value;
             return false;
@@ -69,6 +71,9 @@ TEST_F(hand_over_test, arguments_are_joined_by_single_spaces_and_never_quoted)
            so the program reads an empty name and then them. */
         {{"", "a", "b"}, " a b"},
         {{""}, ""},
+        /* The file found as the name is quoted; what follows is not. */
+        {{"*", "a \"b\"", "c"}, "\"C:\\bin\\tool.exe\" a \"b\" c"},
+        {{"*"}, "\"C:\\bin\\tool.exe\""},
     };
     for (const join_case &c : cases) {
         SetUp();
@@ -78,7 +83,7 @@ TEST_F(hand_over_test, arguments_are_joined_by_single_spaces_and_never_quoted)
         EXPECT_EQ(last_start().command_line, c.command_line);
         size_t size = 2;
         for (const std::string &argument : c.arguments)
-            size += argument.size() + 1;
+            size += &argument == &c.arguments[0] && argument == "*" ? 15 + 3 : argument.size() + 1;
         EXPECT_EQ(sim::calls_named("HeapAlloc")[allocations].args[2], size);
     }
 }

@@ -85,6 +85,24 @@ TEST_F(launcher_test, command_lines_split_by_the_quoting_and_backslash_rules)
         EXPECT_EQ(split(c.line), c.arguments) << c.line;
 }
 
+/* What a named launcher passes on: the text after the program name and the
+   blanks that follow it, as it stands. */
+TEST_F(launcher_test, the_argument_tail_is_the_text_after_the_program_name)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"app a \"b c\" d\\\"e", "a \"b c\" d\\\"e"},
+        {"\"C:\\My App\\app.exe\" x", "x"},
+        {"\"C:\\My App\\app.exe\"x y", "x y"},
+        {"app\t \t\"a\"\t", "\"a\"\t"},
+        {"app   ", ""},
+        {"app", ""},
+        {"", ""},
+        {"\"unclosed name", ""},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(find_argument_tail(c.first.c_str()), c.second) << c.first;
+}
+
 TEST_F(launcher_test, double_byte_characters_are_never_quotes_backslashes_or_blanks)
 {
     sim::world().acp = 932;

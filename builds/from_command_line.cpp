@@ -1,0 +1,58 @@
+/*
+ * The start as launcher.exe, launcherw.exe and launcher-wait.exe take it:
+ * launcher DIRECTORY COMMAND [ARGUMENT ...], where the start directory is
+ * the current directory and the library directory START\..\lib.
+ */
+#include "builds/build.h"
+#include "runtime/bytes.h"
+#include "runtime/error_reporting.h"
+
+enum { START_DIRECTORY_SIZE = 1024 };
+
+static const char directory_too_long[] =
+    "Current directory too long for launcher, maximum size supported is 1024 bytes";
+static const WCHAR library_suffix[] = {'\\', '.', '.', '\\', 'l', 'i', 'b', 0};
+
+/* The start directory and room for the suffix after it.  Static rather
+   than on the stack: frames stay below a page. */
+static WCHAR library_directory[START_DIRECTORY_SIZE + 8];
+
+int read_request(int count, char **arguments, launch_request *request)
+{
+    if (count <= 1)
+        return -1;
+    request->directory = arguments[1];
+    request->command = count < 3 ? 0 : arguments[2];
+    request->path_only = 0;
+    request->words.name = arguments[2];
+    request->words.arguments = count < 3 ? arguments + 2 : arguments + 3;
+    request->about_directory = 0;
+    request->about_command = 0;
+    return 0;
+}
+
+/* The limit counts bytes of the ANSI code page; the value is read wide, so
+   the library directory names the true folder.  Without a start directory
+   there is none to name: an entry built from nothing would point at
+   "\..\lib" on whatever drive is current, so PATH stays as it is. */
+int read_library_directories(const WCHAR **directories)
+{
+    *directories = 0;
+    DWORD size = GetCurrentDirectoryA(0, 0);
+    if (size > START_DIRECTORY_SIZE - 1) {
+        print_error_stream(directory_too_long);
+        return -1;
+    }
+    if (size == 0)
+        return 0;
+    DWORD length = GetCurrentDirectoryW(START_DIRECTORY_SIZE - 1, library_directory);
+    if (length > START_DIRECTORY_SIZE - 1) {
+        print_error_stream(directory_too_long);
+        return -1;
+    }
+    if (length == 0)
+        return 0;
+    copy_wide_text(library_directory + length, library_suffix);
+    *directories = library_directory;
+    return 0;
+}
