@@ -41,6 +41,19 @@ bool launcher_waits()
     return launcher_name() == "launcher-wait.exe";
 }
 
+std::string sibling_exe(const std::string &name)
+{
+    return join_unix(launcher_build_directory(), name);
+}
+
+void make_named_launcher(const std::string &exe, const std::string &directory,
+                         const std::string &name, const char *shim)
+{
+    fs::copy_file(exe, join_unix(directory, name + ".exe"), fs::copy_options::overwrite_existing);
+    if (shim)
+        write_file(join_unix(directory, name + ".shim"), shim);
+}
+
 static std::string runner_exe()
 {
     return join_unix(E2E_HELPER_DIR, "runner.exe");
@@ -182,7 +195,8 @@ static std::string build_request(const scratch_tree &tree, const launch &how)
     std::string application =
         how.application.empty() ? join_unix(tree.bin, launcher_name()) : how.application;
     std::string request;
-    request += "application " + encode_hex(to_wine_path(application)) + "\n";
+    if (how.application != "-")
+        request += "application " + encode_hex(to_wine_path(application)) + "\n";
     request += "command_line " + encode_hex(how.command_line) + "\n";
     request += "directory " + encode_hex(directory) + "\n";
     for (const std::string &entry : how.environment)

@@ -30,7 +30,9 @@ struct scratch_tree {
 
 /* How to start the launcher. */
 struct launch {
-    std::string application;              /* Unix path; empty: app/bin/launcher.exe */
+    std::string application;              /* Unix path; empty: app/bin/launcher.exe;
+                                             "-": none, the command line's first
+                                             word names the program */
     std::string command_line;             /* bytes of lpCommandLine */
     std::string directory;                /* Windows path; empty: app\bin */
     std::vector<std::string> environment; /* entries, in order */
@@ -108,6 +110,13 @@ enum : uint32_t { EXIT_FAILED = 4294967295u };
    launcherw.exe or launcher-wait.exe. */
 std::string launcher_name();
 bool launcher_waits();
+
+/* Another exe of the build under test (shim.exe beside launcher.exe). */
+std::string sibling_exe(const std::string &name);
+/* A named launcher: the exe copied to DIRECTORY/NAME.exe with NAME.shim
+   beside it holding the text given (none when it is null). */
+void make_named_launcher(const std::string &exe, const std::string &directory,
+                         const std::string &name, const char *shim);
 
 /* The code page 932 form of U+8868, whose second byte is the backslash's
    value, and its UTF-8 form for the Unix file name Wine maps it to. */

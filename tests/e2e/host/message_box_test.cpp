@@ -40,6 +40,8 @@ struct box_case {
     const char *box;      /* empty: no window may appear */
     const char *stderr_kind = "none";
     const char *program = "";  /* UTF-8; empty: the build's own name */
+    const char *shim = nullptr;  /* a named launcher's file: the program is
+                                    then shimw.exe under that name */
 };
 
 const char not_found[] = "Exec Failed: No such file or directory";
@@ -52,6 +54,10 @@ const box_case box_cases[] = {
     /* The title is the true file name, no look-alike of it. */
     {"title_is_the_true_file_name", "tool", EXIT_FAILED, not_found, "none",
      "launcherw-\u03a9\u65e5\u672c.exe"},
+    {"named_launcher_shows_where_it_looked", "", EXIT_FAILED,
+     "Exec Failed: No such file or directory\npath = nothing.exe in {bin}\\MyApp.shim", "none",
+     "MyApp.exe",
+     "path = nothing.exe"},
 };
 
 void PrintTo(const box_case &c, std::ostream *out)
@@ -81,7 +87,8 @@ TEST_P(message_box, appears_only_for_a_failure)
     std::string program = *c.program ? c.program : launcher_name();
     launch how;
     if (*c.program) {
-        std::filesystem::copy_file(join_unix(tree.bin, launcher_name()), join_unix(tree.bin, program));
+        std::string exe = c.shim ? sibling_exe("shimw.exe") : join_unix(tree.bin, launcher_name());
+        make_named_launcher(exe, tree.bin, program.substr(0, program.size() - 4), c.shim);
         how.application = join_unix(tree.bin, program);
         how.unicode = true;
     }
@@ -106,7 +113,10 @@ TEST_P(message_box, appears_only_for_a_failure)
     ASSERT_TRUE(result.ran) << result.failure;
     EXPECT_EQ(result.exit_code, c.exit_code);
     EXPECT_EQ(result.window_seen, *c.box != 0);
-    EXPECT_EQ(show_bytes(result.window_text), show_bytes(c.box));
+    std::string box = c.box;
+    if (box.find("{bin}") != std::string::npos)
+        box.replace(box.find("{bin}"), 5, to_wine_path(tree.bin));
+    EXPECT_EQ(show_bytes(result.window_text), show_bytes(box));
     probe_report report;
     if (!*c.box) {
         EXPECT_TRUE(wait_for_probe(tree, &report)) << "the command was not started";
