@@ -7,10 +7,10 @@
  * the file's args, and the caller's arguments exactly as they stand in the
  * exe's own command line: nothing is split, requoted or joined again.
  *
- * Every text is composed in UTF-16 and converted to the ANSI code page
- * (UTF-8 itself where the embedded manifest takes effect) without best
- * fit, so no character becomes a look-alike; the library directories stay
- * UTF-16 for PATH.  What is built here lives until the process ends.
+ * The file and the exe's path are converted to the ANSI code page (UTF-8
+ * itself where the embedded manifest takes effect) without best fit, so no
+ * character becomes a look-alike.  What is built here lives until the
+ * process ends.
  */
 #include "builds/build.h"
 #include "runtime/arguments.h"
@@ -21,113 +21,82 @@
 #include "runtime/lead_bytes.h"
 #include "shim/shim.h"
 
-enum {
-    MODULE_SIZE = 32768,
-    LIBRARIES_SIZE = 32768,
-    /* room for the longest text composed: a message naming a value of the
-       whole file and the file's own name */
-    SCRATCH_SIZE = SHIM_FILE_LIMIT + 2 * MODULE_SIZE,
-    NAME_TOO_LONG = 38
-};
+enum { MODULE_SIZE = 32768, LIBRARIES_SIZE = 32768, NAME_TOO_LONG = 38 };
 
 /* Static rather than on the stack: frames stay below a page.  The module
    path turns into the file's name; the exe's folder stays in front. */
 static WCHAR module[MODULE_SIZE + 5];
-static unsigned start_length, file_length;
 static char bytes[SHIM_FILE_LIMIT + 1];
-static WCHAR text[SHIM_FILE_LIMIT + 1];
+static WCHAR wide[SHIM_FILE_LIMIT + 1];
 static WCHAR libraries[LIBRARIES_SIZE];
-static WCHAR scratch[SCRATCH_SIZE];
-static unsigned scratch_length;
+static shim_settings settings;
+/* The exe's folder with its "\\", and the file's name, in ANSI. */
+static char *start_directory, *file_name;
 static char *later[2];
 
-static void put(const WCHAR *piece, unsigned length)
+/* A new ANSI copy and its length; null without memory. */
+static char *narrow(const WCHAR *text, int length, int *size)
 {
-    while (length-- && scratch_length < SCRATCH_SIZE - 1)
-        scratch[scratch_length++] = *piece++;
-    scratch[scratch_length] = 0;
+    *size = WideCharToMultiByte(CP_ACP, conversion_flags, text, length, 0, 0, 0, 0);
+    char *ansi = (char *)allocate((size_t)*size + 1);
+    if (ansi) {
+        WideCharToMultiByte(CP_ACP, conversion_flags, text, length, ansi, *size, 0, 0);
+        ansi[*size] = 0;
+    }
+    return ansi;
 }
 
-static void put_ascii(const char *piece)
+/* A new text of the pieces; null without memory, or when one is missing. */
+static char *join(const char *before, const shim_text &span, const char *between,
+                  const char *after)
 {
-    while (*piece) {
-        WCHAR c = (WCHAR)*piece++;
-        put(&c, 1);
+    if (!before || !between || !after)
+        return 0;
+    char *text = (char *)allocate(text_length(before) + span.length + text_length(between) +
+                                  text_length(after) + 1);
+    if (text) {
+        char *end = copy_text(text, before);
+        copy_bytes(end, span.text, span.length);
+        copy_text(copy_text(end + span.length, between), after);
     }
+    return text;
 }
 
 /* A value that names no drive and begins at no root is taken from the
    start directory. */
-static void put_path(const shim_text &value)
+static char *from_start(const shim_text &value)
 {
-    const WCHAR *t = value.text;
-    if (t[0] != '\\' && t[0] != '/' && (value.length < 2 || t[1] != ':')) {
-        put(module, start_length);
-        put_ascii("\\");
-    }
-    put(t, value.length);
+    const char *t = value.text;
+    int relative = t[0] != '\\' && t[0] != '/' && (value.length < 2 || t[1] != ':');
+    return join(relative ? start_directory : "", value, "", "");
 }
 
-/* What has been put, in the ANSI code page; null without memory. */
-static char *take(void)
+/* Where what failed was given: "KEY = VALUE in FILE", a wrong line as it
+   stands and the file, or the file alone. */
+static char *locate(const char *key, const shim_text &what)
 {
-    int size = WideCharToMultiByte(CP_ACP, conversion_flags, scratch, (int)scratch_length, 0, 0, 0, 0);
-    char *ansi = (char *)allocate((size_t)size + 1);
-    if (ansi) {
-        WideCharToMultiByte(CP_ACP, conversion_flags, scratch, (int)scratch_length, ansi, size, 0, 0);
-        ansi[size] = 0;
-    }
-    scratch_length = 0;
-    return ansi;
+    return what.line ? join(key, what, " in ", file_name) : file_name;
 }
 
-/* "line N of FILE", or the file alone for the file as a whole. */
-static char *locate(unsigned line)
+static int report_mistake(int mistake)
 {
-    if (line) {
-        WCHAR digits[12];
-        unsigned at = 12;
-        do
-            digits[--at] = (WCHAR)('0' + line % 10);
-        while (line /= 10);
-        put_ascii("line ");
-        put(digits + at, 12 - at);
-        put_ascii(" of ");
-    }
-    put(module, file_length);
-    return take();
-}
-
-/* "KEY = VALUE in FILE": where a value that failed was given. */
-static char *name_value(const char *key, const shim_text &value)
-{
-    put_ascii(key);
-    put_ascii(" = ");
-    put(value.text, value.length);
-    put_ascii(" in ");
-    put(module, file_length);
-    return take();
-}
-
-static int report_mistake(int mistake, unsigned line)
-{
-    report_failure("Shim Failed", get_shim_mistake_text(mistake), locate(line));
+    report_failure("Shim Failed", get_shim_mistake_text(mistake), locate("", settings.mistake));
     return -1;
 }
 
-/* The exe's path with its last extension replaced by ".shim"; 0 when the
-   platform gives none that fits. */
-static unsigned name_file(void)
+/* The exe's path with its last extension replaced by ".shim", and the
+   exe's folder; -1 when the platform gives no path that fits. */
+static int name_file(void)
 {
     DWORD length = GetModuleFileNameW(0, module, MODULE_SIZE);
     if (length == 0 || length >= MODULE_SIZE) {
         map_os_error(GetLastError());
-        return 0;
+        return -1;
     }
-    unsigned dot = length;
+    unsigned start = 0, dot = length;
     for (unsigned i = 0; i < length; i++) {
         if (module[i] == '\\' || module[i] == '/') {
-            start_length = i;
+            start = i + 1;
             dot = length;
         } else if (module[i] == '.') {
             dot = i;
@@ -135,25 +104,29 @@ static unsigned name_file(void)
     }
     static const WCHAR extension[] = {'.', 's', 'h', 'i', 'm', 0};
     copy_wide_text(module + dot, extension);
-    return dot + 5;
+    int size;
+    start_directory = narrow(module, (int)start, &size);
+    file_name = narrow(module, -1, &size);
+    return 0;
 }
 
 /* One library directory, made absolute from the start directory and
    normalised, after those before it. */
 static int add_library(const shim_text &value, unsigned *used)
 {
-    put_path(value);
-    scratch_length = 0;
+    char *path = from_start(value);
+    if (!path || !MultiByteToWideChar(CP_ACP, 0, path, -1, wide, SHIM_FILE_LIMIT + 1))
+        return report_mistake(SHIM_NO_MEMORY);
     if (*used)
         libraries[(*used)++] = ';';
     DWORD room = LIBRARIES_SIZE - *used;
-    DWORD written = GetFullPathNameW(scratch, room, libraries + *used, 0);
+    DWORD written = GetFullPathNameW(wide, room, libraries + *used, 0);
     if (written == 0 || written >= room) {
         if (written)
             set_error(NAME_TOO_LONG, ERROR_FILENAME_EXCED_RANGE);
         else
             map_os_error(GetLastError());
-        report_error_about("Shim Failed", locate(value.line));
+        report_error_about("Shim Failed", locate("lib = ", value));
         return -1;
     }
     *used += written;
@@ -161,47 +134,33 @@ static int add_library(const shim_text &value, unsigned *used)
 }
 
 /* The file's args, then the caller's arguments as they stand. */
-static char **list_later_arguments(const shim_settings &settings)
+static char **list_later_arguments(void)
 {
-    put(settings.args.text, settings.args.length);
     char *line = read_command_line();
     const char *tail = line ? find_argument_tail(line) : "";
-    if (settings.args.length && *tail)
-        put_ascii(" ");
-    later[0] = take();
-    char *joined = later[0] ? (char *)allocate(text_length(later[0]) + text_length(tail) + 1) : 0;
-    if (!joined)
-        return 0;
-    copy_text(copy_text(joined, later[0]), tail);
-    later[0] = joined;
-    return later;
+    later[0] = join("", settings.values[SHIM_ARGS], settings.values[SHIM_ARGS].length && *tail ? " " : "", tail);
+    return later[0] ? later : 0;
 }
 
-static int fill_request(const shim_settings &settings, launch_request *request)
+static int fill_request(launch_request *request)
 {
-    const shim_text &path = settings.path;
-    int bare = path.length < 2 || path.text[1] != ':';
-    for (unsigned i = 0; i < path.length; i++)
-        bare &= path.text[i] != '\\' && path.text[i] != '/';
-    if (bare)
-        put(path.text, path.length);
-    else
-        put_path(path);
-    request->command = take();
+    const shim_text &path = settings.values[SHIM_PATH];
+    request->command = join("", path, "", "");
+    if (request->command && !is_bare_name(request->command))
+        request->command = from_start(path);
     request->path_only = 1;
     request->words.name = 0;
-    request->words.arguments = list_later_arguments(settings);
-    request->about_command = name_value("path", path);
+    request->words.arguments = list_later_arguments();
+    request->about_command = locate("path = ", path);
     request->directory = 0;
     request->about_directory = 0;
-    if (settings.directory.line) {
-        put_path(settings.directory);
-        request->directory = take();
-        request->about_directory = name_value("directory", settings.directory);
+    if (settings.values[SHIM_DIRECTORY].line) {
+        request->directory = from_start(settings.values[SHIM_DIRECTORY]);
+        request->about_directory = locate("directory = ", settings.values[SHIM_DIRECTORY]);
     }
     if (!request->command || !request->words.arguments || !request->about_command ||
-        (settings.directory.line && !(request->directory && request->about_directory)))
-        return report_mistake(SHIM_NO_MEMORY, 0);
+        (settings.values[SHIM_DIRECTORY].line && !(request->directory && request->about_directory)))
+        return report_mistake(SHIM_NO_MEMORY);
     unsigned used = 0;
     for (unsigned i = 0; i < settings.library_count; i++)
         if (add_library(settings.libraries[i], &used) != 0)
@@ -209,28 +168,29 @@ static int fill_request(const shim_settings &settings, launch_request *request)
     return 0;
 }
 
+/* Read whole, proved UTF-8, its byte-order mark dropped, and converted. */
 int read_request(int, char **, launch_request *request)
 {
     unsigned size;
-    file_length = name_file();
-    if (!file_length) {
-        report_error_about("Shim Failed", 0);
+    if (name_file() != 0 || read_shim_file(module, bytes, &size) != 0) {
+        report_error_about("Shim Failed", file_name);
         return -1;
     }
-    if (read_shim_file(module, bytes, &size) != 0) {
-        report_error_about("Shim Failed", locate(0));
-        return -1;
-    }
-    int length = size ? MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes, (int)size, text,
+    settings.mistake.line = 0;
+    int length = size ? MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes, (int)size, wide,
                                             SHIM_FILE_LIMIT + 1)
                       : 0;
     if (size && !length)
-        return report_mistake(SHIM_NOT_TEXT, 0);
-    shim_settings settings;
-    int mistake = parse_shim(text, (unsigned)length, &settings);
+        return report_mistake(SHIM_NOT_TEXT);
+    int mark = length && wide[0] == 0xFEFF;
+    int text_size = 0;
+    char *text = length > mark ? narrow(wide + mark, length - mark, &text_size) : (char *)"";
+    if (!text)
+        return report_mistake(SHIM_NO_MEMORY);
+    int mistake = parse_shim(text, (unsigned)text_size, &settings);
     if (mistake)
-        return report_mistake(mistake, settings.mistake_line);
-    return fill_request(settings, request);
+        return report_mistake(mistake);
+    return fill_request(request);
 }
 
 int read_library_directories(const WCHAR **directories)

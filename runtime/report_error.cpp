@@ -12,41 +12,39 @@ static void write_piece(const char *text, const char *meant)
         write_handle(ERROR_HANDLE, text, (unsigned)text_length(text));
 }
 
-void report_error(const char *message)
+/* The message, ": ", the reason and a line end, then the line that says
+   what the message is about, if any.  Without a reason of its own the
+   reason is the error number's. */
+static void report(const char *message, const char *reason, const char *about)
 {
     /* The reason being reported, for a build that shows the message another
        way when standard error refuses it. */
-    const char *meant = get_error_text(error_number);
+    const char *meant = reason ? reason : get_error_text(error_number);
     if (message && *message) {
         write_piece(message, message);
         write_piece(": ", ": ");
     }
     /* Read only now: a failed write above has already replaced the error
        number with its own, and that is the reason that gets printed. */
-    write_piece(get_error_text(error_number), meant);
+    write_piece(reason ? reason : get_error_text(error_number), meant);
     write_piece("\n", "\n");
+    if (about) {
+        write_piece(about, about);
+        write_piece("\n", "\n");
+    }
 }
 
-/* The line that says what a message is about, after it. */
-static void write_about(const char *about)
+void report_error(const char *message)
 {
-    if (!about)
-        return;
-    write_piece(about, about);
-    write_piece("\n", "\n");
+    report(message, 0, 0);
 }
 
 void report_error_about(const char *message, const char *about)
 {
-    report_error(message);
-    write_about(about);
+    report(message, 0, about);
 }
 
 void report_failure(const char *message, const char *reason, const char *about)
 {
-    write_piece(message, message);
-    write_piece(": ", ": ");
-    write_piece(reason, reason);
-    write_piece("\n", "\n");
-    write_about(about);
+    report(message, reason, about);
 }

@@ -1,4 +1,5 @@
-/* The file beside a named launcher, taken apart. */
+/* The file beside a named launcher, taken apart once it is text in the
+   ANSI code page. */
 #include "tests/unit/fixture.h"
 
 #include "shim/shim.h"
@@ -6,61 +7,57 @@
 namespace {
 
 struct shim_case {
-    std::u16string text;
+    std::string text;
     int mistake;
-    unsigned line; /* of the mistake */
-    std::u16string path = {}, args = {}, directory = {}, libraries = {}; /* libraries joined by "|" */
+    std::string wrong; /* the line named with the mistake; empty: the file */
+    std::string path = {}, args = {}, directory = {}, libraries = {}; /* libraries joined by "|" */
 };
 
-std::u16string show(const shim_text &t)
+std::string show(const shim_text &t)
 {
-    return t.line ? std::u16string(t.text, t.length) : u"(none)";
+    return t.line ? std::string(t.text, t.length) : "(none)";
 }
 
 TEST_F(launcher_test, a_shim_file_gives_its_settings_or_its_first_mistake)
 {
     const shim_case cases[] = {
-        {u"path = bin\\app.exe\nlib = lib\nlib = ..\\x\ndirectory = data\nargs = -v \"a b\"", SHIM_FINE,
-         0, u"bin\\app.exe", u"-v \"a b\"", u"data", u"lib|..\\x"},
-        /* A byte-order mark, CR LF, comments, blank lines, keys in any
-           case, blanks and tabs around. */
-        {u"\uFEFF# made by hand\r\n\r\n \tPATH\t=\t\"C:\\Program Files\\x.exe\" \r\n  # lib = no\r\n",
-         SHIM_FINE, 0, u"C:\\Program Files\\x.exe", u"(none)", u"(none)", u""},
+        {"path = bin\\app.exe\nlib = lib\nlib = ..\\x\ndirectory = data\nargs = -v \"a b\"", SHIM_FINE,
+         "", "bin\\app.exe", "-v \"a b\"", "data", "lib|..\\x"},
+        /* CR LF, comments, blank lines, keys in any case, blanks and tabs
+           around; a double-byte character whose second byte is "=" or "\". */
+        {"# made by hand\r\n\r\n \tPATH\t=\t\"C:\\Program Files\\x.exe\" \r\n  # lib = no\r\n"
+         "Lib=\x95\x5c\x83\x3d",
+         SHIM_FINE, "", "C:\\Program Files\\x.exe", "(none)", "(none)", "\x95\x5c\x83\x3d"},
         /* Only quotes around the whole value go; "=" in a value stays. */
-        {u"path = a\"b\"\nargs = \"x\" y\ndirectory = \"\"\"", SHIM_FINE, 0, u"a\"b\"", u"\"x\" y",
-         u"\"", u""},
-        {u"path = x\nargs = --a=b\nargs\t=", SHIM_REPEATED_KEY, 3},
-        {u"path = x\nargs =", SHIM_FINE, 0, u"x", u"", u"(none)", u""},
-        {u"path = x\npth = y", SHIM_UNKNOWN_KEY, 2},
-        {u"path = x\n\n\nlib", SHIM_NO_EQUALS, 4},
-        {u"path = x\r\npath = y", SHIM_REPEATED_KEY, 2},
-        {u"lib = a\nlib = \"\"\npath = x", SHIM_NO_VALUE, 2},
-        {u"path =\t", SHIM_NO_VALUE, 1},
-        {u"lib = lib\n# path = x\n", SHIM_NO_PATH, 0},
-        {u"", SHIM_NO_PATH, 0},
-        {u"\uFEFF", SHIM_NO_PATH, 0},
-        {u"path = x\nargs = a", SHIM_FINE, 0, u"x", u"a", u"(none)", u""},
-        {std::u16string(u"path = x\nargs = a\0b", 19), SHIM_NOT_TEXT, 2},
+        {"path = a\"b\"\nargs = \"x\" y=z\ndirectory = \"\"\"", SHIM_FINE, "", "a\"b\"", "\"x\" y=z",
+         "\"", ""},
+        {"path = x\nargs =", SHIM_FINE, "", "x", "", "(none)", ""},
+        {"path = x\nargs = --a=b\nargs\t=", SHIM_REPEATED_KEY, "args\t="},
+        {"path = x\npth = y", SHIM_UNKNOWN_KEY, "pth = y"},
+        {"path = x\n\n\n  lib \r\n", SHIM_NO_EQUALS, "lib"},
+        {"path = x\r\nPath = y", SHIM_REPEATED_KEY, "Path = y"},
+        {"lib = a\nlib = \"\"\npath = x", SHIM_NO_VALUE, "lib = \"\""},
+        {"path =\t", SHIM_NO_VALUE, "path ="},
+        {"lib = lib\n# path = x\n", SHIM_NO_PATH, ""},
+        {"", SHIM_NO_PATH, ""},
+        {std::string("path = x\nargs = a\0b", 19), SHIM_NOT_TEXT, ""},
         /* A key beyond ASCII is no key, however it folds. */
-        {u"p\u0100th = x", SHIM_UNKNOWN_KEY, 1},
+        {"p\xc4\x80th = x", SHIM_UNKNOWN_KEY, "p\xc4\x80th = x"},
     };
     for (const shim_case &c : cases) {
-        SetUp();
-        start_runtime();
-        shim_settings settings;
-        std::string name = sim::utf8_of(c.text);
-        ASSERT_EQ(parse_shim((const WCHAR *)c.text.data(), (unsigned)c.text.size(), &settings),
-                  c.mistake) << name;
-        EXPECT_EQ(settings.mistake_line, c.line) << name;
+        static shim_settings settings;
+        ASSERT_EQ(parse_shim(c.text.data(), (unsigned)c.text.size(), &settings), c.mistake)
+            << c.text;
+        EXPECT_EQ(settings.mistake.line ? show(settings.mistake) : "", c.wrong) << c.text;
         if (c.mistake)
             continue;
-        EXPECT_EQ(show(settings.path), c.path) << name;
-        EXPECT_EQ(show(settings.args), c.args) << name;
-        EXPECT_EQ(show(settings.directory), c.directory) << name;
-        std::u16string libraries;
+        EXPECT_EQ(show(settings.values[SHIM_PATH]), c.path) << c.text;
+        EXPECT_EQ(show(settings.values[SHIM_ARGS]), c.args) << c.text;
+        EXPECT_EQ(show(settings.values[SHIM_DIRECTORY]), c.directory) << c.text;
+        std::string libraries;
         for (unsigned i = 0; i < settings.library_count; i++)
-            libraries += (i ? u"|" : u"") + show(settings.libraries[i]);
-        EXPECT_EQ(libraries, c.libraries) << name;
+            libraries += (i ? "|" : "") + show(settings.libraries[i]);
+        EXPECT_EQ(libraries, c.libraries) << c.text;
     }
 }
 

@@ -27,7 +27,7 @@ struct named_case {
 
 const named_case named_cases[] = {
     {"relative_path_lib_and_directory_from_elsewhere",
-     "# made by hand\r\npath = bin\\tool\r\nlib = lib\r\nlib = ..\\app\\.\\extra\r\n"
+     "\xef\xbb\xbf# made by hand\r\npath = bin\\tool\r\nlib = lib\r\nlib = ..\\app\\.\\extra\r\n"
      "directory = work\r\nargs = --fixed \"x y\"\r\n",
      "a \"b c\" d\\\"e f\\\\\"g h\"  ", "", "{app}\\bin\\tool.exe",
      " --fixed \"x y\" a \"b c\" d\\\"e f\\\\\"g h\"  ", "{app}\\work",
@@ -46,7 +46,7 @@ const named_case named_cases[] = {
      "onpath", true},
     {"missing_file", nullptr, "", "Shim Failed: No such file or directory\r\n{app}\\MyApp.shim\r\n"},
     {"unknown_key", "path = bin\\tool.exe\npth = x\n", "",
-     "Shim Failed: unknown key\r\nline 2 of {app}\\MyApp.shim\r\n"},
+     "Shim Failed: unknown key\r\npth = x in {app}\\MyApp.shim\r\n"},
     {"missing_command", "path = bin\\nothing", "",
      "Exec Failed: No such file or directory\r\npath = bin\\nothing in {app}\\MyApp.shim\r\n"},
 };
