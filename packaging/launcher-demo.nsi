@@ -1,18 +1,20 @@
 ; Installs an application laid out as bin\, lib\ and data\ and starts it
-; through launcherw.exe from a Start-menu shortcut.  The files and the
+; from a Start-menu shortcut through MyApp.exe, shimw.exe under the
+; application's name, which reads MyApp.shim beside it.  The files and the
 ; version come from the command line, so the same script packs a build tree
 ; or a packager's own tree.  Relative paths are taken from this script's
 ; folder, or from the current one with -NOCD:
 ;
-;   makensis -NOCD -DVERSION=1.0.0 -DLAUNCHERW_EXE=bin/launcherw.exe
-;            -DAPP_EXE=bin/app.exe -DAPP_DLL=lib/greeting.dll
+;   makensis -NOCD -DVERSION=1.2.0 -DSHIMW_EXE=bin/shimw.exe
+;            -DSHIM_FILE=MyApp.shim -DAPP_EXE=bin/app.exe
+;            -DAPP_DLL=lib/greeting.dll
 ;            -DOUTFILE=launcher-demo-setup.exe launcher-demo.nsi
 ;
 ; Silent install: launcher-demo-setup.exe /S
 ; Silent removal: "<install folder>\uninstall.exe" /S
 
-!ifndef VERSION | LAUNCHERW_EXE | APP_EXE | APP_DLL | OUTFILE
-    !error "define VERSION, LAUNCHERW_EXE, APP_EXE, APP_DLL and OUTFILE"
+!ifndef VERSION | SHIMW_EXE | SHIM_FILE | APP_EXE | APP_DLL | OUTFILE
+    !error "define VERSION, SHIMW_EXE, SHIM_FILE, APP_EXE, APP_DLL and OUTFILE"
 !endif
 
 !define PRODUCT "Launcher Demo"
@@ -35,19 +37,20 @@ Section
     SetShellVarContext all
 
     SetOutPath "$INSTDIR\bin"
-    File "/oname=launcherw.exe" "${LAUNCHERW_EXE}"
     File "/oname=app.exe" "${APP_EXE}"
     SetOutPath "$INSTDIR\lib"
     File "/oname=greeting.dll" "${APP_DLL}"
     CreateDirectory "$INSTDIR\data"
+    SetOutPath "$INSTDIR"
+    File "/oname=MyApp.exe" "${SHIMW_EXE}"
+    File "/oname=MyApp.shim" "${SHIM_FILE}"
     WriteUninstaller "$INSTDIR\uninstall.exe"
 
-    ; The launcher takes its start directory as the base of lib\ and of the
-    ; relative arguments, so the shortcut must start in bin\: CreateShortcut
-    ; uses the current output path as "Start in".
-    SetOutPath "$INSTDIR\bin"
-    CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\bin\launcherw.exe" \
-        "..\data ..\bin\app.exe" "$INSTDIR\bin\app.exe"
+    ; MyApp.exe takes bin\, lib\ and data\ from its own folder, so the
+    ; shortcut needs no arguments; the "Start in" that CreateShortcut takes
+    ; from the output path changes nothing, as MyApp.shim names the
+    ; working directory.
+    CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\MyApp.exe" "" "$INSTDIR\bin\app.exe"
 
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
@@ -64,7 +67,8 @@ Section "Uninstall"
     SetShellVarContext all
 
     Delete "$SMPROGRAMS\${PRODUCT}.lnk"
-    Delete "$INSTDIR\bin\launcherw.exe"
+    Delete "$INSTDIR\MyApp.exe"
+    Delete "$INSTDIR\MyApp.shim"
     Delete "$INSTDIR\bin\app.exe"
     Delete "$INSTDIR\lib\greeting.dll"
     Delete "$INSTDIR\uninstall.exe"

@@ -24,7 +24,7 @@ recipes=(
 install_dir='C:\Program Files\Launcher Demo'
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 # What the demo application reports when the shortcut started it through
-# the launcher: the DLL from lib\, and data\ as its current directory.
+# MyApp.exe: the DLL from lib\, and data\ as its current directory.
 expected_report="app: hello from the library in lib/
 app: loaded $install_dir\\lib\\greeting.dll
 app: current directory $install_dir\\data"
@@ -40,8 +40,9 @@ set_defines() {
     local scratch=$1
     defines=("VERSION=$version")
     local name file
-    for name in LAUNCHERW_EXE=launcherw.exe APP_EXE=tests/demo/app.exe APP_DLL=tests/demo/greeting.dll; do
-        file=$win32_build/${name#*=}
+    for name in "SHIMW_EXE=$win32_build/shimw.exe" "SHIM_FILE=$recipe_dir/MyApp.shim" \
+        "APP_EXE=$win32_build/tests/demo/app.exe" "APP_DLL=$win32_build/tests/demo/greeting.dll"; do
+        file=${name#*=}
         [ -f "$file" ] || { echo "no $file: build the win32 preset first" >&2; return 1; }
         defines+=("${name%%=*}=$(realpath --relative-to="$scratch" "$file")")
     done
@@ -152,8 +153,8 @@ test_recipe() {
         return 1
     fi
 
-    # Started from here, Z:\...\scratch, the launcher finds lib\ and data\
-    # only if the shell gave it the shortcut's "Start in".  Wine's trace of
+    # Started from here, Z:\...\scratch, MyApp.exe finds lib\ and data\
+    # only from its own folder, as MyApp.shim names them.  Wine's trace of
     # the shell's starts shows what it made of the shortcut (program,
     # arguments, directory), should no report come.
     run_step start env DEMO_REPORT="$(windows_path "$scratch/report.txt")" \
