@@ -293,7 +293,7 @@ struct need {
     bool relayed = true;
 };
 
-/* Adds a need, or adds to one already listed: two parts of the code path
+/* Adds a need, or adds to one already listed: two steps of the code path
    may need the same import for reasons of their own. */
 static void add_need(std::vector<need> &needs, const need &n)
 {
