@@ -64,11 +64,15 @@ static char *join(const char *before, const shim_text &span, const char *between
 
 /* A value that names no drive and begins at no root is taken from the
    start directory. */
-static char *from_start(const shim_text &value)
+static int is_relative(const shim_text &value)
 {
     const char *t = value.text;
-    int relative = t[0] != '\\' && t[0] != '/' && (value.length < 2 || t[1] != ':');
-    return join(relative ? start_directory : "", value, "", "");
+    return t[0] != '\\' && t[0] != '/' && (value.length < 2 || t[1] != ':');
+}
+
+static char *from_start(const shim_text &value)
+{
+    return join(is_relative(value) ? start_directory : "", value, "", "");
 }
 
 /* Where what failed was given: "KEY = VALUE in FILE", a wrong line as it
@@ -144,10 +148,12 @@ static char **list_later_arguments(void)
 
 static int fill_request(launch_request *request)
 {
+    /* A bare name stands on its own, for the search through PATH. */
     const shim_text &path = settings.values[SHIM_PATH];
-    request->command = join("", path, "", "");
-    if (request->command && !is_bare_name(request->command))
-        request->command = from_start(path);
+    request->command = from_start(path);
+    if (request->command && is_relative(path) &&
+        is_bare_name(request->command + text_length(start_directory)))
+        request->command += text_length(start_directory);
     request->path_only = 1;
     request->words.name = 0;
     request->words.arguments = list_later_arguments();
@@ -176,15 +182,15 @@ int read_request(int, char **, launch_request *request)
         report_error_about("Shim Failed", file_name);
         return -1;
     }
+    /* An empty file converts to nothing, and has no path. */
     settings.mistake.line = 0;
-    int length = size ? MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes, (int)size, wide,
-                                            SHIM_FILE_LIMIT + 1)
-                      : 0;
+    int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes, (int)size, wide,
+                                     SHIM_FILE_LIMIT + 1);
     if (size && !length)
         return report_mistake(SHIM_NOT_TEXT);
     int mark = length && wide[0] == 0xFEFF;
-    int text_size = 0;
-    char *text = length > mark ? narrow(wide + mark, length - mark, &text_size) : (char *)"";
+    int text_size;
+    char *text = narrow(wide + mark, length - mark, &text_size);
     if (!text)
         return report_mistake(SHIM_NO_MEMORY);
     int mistake = parse_shim(text, (unsigned)text_size, &settings);

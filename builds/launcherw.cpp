@@ -67,11 +67,11 @@ static const char *trim_line_ends(void)
     return text;
 }
 
-/* The program's file name, as the user sees it in the shortcut. */
+/* The program's file name, as the user sees it in the shortcut.  The last
+   unit of the buffer is never offered, so the name always ends there. */
 static const WCHAR *get_program_name(void)
 {
-    DWORD length = GetModuleFileNameW(0, module, MODULE_SIZE - 1);
-    module[length < MODULE_SIZE ? length : MODULE_SIZE - 1] = 0;
+    GetModuleFileNameW(0, module, MODULE_SIZE - 1);
     const WCHAR *name = module;
     for (const WCHAR *at = module; *at; at++)
         if (*at == '\\' || *at == '/')
@@ -91,8 +91,8 @@ void show_unwritten_messages(void)
         user ? (message_box_function)(void (*)(void))GetProcAddress(user, "MessageBoxW") : 0;
     if (!show)
         return;
-    if (!MultiByteToWideChar(CP_ACP, 0, text, -1, wide_text, KEPT_SIZE))
-        wide_text[0] = 0;
+    /* Room for every byte kept, so the conversion always fits. */
+    MultiByteToWideChar(CP_ACP, 0, text, -1, wide_text, KEPT_SIZE);
     show(0, wide_text, get_program_name(), MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }
 

@@ -7,9 +7,13 @@ enable_language(RC)
 # Built for size: the named launchers carry a file reader on top of the
 # waiting or windowless build, and every exe stays within 16 KiB.  No frame
 # pointer, and the stack kept to the 4-byte alignment 32-bit Windows
-# promises: the launcher has no data that asks for more.
+# promises: the launcher has no data that asks for more.  GCC pushes the
+# arguments of a call instead of storing them into a reserved area, which
+# it may only do without stack probes; no frame needs one, since every
+# frame stays below a page (-Wframe-larger-than below).
 if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
-    set(stack_alignment -mpreferred-stack-boundary=2)
+    set(stack_alignment -mpreferred-stack-boundary=2 -mno-stack-arg-probe
+                        -mno-accumulate-outgoing-args)
 else()
     set(stack_alignment -mstack-alignment=4)
 endif()
@@ -35,7 +39,8 @@ target_compile_options(launcher_logic PUBLIC "$<$<COMPILE_LANGUAGE:CXX>:${freest
 # memcpy and memset stay outside it: calls to them appear only as the code
 # is generated.
 target_compile_options(launcher_logic PUBLIC "$<$<COMPILE_LANGUAGE:CXX>:-flto>")
-target_link_options(launcher_logic PUBLIC -flto -Oz)
+# The frame limit holds after the whole-program inlining too.
+target_link_options(launcher_logic PUBLIC -flto -Oz -Wframe-larger-than=3072 -Werror)
 if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
     set(no_self_calls -fno-builtin -fno-tree-loop-distribute-patterns -fno-lto)
 else()

@@ -17,7 +17,7 @@ int read_shim_file(const WCHAR *name, char *bytes, unsigned *size)
         read = ReadFile(file, bytes + *size, SHIM_FILE_LIMIT + 1 - *size, &count, 0);
         *size += count;
     }
-    DWORD error = GetLastError();
+    DWORD error = read ? 0 : GetLastError();
     if (file != INVALID_HANDLE_VALUE)
         CloseHandle(file);
     if (!read) {
