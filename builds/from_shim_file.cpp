@@ -30,7 +30,7 @@ static char bytes[SHIM_FILE_LIMIT + 1];
 static WCHAR wide[SHIM_FILE_LIMIT + 1];
 static WCHAR libraries[LIBRARIES_SIZE];
 static shim_settings settings;
-/* The exe's folder with its "\\", and the file's name, in ANSI. */
+/* The exe's folder with its "\", and the file's name, in ANSI. */
 static char *start_directory, *file_name;
 static char *later[2];
 

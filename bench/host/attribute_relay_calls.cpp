@@ -595,15 +595,17 @@ static std::string first_quoted_argument(const std::string &line)
 
 /*
  * NAME.exe reading NAME.shim (builds/from_shim_file.cpp), the path given
- * with a directory part: the file is named from the exe's own path, read
- * whole and converted from UTF-8 at once.  The command, the later part of
- * its command line and the wording of each value for a failure's message
- * are composed in UTF-16 and converted, each with a size and a text call.
- * The start directory is the exe's folder, so the current directory is
- * never asked; the change of directory comes only with "directory", PATH is
- * set only with "lib", each lib made absolute once.  Then the file is
- * started where the path says: one probe when it names an extension, else
- * .com (missing here) and .exe.
+ * with a directory part: the file is named from the exe's own path, whose
+ * folder and the file's name are converted to the ANSI code page once each;
+ * the file is read whole, proved UTF-8 and converted to the ANSI code page
+ * at once.  The command, the later part of its command line and the wording
+ * of each value for a failure's message are joined from those texts, with
+ * no further conversion.  The start directory is the exe's folder, so the
+ * current directory is never asked; the change of directory comes only
+ * with "directory", PATH is set only with "lib", each lib converted to
+ * UTF-16 and made absolute once.  Then the file is started where the path
+ * says: one probe when it names an extension, else .com (missing here) and
+ * .exe.
  */
 static void add_named_needs(const shim_file &file, const trace_reading &r,
                             std::vector<need> &needs, std::vector<std::string> &notes,
@@ -617,19 +619,19 @@ static void add_named_needs(const shim_file &file, const trace_reading &r,
     add_need(needs, {"CreateFileW", 1, "opens NAME.shim"});
     add_need(needs, {"ReadFile", 2, "the file whole, then the read that finds its end (0 bytes)"});
     add_need(needs, {"CloseHandle", 1, "the file"});
-    add_need(needs, {"MultiByteToWideChar", 1, "the file from UTF-8, which proves it UTF-8"});
-    add_need(needs, {"HeapAlloc", 6 + 2 * d + l + probing + 2,
-                     std::string("lib list, command, command line again, file's args, the same"
-                                 " joined with the caller's arguments, \"path = ...\" for a"
-                                 " message") +
+    add_need(needs, {"MultiByteToWideChar", 1 + file.libraries,
+                     "the file from UTF-8, which proves it UTF-8; each lib to UTF-16"});
+    add_need(needs, {"HeapAlloc", 9 + 2 * d + file.libraries + l + probing,
+                     std::string("start directory, file name, the file's text, command, command"
+                                 " line again, the file's args joined with the caller's"
+                                 " arguments, \"path = ...\" for a message") +
                          (d ? ", directory, \"directory = ...\" for a message" : "") +
-                         (l ? ", PATH value" : "") + (probing ? ", probing buffer" : "") +
+                         (l ? ", each lib, PATH value" : "") + (probing ? ", probing buffer" : "") +
                          ", joined command line, handle block"});
     add_need(needs, {"GetCommandLineW", 1, "again: the caller's arguments as they stand"});
-    add_need(needs, {"WideCharToMultiByte", 8 + 4 * d,
-                     std::string("the same for the command; the command line again; the file's"
-                                 " args; \"path = ...\"") +
-                         (d ? "; the directory; \"directory = ...\"" : "")});
+    add_need(needs, {"WideCharToMultiByte", 8,
+                     "size and text of each: the start directory, the file name, the file's text,"
+                     " the command line again"});
     add_need(needs, {"GetFullPathNameW", file.libraries, "each lib made absolute"});
     add_need(needs, {"HeapFree", l + 1, l ? "PATH value, handle block" : "handle block"});
     add_need(needs, {"SetEnvironmentVariableW", l + d,
@@ -646,13 +648,8 @@ static void add_named_needs(const shim_file &file, const trace_reading &r,
                     " and " + std::to_string(file.libraries) + " lib; GetCurrentDirectoryA is not"
                     " needed: the start directory is the exe's folder; CompareStringA is not"
                     " needed: a path with a directory part is not looked for through PATH");
-    int empty = 0;
-    for (const observed_call &c : r.calls)
-        empty += c.name == "WideCharToMultiByte" && c.arguments.size() > 3 && c.arguments[3] == 0;
-    notes.push_back("of the WideCharToMultiByte calls, " + std::to_string(empty) +
-                    " convert an empty text, each returning 0 (a file without args still has"
-                    " them converted); " + std::to_string(2 + 2 * d) +
-                    " word a value for a message that only a failure shows");
+    notes.push_back(std::to_string(1 + d) + " of the allocations word a value for a message that"
+                    " only a failure shows, joined from texts already converted");
     size_t open = find_call(r, "CreateFileW");
     checks.push_back({"CreateFileW opens " + file.name + " beside the exe",
                       open < r.calls.size() &&
