@@ -140,9 +140,10 @@ static int add_library(const shim_text &value, unsigned *used)
 /* The file's args, then the caller's arguments as they stand. */
 static char **list_later_arguments(void)
 {
+    const shim_text &args = settings.values[SHIM_ARGS];
     char *line = read_command_line();
     const char *tail = line ? find_argument_tail(line) : "";
-    later[0] = join("", settings.values[SHIM_ARGS], settings.values[SHIM_ARGS].length && *tail ? " " : "", tail);
+    later[0] = join("", args, args.length && *tail ? " " : "", tail);
     return later[0] ? later : 0;
 }
 
@@ -158,14 +159,15 @@ static int fill_request(launch_request *request)
     request->words.name = 0;
     request->words.arguments = list_later_arguments();
     request->about_command = locate("path = ", path);
+    const shim_text &directory = settings.values[SHIM_DIRECTORY];
     request->directory = 0;
     request->about_directory = 0;
-    if (settings.values[SHIM_DIRECTORY].line) {
-        request->directory = from_start(settings.values[SHIM_DIRECTORY]);
-        request->about_directory = locate("directory = ", settings.values[SHIM_DIRECTORY]);
+    if (directory.line) {
+        request->directory = from_start(directory);
+        request->about_directory = locate("directory = ", directory);
     }
     if (!request->command || !request->words.arguments || !request->about_command ||
-        (settings.values[SHIM_DIRECTORY].line && !(request->directory && request->about_directory)))
+        (directory.line && !(request->directory && request->about_directory)))
         return report_mistake(SHIM_NO_MEMORY);
     unsigned used = 0;
     for (unsigned i = 0; i < settings.library_count; i++)

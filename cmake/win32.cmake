@@ -18,7 +18,8 @@ else()
     set(stack_alignment -mstack-alignment=4)
 endif()
 set(freestanding_options
-    -Oz -fomit-frame-pointer ${stack_alignment} -ffreestanding -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
+    -Oz -fomit-frame-pointer ${stack_alignment}
+    -ffreestanding -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
     -fno-unwind-tables -fno-threadsafe-statics -fno-stack-protector
     -ffunction-sections
     -Wall -Wextra -Werror
@@ -26,7 +27,7 @@ set(freestanding_options
     # support library the launcher does not link.
     -Wframe-larger-than=3072)
 
-# The logic is compiled once; each build links it with its own file of
+# The logic is compiled once; each build links it with its own files of
 # builds/ and its own subsystem.
 add_library(launcher_logic OBJECT ${launcher_sources} ${PROJECT_SOURCE_DIR}/runtime/compiler_support.cpp)
 target_include_directories(launcher_logic PUBLIC ${PROJECT_SOURCE_DIR})
