@@ -233,7 +233,9 @@ static std::string build_wine_command(const scratch_tree &tree, const launch &ho
        Wine service started along the way would hold a pipe open and stall
        whoever waits for its end. */
     std::string display = how.display.empty() ? "" : " DISPLAY=" + how.display;
-    std::string prefix = how.display.empty() ? E2E_WINE_PREFIX : E2E_DESKTOP_PREFIX;
+    std::string prefix = how.terminate_on_child ? E2E_RACE_PREFIX
+                         : how.display.empty()  ? E2E_WINE_PREFIX
+                                                : E2E_DESKTOP_PREFIX;
     return "cd " + quote_for_shell(tree.root) + " &&" + display + " WINEPREFIX=" +
            quote_for_shell(prefix) +
            " WINEDEBUG=-all WINEDLLOVERRIDES=winemenubuilder.exe=d LANG=" + locale +
@@ -300,6 +302,7 @@ launch_result run_launcher(const scratch_tree &tree, const launch &how)
     });
     if (status != 0 || !result.ran) {
         result.ran = false;
+        result.wine_lost = output.empty();
         result.failure = "runner under Wine ended with status " + std::to_string(status) +
                          "; its output: " + output +
                          "; Wine's errors: " + read_file(join_unix(tree.root, "runner.err"));

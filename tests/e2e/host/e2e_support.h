@@ -46,7 +46,8 @@ struct launch {
                                              holding these bytes */
     std::string stdout_kind = "null";     /* as stderr_kind */
     std::string terminate_when;           /* Unix path: end the launcher once it exists */
-    bool terminate_on_child = false;      /* end the launcher once its command exists */
+    bool terminate_on_child = false;      /* end the launcher once its command exists,
+                                             in the prefix kept for that */
     std::string interrupt_when;           /* Unix path: send Ctrl+C once it exists */
     std::string window_title;             /* watch for a window of this title */
     std::string window_signal;            /* Unix path the runner writes its text to */
@@ -58,6 +59,8 @@ struct launch {
 /* What came back from one start. */
 struct launch_result {
     bool ran = false;      /* runner.exe started the launcher and reported */
+    bool wine_lost = false; /* not even the runner said anything: the Wine
+                               under it went away */
     std::string failure;   /* why not, with the runner's own output */
     unsigned acp = 0;      /* the runner's ANSI code page */
     uint32_t exit_code = 0;

@@ -79,17 +79,25 @@ TEST_F(waiting, ended_takes_command_and_its_children_along)
 /* Ended the moment its command exists, before it could have done anything
    about it, the launcher still takes the command along: the command is
    born inside the job.  A command left suspended outside it would never
-   run and never end. */
+   run and never end.  Where Wine differs from Windows: Wine 8's server at
+   times crashes when a job ends a process it is still creating, which
+   takes every process of the prefix along and leaves no report; such a
+   run is not counted (the case has a prefix of its own for it). */
 TEST_F(waiting, ended_while_starting_leaves_no_command_behind)
 {
     launch how = make_launch({never()});
     how.terminate_on_child = true;
-    for (int run = 0; run < 20; run++) {
+    int reported = 0;
+    for (int run = 0; run < 40 && reported < 20; run++) {
         launch_result result = run_launcher(tree, how);
+        if (result.wine_lost)
+            continue;
         ASSERT_TRUE(result.ran) << result.failure;
         ASSERT_EQ(result.pid_gone.size(), 1u);
         EXPECT_TRUE(result.pid_gone.begin()->second) << "run " << run << " left the command";
+        reported++;
     }
+    EXPECT_EQ(reported, 20) << "Wine's server crashed in too many runs";
 }
 
 /* Ctrl+C reaches the command, which ends with 40 by its own handler; the

@@ -1,22 +1,25 @@
 #!/usr/bin/env bash
-# wine_server.sh start|stop PREFIX DESKTOP_PREFIX DISPLAY_FILE: the Wines the
-# end-to-end tests share.
+# wine_server.sh start|stop PREFIX DESKTOP_PREFIX DISPLAY_FILE RACE_PREFIX:
+# the Wines the end-to-end tests share.
 #
 # start makes each throwaway prefix on first use and leaves a persistent
 # wineserver running for it, so that each test's Wine starts in milliseconds
 # instead of seconds.  DESKTOP_PREFIX serves the cases that show a window: it
 # gets a virtual X display (Xvfb), whose number goes to DISPLAY_FILE, and its
-# desktop is set up on that display before any case runs.  stop ends the
+# desktop is set up on that display before any case runs.  RACE_PREFIX
+# serves the cases that end a launcher the moment its command is created,
+# which can crash Wine's server (see waiting_test.cpp): its crash must take
+# no other case's Wine with it.  stop ends the
 # servers, every Wine process of the prefixes and the display.  Nothing of
 # the test's own standard streams is handed to a server, to the services the
 # first start leaves running or to Xvfb: ctest would wait for them.
 set -euo pipefail
 
-if [ $# -ne 4 ]; then
-    echo "usage: $0 start|stop PREFIX DESKTOP_PREFIX DISPLAY_FILE" >&2
+if [ $# -ne 5 ]; then
+    echo "usage: $0 start|stop PREFIX DESKTOP_PREFIX DISPLAY_FILE RACE_PREFIX" >&2
     exit 2
 fi
-action=$1 prefix=$2 desktop_prefix=$3 display_file=$4
+action=$1 prefix=$2 desktop_prefix=$3 display_file=$4 race_prefix=$5
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES=winemenubuilder.exe=d
 # The launcher is a 32-bit program; a 32-bit prefix needs no WoW64 layer.
@@ -65,10 +68,12 @@ start_display() {
 case $action in
 start)
     command -v wine >/dev/null || { echo "wine is not installed: run scripts/setup" >&2; exit 1; }
-    # The two prefixes are independent: prepared side by side.
+    # The prefixes are independent: prepared side by side.
     start_prefix "$prefix" &
     start_display &
+    start_prefix "$race_prefix" &
     status=0
+    wait -n || status=1
     wait -n || status=1
     wait -n || status=1
     exit $status
@@ -76,13 +81,14 @@ start)
 stop)
     stop_prefix "$prefix"
     stop_prefix "$desktop_prefix"
+    stop_prefix "$race_prefix"
     if [ -s "$display_file.pid" ]; then
         kill "$(cat "$display_file.pid")" 2>/dev/null || true
     fi
     rm -f "$display_file" "$display_file.pid"
     ;;
 *)
-    echo "usage: $0 start|stop PREFIX DESKTOP_PREFIX DISPLAY_FILE" >&2
+    echo "usage: $0 start|stop PREFIX DESKTOP_PREFIX DISPLAY_FILE RACE_PREFIX" >&2
     exit 2
     ;;
 esac
