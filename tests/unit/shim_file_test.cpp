@@ -9,7 +9,7 @@ namespace {
 struct shim_case {
     std::string text;
     int mistake;
-    std::string wrong; /* the line named with the mistake; empty: the file */
+    std::string wrong; /* "N: the line" named with the mistake; empty: the file */
     std::string path = {}, args = {}, directory = {}, libraries = {}; /* libraries joined by "|" */
 };
 
@@ -32,23 +32,25 @@ TEST_F(launcher_test, a_shim_file_gives_its_settings_or_its_first_mistake)
         {"path = a\"b\"\nargs = \"x\" y=z\ndirectory = \"\"\"", SHIM_FINE, "", "a\"b\"", "\"x\" y=z",
          "\"", ""},
         {"path = x\nargs =", SHIM_FINE, "", "x", "", "(none)", ""},
-        {"path = x\nargs = --a=b\nargs\t=", SHIM_REPEATED_KEY, "args\t="},
-        {"path = x\npth = y", SHIM_UNKNOWN_KEY, "pth = y"},
-        {"path = x\n\n\n  lib \r\n", SHIM_NO_EQUALS, "lib"},
-        {"path = x\r\nPath = y", SHIM_REPEATED_KEY, "Path = y"},
-        {"lib = a\nlib = \"\"\npath = x", SHIM_NO_VALUE, "lib = \"\""},
-        {"path =\t", SHIM_NO_VALUE, "path ="},
+        {"path = x\nargs = --a=b\nargs\t=", SHIM_REPEATED_KEY, "3: args\t="},
+        {"path = x\npth = y", SHIM_UNKNOWN_KEY, "2: pth = y"},
+        {"path = x\n\n\n  lib \r\n", SHIM_NO_EQUALS, "4: lib"},
+        {"path = x\r\nPath = y", SHIM_REPEATED_KEY, "2: Path = y"},
+        {"lib = a\nlib = \"\"\npath = x", SHIM_NO_VALUE, "2: lib = \"\""},
+        {"path =\t", SHIM_NO_VALUE, "1: path ="},
         {"lib = lib\n# path = x\n", SHIM_NO_PATH, ""},
         {"", SHIM_NO_PATH, ""},
         {std::string("path = x\nargs = a\0b", 19), SHIM_NOT_TEXT, ""},
         /* A key beyond ASCII is no key, however it folds. */
-        {"p\xc4\x80th = x", SHIM_UNKNOWN_KEY, "p\xc4\x80th = x"},
+        {"p\xc4\x80th = x", SHIM_UNKNOWN_KEY, "1: p\xc4\x80th = x"},
     };
     for (const shim_case &c : cases) {
         static shim_settings settings;
         ASSERT_EQ(parse_shim(c.text.data(), (unsigned)c.text.size(), &settings), c.mistake)
             << c.text;
-        EXPECT_EQ(settings.mistake.line ? show(settings.mistake) : "", c.wrong) << c.text;
+        const shim_text &wrong = settings.mistake;
+        EXPECT_EQ(wrong.line ? std::to_string(wrong.line) + ": " + show(wrong) : "", c.wrong)
+            << c.text;
         if (c.mistake)
             continue;
         EXPECT_EQ(show(settings.values[SHIM_PATH]), c.path) << c.text;
