@@ -13,6 +13,8 @@ if [ $# -ne 4 ]; then
     exit 2
 fi
 win32_build=$1 version=$2 recipe_dir=$3 scratch_root=$4
+# Ends every process of a prefix, those of a crashed server too.
+stop_wine=$(cd "$(dirname "$0")/../../scripts" && pwd)/stop_wine_prefix
 
 # recipe | builder | installer it makes | silent install | silent removal
 # The commands run in the recipe's scratch directory, beside the installer.
@@ -113,11 +115,11 @@ test_recipe() {
 
     local scratch=$scratch_root/${recipe//./_}
     export WINEPREFIX=$scratch/prefix
-    [ ! -d "$WINEPREFIX" ] || wineserver -k 2>/dev/null || true
+    [ ! -d "$WINEPREFIX" ] || "$stop_wine" "$WINEPREFIX" >/dev/null || true
     rm -rf "$scratch"
     mkdir -p "$scratch"
     cd "$scratch"
-    trap 'wineserver -k 2>/dev/null || true' EXIT
+    trap '"$stop_wine" "$WINEPREFIX" || true' EXIT
 
     set_defines "$scratch"
     run_step build "$builder" "$installer" "$recipe_dir/$recipe"
@@ -198,8 +200,8 @@ test_recipe() {
     [ "$left" -eq 0 ] || return 1
     echo "removed: no install folder, shortcut or uninstall entry left"
 
-    wineserver -k 2>/dev/null || true
     trap - EXIT
+    "$stop_wine" "$WINEPREFIX"
 }
 
 # Each recipe runs in a subshell of its own that ends at its first failed

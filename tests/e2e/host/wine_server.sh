@@ -9,8 +9,9 @@
 # desktop is set up on that display before any case runs.  RACE_PREFIX
 # serves the cases that end a launcher the moment its command is created,
 # which can crash Wine's server (see waiting_test.cpp): its crash must take
-# no other case's Wine with it.  stop ends the
-# servers, every Wine process of the prefixes and the display.  Nothing of
+# no other case's Wine with it.  stop ends the servers, every Wine process
+# of the prefixes, a crashed server's too, and the display, and fails when a
+# process of the prefixes is still alive afterwards.  Nothing of
 # the test's own standard streams is handed to a server, to the services the
 # first start leaves running or to Xvfb: ctest would wait for them.
 set -euo pipefail
@@ -37,13 +38,6 @@ start_prefix() {
         return 1
     fi
     echo "wineserver running for $WINEPREFIX"
-}
-
-stop_prefix() {
-    export WINEPREFIX=$1
-    wineserver -k </dev/null >/dev/null 2>&1 || true
-    wineserver -w </dev/null >/dev/null 2>&1 || true
-    echo "wineserver stopped for $WINEPREFIX"
 }
 
 start_display() {
@@ -79,13 +73,14 @@ start)
     exit $status
     ;;
 stop)
-    stop_prefix "$prefix"
-    stop_prefix "$desktop_prefix"
-    stop_prefix "$race_prefix"
+    status=0
+    "$(dirname "$0")/../../../scripts/stop_wine_prefix" "$prefix" "$desktop_prefix" \
+        "$race_prefix" || status=1
     if [ -s "$display_file.pid" ]; then
         kill "$(cat "$display_file.pid")" 2>/dev/null || true
     fi
     rm -f "$display_file" "$display_file.pid"
+    exit $status
     ;;
 *)
     echo "usage: $0 start|stop PREFIX DESKTOP_PREFIX DISPLAY_FILE RACE_PREFIX" >&2
