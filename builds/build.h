@@ -23,6 +23,13 @@
  * launcher.exe, launcherw.exe and launcher-wait.exe take the first source
  * and one ending each; shim.exe takes the second with the waiting ending,
  * shimw.exe the second with the windowless one.
+ *
+ * How the launcher sees the file system and the width of handles, the last
+ * questions, differ between architectures, and the toolchain file chooses:
+ *
+ *   native_view_wow64.cpp  the 32-bit x86 builds, which on 64-bit Windows
+ *                          run under WoW64
+ *   native_view_none.cpp   the 64-bit builds (x64, ARM64), native anyway
  */
 #ifndef BUILDS_BUILD_H
 #define BUILDS_BUILD_H
@@ -62,8 +69,22 @@ void lose_message(void);
 /* Called once as the process ends, just before the platform's exit. */
 void show_unwritten_messages(void);
 
+/* The search and the start see the file system as a native program of the
+   system does (C:\Windows\System32 the native one); the process's own view
+   comes back at once after the start, or after a search that started
+   nothing, before anything is loaded into the launcher. */
+void enter_native_view(void);
+void leave_native_view(void);
+
+/* Bytes per handle in the handle block of a program of the launcher's own
+   architecture, and of the system's native programs (the cmd.exe that runs
+   a batch file): 4 for 32-bit programs, 8 for 64-bit ones. */
+unsigned get_own_handle_width(void);
+unsigned get_native_handle_width(void);
+
 /* Puts the build's own state back to what a new process has: the host
    tests run many launches in one process.  No exe calls it. */
 void reset_build_state(void);
+void reset_native_view(void);
 
 #endif

@@ -58,6 +58,8 @@ set(launcher_builds
     "launcher-wait|from_command_line launcher_wait|console|Launcher that waits for its command|"
     "shim|from_shim_file launcher_wait|console|Named launcher that waits for its command|embedded"
     "shimw|from_shim_file launcherw|windows|Named launcher without a console window|embedded")
+# How the architecture sees the file system and how wide its handles are.
+set(LAUNCHER_ARCH_SOURCES ${PROJECT_SOURCE_DIR}/builds/native_view_wow64.cpp)
 set(launcher_targets)
 foreach(entry IN LISTS launcher_builds)
     string(REPLACE "|" ";" fields "${entry}")
@@ -84,7 +86,8 @@ foreach(entry IN LISTS launcher_builds)
     string(REPLACE " " ";" build_files "${build_files}")
     list(TRANSFORM build_files PREPEND ${PROJECT_SOURCE_DIR}/builds/)
     list(TRANSFORM build_files APPEND .cpp)
-    add_executable(${name} ${build_files} ${CMAKE_CURRENT_BINARY_DIR}/${name}.rc)
+    add_executable(${name} ${build_files} ${LAUNCHER_ARCH_SOURCES}
+                   ${CMAKE_CURRENT_BINARY_DIR}/${name}.rc)
     target_link_libraries(${name} PRIVATE launcher_logic kernel32)
     target_link_options(${name} PRIVATE
         -nostdlib -nostartfiles -s

@@ -37,6 +37,10 @@ const char *get_snapshot_variable(const char *name);
 /* The first, or last, character c of a text, or null. */
 const char *mb_find_char(const char *text, char c);
 const char *mb_find_last_char(const char *text, char c);
+/* Bytes per handle in the handle block the file gets: its own width from
+   its executable header, the native width for a batch file, else the
+   launcher's own. */
+unsigned find_handle_width(const char *file);
 /* Starts the file with its command line and the handle table; ends the
    launcher as the build says on success. */
 int start_overlay(const char *file, const command_words *words, char **environment);

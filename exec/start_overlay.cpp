@@ -50,19 +50,12 @@ static int count_described_slots(void)
     return n;
 }
 
-static void write_block_word(BYTE *at, DWORD value)
-{
-    at[0] = (BYTE)value;
-    at[1] = (BYTE)(value >> 8);
-    at[2] = (BYTE)(value >> 16);
-    at[3] = (BYTE)(value >> 24);
-}
-
-/* Slots the launcher keeps to itself go as free slots. */
-static BYTE *build_handle_block(WORD *size)
+/* Slots the launcher keeps to itself go as free slots; the handles are as
+   wide as the command's own. */
+static BYTE *build_handle_block(WORD *size, unsigned width)
 {
     int n = count_described_slots();
-    *size = (WORD)(5 * n + 4);
+    *size = (WORD)(4 + n + n * width);
     BYTE *block = (BYTE *)allocate_zeroed(*size);
     if (!block)
         return 0;
@@ -71,8 +64,8 @@ static BYTE *build_handle_block(WORD *size)
         handle_slot *slot = find_slot(i);
         int inherited = !(slot->flags & SLOT_NO_INHERIT);
         block[4 + i] = inherited ? slot->flags : 0;
-        write_block_word(block + 4 + n + 4 * i,
-                         handle_to_block(inherited ? slot->handle : INVALID_HANDLE_VALUE));
+        write_block_handle(block + 4 + n + width * i,
+                           inherited ? slot->handle : INVALID_HANDLE_VALUE, width);
     }
     return block;
 }
@@ -130,7 +123,7 @@ int start_overlay(const char *file, const command_words *words, char **environme
     if (!command_line)
         return fail_for_memory();
     WORD block_size;
-    BYTE *block = build_handle_block(&block_size);
+    BYTE *block = build_handle_block(&block_size, find_handle_width(file));
     char *environment_block = block && environment ? build_environment_block(environment) : 0;
     if (!block || (environment && !environment_block)) {
         release(block);
@@ -151,9 +144,12 @@ int start_overlay(const char *file, const command_words *words, char **environme
     DWORD last_error = GetLastError();
     release(block);
     /* On success the build ends the launcher there, with 0 or with the
-       command's own exit code. */
-    if (started)
+       command's own exit code, in the process's own view of the file
+       system. */
+    if (started) {
+        leave_native_view();
         finish_start(&process);
+    }
     map_os_error(last_error);
     release(environment_block);
     release(command_line);

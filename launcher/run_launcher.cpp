@@ -96,10 +96,12 @@ int run_launcher(int count, char **arguments, char **snapshot)
     }
     if (!request.command)
         return 0;
+    enter_native_view();
     if (request.path_only)
         exec_search_path_only(request.command, &request.words);
     else
         exec_search_path(request.command, &request.words);
+    leave_native_view();
     report_error_about("Exec Failed", request.about_command);
     return -1;
 }

@@ -32,6 +32,7 @@ typedef void *HANDLE;
 typedef HANDLE HMODULE;
 typedef HANDLE HWND;
 typedef void *LPVOID;
+typedef void *PVOID;
 typedef const void *LPCVOID;
 typedef CHAR *LPSTR;
 typedef const CHAR *LPCSTR;
@@ -80,6 +81,7 @@ typedef BOOL (*PHANDLER_ROUTINE)(DWORD event);
 #define MAX_DEFAULTCHAR 2
 
 #define ERROR_SUCCESS 0
+#define ERROR_INVALID_FUNCTION 1
 #define ERROR_FILE_NOT_FOUND 2
 #define ERROR_PATH_NOT_FOUND 3
 #define ERROR_ACCESS_DENIED 5
@@ -99,6 +101,7 @@ typedef BOOL (*PHANDLER_ROUTINE)(DWORD event);
 #define GENERIC_READ 0x80000000u
 #define FILE_SHARE_READ 0x1
 #define FILE_SHARE_WRITE 0x2
+#define FILE_SHARE_DELETE 0x4
 #define OPEN_EXISTING 3
 #define FILE_ATTRIBUTE_NORMAL 0x80
 #define MB_ERR_INVALID_CHARS 0x8
@@ -247,6 +250,7 @@ HANDLE GetCurrentProcess(void);
 BOOL TerminateProcess(HANDLE process, UINT code);
 LONG UnhandledExceptionFilter(EXCEPTION_POINTERS *pointers);
 HMODULE LoadLibraryA(LPCSTR name);
+HMODULE GetModuleHandleA(LPCSTR name);
 FARPROC GetProcAddress(HMODULE module, LPCSTR name);
 
 /* waiting for a started process */
@@ -259,6 +263,8 @@ BOOL SetInformationJobObject(HANDLE job, JOBOBJECTINFOCLASS kind, LPVOID informa
 BOOL AssignProcessToJobObject(HANDLE job, HANDLE process);
 
 /* files */
+HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                   DWORD disposition, DWORD attributes, HANDLE template_file);
 HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
                    DWORD disposition, DWORD attributes, HANDLE template_file);
 BOOL ReadFile(HANDLE file, LPVOID data, DWORD count, LPDWORD read, LPVOID overlapped);

@@ -13,14 +13,32 @@ handle_slot *find_slot(int number)
     return &handle_groups[number / SLOTS_PER_GROUP][number % SLOTS_PER_GROUP];
 }
 
-HANDLE handle_from_block(DWORD value)
+DWORD read_block_word(const BYTE *at)
 {
-    return (HANDLE)(INT_PTR)(LONG)value;
+    return (DWORD)at[0] | (DWORD)at[1] << 8 | (DWORD)at[2] << 16 | (DWORD)at[3] << 24;
 }
 
-DWORD handle_to_block(HANDLE handle)
+void write_block_word(BYTE *at, DWORD value)
 {
-    return (DWORD)(UINT_PTR)handle;
+    at[0] = (BYTE)value;
+    at[1] = (BYTE)(value >> 8);
+    at[2] = (BYTE)(value >> 16);
+    at[3] = (BYTE)(value >> 24);
+}
+
+HANDLE read_block_handle(const BYTE *at, unsigned width)
+{
+    DWORD low = read_block_word(at);
+    DWORD high = width == BLOCK_WIDTH_64 ? read_block_word(at + 4) : (DWORD)((LONG)low >> 31);
+    return (HANDLE)(INT_PTR)(long long)((unsigned long long)high << 32 | low);
+}
+
+void write_block_handle(BYTE *at, HANDLE handle, unsigned width)
+{
+    unsigned long long value = (unsigned long long)(long long)(INT_PTR)handle;
+    write_block_word(at, (DWORD)value);
+    if (width == BLOCK_WIDTH_64)
+        write_block_word(at + 4, (DWORD)(value >> 32));
 }
 
 static int add_group(void)
@@ -37,21 +55,22 @@ static int add_group(void)
     return 0;
 }
 
-static DWORD read_block_word(const BYTE *at)
+/* A block of exactly 4 + 9N bytes comes from a 64-bit parent and holds
+   8-byte handles; any other size is read with 4-byte ones, as a 32-bit
+   parent writes it. */
+static unsigned find_block_width(DWORD n, DWORD size)
 {
-    return (DWORD)at[0] | (DWORD)at[1] << 8 | (DWORD)at[2] << 16 | (DWORD)at[3] << 24;
+    return n <= (size - 4) / 9 && size - 4 == 9 * n ? BLOCK_WIDTH_64 : BLOCK_WIDTH_32;
 }
 
 /*
  * How many slots the block describes that lie wholly inside its size: the
  * count field says N, but a parent may hand over fewer bytes than N needs,
  * and nothing outside those bytes may be read.  The flags of slot i lie at
- * 4 + i and its handle at 4 + N + 4i.
+ * 4 + i and its handle at 4 + N + width * i.
  */
-static DWORD count_block_slots(const BYTE *block, DWORD size)
+static DWORD count_block_slots(const BYTE *block, DWORD size, unsigned width)
 {
-    if (size < 4)
-        return 0;
     LONG n = (LONG)read_block_word(block);
     if (n <= 0)
         return 0;
@@ -59,16 +78,19 @@ static DWORD count_block_slots(const BYTE *block, DWORD size)
     DWORD handles_at = 4 + (DWORD)n;
     if (handles_at >= size)
         return 0;
-    DWORD whole = (size - handles_at) / 4;
+    DWORD whole = (size - handles_at) / width;
     return whole < slots ? whole : slots;
 }
 
 static void take_inherited_slots(const BYTE *block, DWORD size)
 {
-    DWORD wanted = count_block_slots(block, size);
-    if (wanted == 0)
+    if (size < 4)
         return;
     DWORD n = read_block_word(block);
+    unsigned width = find_block_width(n, size);
+    DWORD wanted = count_block_slots(block, size, width);
+    if (wanted == 0)
+        return;
     while ((DWORD)handle_count < wanted) {
         if (add_group() != 0) {
             wanted = (DWORD)handle_count;
@@ -77,7 +99,7 @@ static void take_inherited_slots(const BYTE *block, DWORD size)
     }
     for (DWORD i = 0; i < wanted; i++) {
         BYTE flags = block[4 + i];
-        HANDLE handle = handle_from_block(read_block_word(block + 4 + n + 4 * i));
+        HANDLE handle = read_block_handle(block + 4 + n + width * i, width);
         if (handle == INVALID_HANDLE_VALUE || !(flags & SLOT_OPEN))
             continue;
         /* A pipe's type is known from its flag; asking the platform about

@@ -6,8 +6,9 @@
  * once start-up has run.
  *
  * The handle inheritance block passes the table between processes: a signed
- * 32-bit count N, then N flag bytes, then N 32-bit handles, little-endian and
- * without gaps.
+ * 32-bit count N, then N flag bytes, then N handles, little-endian and
+ * without gaps.  A C runtime reads the handles as wide as its own pointers,
+ * so they are 4 bytes each for a 32-bit program and 8 for a 64-bit one.
  */
 #ifndef RUNTIME_HANDLE_TABLE_H
 #define RUNTIME_HANDLE_TABLE_H
@@ -39,8 +40,14 @@ extern int handle_count;
 handle_slot *find_slot(int number);
 void init_handle_table(void);
 
-/* Handles travel in the block as 32-bit values whatever the pointer size. */
-HANDLE handle_from_block(DWORD value);
-DWORD handle_to_block(HANDLE handle);
+enum { BLOCK_WIDTH_32 = 4, BLOCK_WIDTH_64 = 8 };
+
+DWORD read_block_word(const BYTE *at);
+void write_block_word(BYTE *at, DWORD value);
+/* A handle of `width` bytes.  A 4-byte one is sign-extended and an 8-byte
+   one written with the sign of a 32-bit launcher's handle, so that "no
+   handle" (-1) is all ones at every width. */
+HANDLE read_block_handle(const BYTE *at, unsigned width);
+void write_block_handle(BYTE *at, HANDLE handle, unsigned width);
 
 #endif

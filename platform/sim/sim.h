@@ -76,6 +76,8 @@ struct message_box {
 struct handle_object {
     DWORD type;
     std::string output; /* every byte accepted by WriteFile */
+    std::string input;  /* what ReadFile reads, from `position` on */
+    size_t position = 0;
 };
 
 /* What one CreateProcessA received. */
@@ -107,11 +109,20 @@ struct state {
     /* files: keys are full paths in upper case; values are attributes */
     std::string current_directory = "C:\\";
     std::map<std::string, DWORD> files;
+    std::map<std::string, std::string> file_bytes; /* contents; a file without
+                                                       any reads as empty */
     std::map<std::string, DWORD> access_errors;   /* path or directory prefix -> error */
     std::map<std::string, DWORD> start_errors;    /* application path -> error */
     /* Device names taken for directories and reported back as given, as
        Wine does for "NUL" and "COM1". */
     std::set<std::string> device_names;
+
+    /* A 32-bit process on 64-bit Windows: its lookups in System32 land in
+       SysWOW64 until it turns the redirection off.  Without the functions
+       (Windows before Vista) GetProcAddress finds neither. */
+    bool wow64 = false;
+    bool redirection_off = false;
+    bool redirection_functions = true;
 
     /* code pages */
     UINT acp = 1252;
@@ -164,6 +175,8 @@ std::string utf8_of(const std::u16string &units);
 std::u16string from_utf8(const std::string &bytes);
 void add_directory(const std::string &path);
 void add_file(const std::string &path, DWORD attributes = FILE_ATTRIBUTE_ARCHIVE);
+/* A file with contents, for CreateFileA and ReadFile. */
+void add_file_bytes(const std::string &path, const std::string &bytes);
 HANDLE add_handle(DWORD type);
 HANDLE set_std_handle(DWORD which, DWORD type);
 const std::string &output_of(HANDLE handle);
@@ -185,6 +198,9 @@ size_t live_allocations();
 void record(const std::string &name, std::vector<uint64_t> args = {}, std::string text = {});
 const fault *take_fault(const std::string &name);
 std::string key_of(const std::string &path);
+/* The key a process sees for a path: under WoW64 with the redirection on,
+   System32 is SysWOW64. */
+std::string key_as_seen(const std::string &path);
 std::string parent_key(const std::string &key);
 bool is_sim_lead_byte(unsigned char c);
 

@@ -93,7 +93,7 @@ extern "C" DWORD GetFileAttributesA(LPCSTR path)
         SetLastError(ERROR_INVALID_NAME);
         return INVALID_FILE_ATTRIBUTES;
     }
-    std::string key = sim::key_of(path);
+    std::string key = sim::key_as_seen(path);
     if (DWORD error = access_error_of(key)) {
         SetLastError(error);
         return INVALID_FILE_ATTRIBUTES;
@@ -103,4 +103,30 @@ extern "C" DWORD GetFileAttributesA(LPCSTR path)
         return found->second;
     SetLastError(is_directory(sim::parent_key(key)) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
     return INVALID_FILE_ATTRIBUTES;
+}
+
+/* Opening for reading only: a directory is refused, as without
+   FILE_FLAG_BACKUP_SEMANTICS. */
+extern "C" HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES,
+                              DWORD disposition, DWORD attributes, HANDLE)
+{
+    sim::record("CreateFileA", {access, share, disposition, attributes}, path);
+    if (const sim::fault *f = sim::take_fault("CreateFileA")) {
+        SetLastError(f->error);
+        return (HANDLE)(uintptr_t)f->result;
+    }
+    std::string key = sim::key_as_seen(path);
+    DWORD error = is_invalid_name(path) ? ERROR_INVALID_NAME : access_error_of(key);
+    auto found = sim::world().files.find(key);
+    if (!error && found == sim::world().files.end())
+        error = is_directory(sim::parent_key(key)) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
+    else if (!error && (found->second & FILE_ATTRIBUTE_DIRECTORY))
+        error = ERROR_ACCESS_DENIED;
+    if (error) {
+        SetLastError(error);
+        return INVALID_HANDLE_VALUE;
+    }
+    HANDLE file = sim::add_handle(FILE_TYPE_DISK);
+    sim::world().handles[(uintptr_t)file].input = sim::world().file_bytes[key];
+    return file;
 }

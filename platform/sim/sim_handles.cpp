@@ -1,13 +1,16 @@
 /* Handles and their types, standard handles, writes and file positions. */
 #include "platform/sim/sim.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace sim {
 
 HANDLE add_handle(DWORD type)
 {
     uintptr_t value = world().next_handle;
     world().next_handle += 4;
-    world().handles[value] = handle_object{type, {}};
+    world().handles[value] = handle_object{type, {}, {}, 0};
     return (HANDLE)value;
 }
 
@@ -104,5 +107,30 @@ extern "C" DWORD SetFilePointer(HANDLE handle, LONG distance, PLONG distance_hig
         SetLastError(ERROR_INVALID_HANDLE);
         return INVALID_SET_FILE_POINTER;
     }
+    /* Reads move from the start; writes only ever go to the end. */
+    if (method == FILE_BEGIN) {
+        object->position = (uint32_t)distance;
+        return (DWORD)distance;
+    }
     return (DWORD)object->output.size();
+}
+
+extern "C" BOOL ReadFile(HANDLE handle, LPVOID data, DWORD count, LPDWORD read, LPVOID overlapped)
+{
+    sim::record("ReadFile", {(uint64_t)(uintptr_t)handle, count, overlapped != nullptr});
+    *read = 0;
+    if (const sim::fault *f = sim::take_fault("ReadFile")) {
+        SetLastError(f->error);
+        return (BOOL)f->result;
+    }
+    sim::handle_object *object = find_handle(handle);
+    if (!object) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    size_t left = object->position < object->input.size() ? object->input.size() - object->position : 0;
+    *read = (DWORD)std::min<size_t>(count, left);
+    std::memcpy(data, object->input.data() + object->position, *read);
+    object->position += *read;
+    return TRUE;
 }

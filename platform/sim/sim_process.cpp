@@ -3,6 +3,7 @@
 #include "platform/sim/sim.h"
 
 #include <cstring>
+#include <strings.h>
 
 extern "C" LPWSTR GetCommandLineW(void)
 {
@@ -86,7 +87,7 @@ static DWORD start_error_of(const char *application)
 {
     if (!application)
         return 0;
-    std::string key = sim::key_of(application);
+    std::string key = sim::key_as_seen(application);
     auto marked = sim::world().start_errors.find(key);
     if (marked != sim::world().start_errors.end())
         return marked->second;
@@ -189,12 +190,58 @@ extern "C" HMODULE LoadLibraryA(LPCSTR name)
     return &marker_user32;
 }
 
+static int marker_kernel32;
+
+extern "C" HMODULE GetModuleHandleA(LPCSTR name)
+{
+    sim::record("GetModuleHandleA", {}, name);
+    if (const sim::fault *f = sim::take_fault("GetModuleHandleA")) {
+        SetLastError(f->error);
+        return (HMODULE)(uintptr_t)f->result;
+    }
+    if (strcasecmp(name, "KERNEL32.dll") == 0)
+        return &marker_kernel32;
+    SetLastError(126); /* module not found */
+    return nullptr;
+}
+
+/* Found through GetProcAddress only, as the launcher finds them.  On
+   32-bit Windows they exist but fail: there is nothing to turn off. */
+static BOOL WINAPI disable_redirection(PVOID *old)
+{
+    sim::record("Wow64DisableWow64FsRedirection");
+    if (const sim::fault *f = sim::take_fault("Wow64DisableWow64FsRedirection")) {
+        SetLastError(f->error);
+        return (BOOL)f->result;
+    }
+    if (!sim::world().wow64) {
+        SetLastError(ERROR_INVALID_FUNCTION);
+        return FALSE;
+    }
+    *old = &marker_kernel32;
+    sim::world().redirection_off = true;
+    return TRUE;
+}
+
+static BOOL WINAPI revert_redirection(PVOID old)
+{
+    sim::record("Wow64RevertWow64FsRedirection", {old == &marker_kernel32});
+    sim::world().redirection_off = false;
+    return TRUE;
+}
+
 extern "C" FARPROC GetProcAddress(HMODULE module, LPCSTR name)
 {
     sim::record("GetProcAddress", {(uint64_t)(uintptr_t)module}, name);
-    if (module != &marker_user32 || std::strcmp(name, "MessageBoxW") != 0)
+    if (module == &marker_user32 && std::strcmp(name, "MessageBoxW") == 0)
+        return (FARPROC)(void (*)(void))show_message_box;
+    if (module != &marker_kernel32 || !sim::world().redirection_functions)
         return nullptr;
-    return (FARPROC)(void (*)(void))show_message_box;
+    if (std::strcmp(name, "Wow64DisableWow64FsRedirection") == 0)
+        return (FARPROC)(void (*)(void))disable_redirection;
+    if (std::strcmp(name, "Wow64RevertWow64FsRedirection") == 0)
+        return (FARPROC)(void (*)(void))revert_redirection;
+    return nullptr;
 }
 
 /* Waiting for the started process: the calls are recorded and answer as a

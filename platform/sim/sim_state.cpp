@@ -193,6 +193,16 @@ std::string key_of(const std::string &path)
     return key;
 }
 
+std::string key_as_seen(const std::string &path)
+{
+    static const std::string system32 = "C:\\WINDOWS\\SYSTEM32", wow64 = "C:\\WINDOWS\\SYSWOW64";
+    std::string key = key_of(path);
+    if (world().wow64 && !world().redirection_off && key.compare(0, system32.size(), system32) == 0 &&
+        (key.size() == system32.size() || key[system32.size()] == '\\'))
+        key.replace(0, system32.size(), wow64);
+    return key;
+}
+
 /* The directory a key lies in; a root ("C:\" or "\\server\share\") is
    its own. */
 std::string parent_key(const std::string &key)
@@ -221,6 +231,12 @@ void add_file(const std::string &path, DWORD attributes)
     std::string key = key_of(path);
     add_directory(parent_key(key));
     world().files[key] = attributes;
+}
+
+void add_file_bytes(const std::string &path, const std::string &bytes)
+{
+    add_file(path);
+    world().file_bytes[key_of(path)] = bytes;
 }
 
 } // namespace sim

@@ -6,7 +6,8 @@
  * block.  Options: bit 0 makes the count agree with the size (a well-formed
  * block), bit 1 maps every handle of the block onto a few live handles of
  * every type, bit 2 fails one group allocation, bits 3-4 give standard error's
- * type.
+ * type, bit 5 makes a well-formed block one of 8-byte handles (4 + 9N bytes,
+ * as a 64-bit parent writes it).
  *
  * The block is handed over in a vector of exactly its size, which is also
  * cbReserved2, so a read outside it stops the run.  The table must keep its
@@ -26,7 +27,8 @@
 
 namespace {
 
-enum { WELL_FORMED = 0x01, LIVE_HANDLES = 0x02, FAIL_GROUP = 0x04 };
+enum { WELL_FORMED = 0x01, LIVE_HANDLES = 0x02, FAIL_GROUP = 0x04, WIDE_HANDLES = 0x20 };
+const uint64_t NO_HANDLE = ~(uint64_t)0;
 
 const DWORD handle_types[] = {FILE_TYPE_CHAR, FILE_TYPE_DISK, FILE_TYPE_PIPE, FILE_TYPE_UNKNOWN,
                               FILE_TYPE_CHAR | 0x8000, FILE_TYPE_DISK, FILE_TYPE_PIPE, 0x55};
@@ -48,22 +50,35 @@ LONG count_of(const std::vector<BYTE> &block)
     return block.size() >= 4 ? (LONG)read_word(block, 0) : 0;
 }
 
-/* What the block says of slot i, when all of it lies inside the block. */
+/* A block of exactly 4 + 9N bytes holds 8-byte handles, any other 4-byte
+   ones. */
+size_t width_of(const std::vector<BYTE> &block)
+{
+    LONG n = count_of(block);
+    return n > 0 && block.size() - 4 == 9 * (size_t)n ? 8 : 4;
+}
+
+/* What the block says of slot i, when all of it lies inside the block; a
+   4-byte handle sign-extended, as the platform widens it. */
 struct described_slot {
     bool inside;
     BYTE flags;
-    DWORD handle;
+    uint64_t handle;
 };
 
 described_slot describe_slot(const std::vector<BYTE> &block, size_t i)
 {
     LONG n = count_of(block);
+    size_t width = width_of(block);
     if (n <= 0 || i >= (size_t)n)
         return {false, 0, 0};
-    size_t flag_at = 4 + i, handle_at = 4 + (size_t)n + 4 * i;
-    if (flag_at >= block.size() || handle_at + 4 > block.size())
+    size_t flag_at = 4 + i, handle_at = 4 + (size_t)n + width * i;
+    if (flag_at >= block.size() || handle_at + width > block.size())
         return {false, 0, 0};
-    return {true, block[flag_at], read_word(block, handle_at)};
+    uint64_t handle = width == 8 ? (uint64_t)read_word(block, handle_at + 4) << 32 |
+                                       read_word(block, handle_at)
+                                 : (uint64_t)(int64_t)(int32_t)read_word(block, handle_at);
+    return {true, block[flag_at], handle};
 }
 
 struct world_handles {
@@ -90,27 +105,41 @@ world_handles make_handles(uint8_t options)
 
 void shape_block(std::vector<BYTE> &block, uint8_t options, const world_handles &h)
 {
-    if ((options & WELL_FORMED) && block.size() >= 4)
-        write_word(block, 0, (DWORD)((block.size() - 4) / 5));
+    /* A wide block is told by its exact size; a narrow one may carry
+       bytes after its last handle. */
+    bool wide = options & WIDE_HANDLES;
+    if ((options & WELL_FORMED) && block.size() >= 4) {
+        size_t n = (block.size() - 4) / (wide ? 9 : 5);
+        write_word(block, 0, (DWORD)n);
+        if (wide)
+            block.resize(4 + 9 * n);
+    }
     if (!(options & LIVE_HANDLES))
         return;
     LONG n = count_of(block);
+    size_t width = width_of(block);
     for (size_t i = 0; n > 0 && i < (size_t)n; i++) {
         described_slot d = describe_slot(block, i);
         if (!d.inside)
             break;
-        if (d.handle != 0xFFFFFFFFu)
-            write_word(block, 4 + (size_t)n + 4 * i, h.live[d.handle % h.live.size()]);
+        if (d.handle == NO_HANDLE)
+            continue;
+        size_t at = 4 + (size_t)n + width * i;
+        write_word(block, at, h.live[d.handle % h.live.size()]);
+        if (width == 8)
+            write_word(block, at + 4, 0);
     }
 }
 
 bool takes(const described_slot &d, const world_handles &h)
 {
-    if (!d.inside || d.handle == 0xFFFFFFFFu || !(d.flags & SLOT_OPEN))
+    if (!d.inside || d.handle == NO_HANDLE || !(d.flags & SLOT_OPEN))
         return false;
     if (d.flags & SLOT_PIPE)
         return true;
-    auto found = h.types.find(d.handle);
+    if (d.handle > 0xFFFFFFFFu)
+        return false;
+    auto found = h.types.find((DWORD)d.handle);
     return found != h.types.end() && found->second != FILE_TYPE_UNKNOWN;
 }
 
@@ -152,7 +181,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     LONG n = count_of(given);
     size_t described = n > 0 ? std::min<size_t>((size_t)n, MAX_SLOTS) : 0;
     size_t most = std::max<size_t>(SLOTS_PER_GROUP, (described + 31) / 32 * 32);
-    bool well_formed = n > 0 && 4 + (size_t)n + 4 * described <= given.size();
+    bool well_formed = n > 0 && 4 + (size_t)n + width_of(given) * described <= given.size();
     REQUIRE(handle_count % SLOTS_PER_GROUP == 0);
     REQUIRE(handle_count >= SLOTS_PER_GROUP && handle_count <= MAX_SLOTS);
     REQUIRE((size_t)handle_count <= most);
@@ -163,7 +192,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const handle_slot *slot = find_slot(i);
         described_slot d = describe_slot(given, (size_t)i);
         bool from_block = slot->handle != INVALID_HANDLE_VALUE && d.inside &&
-                          slot->handle == handle_from_block(d.handle);
+                          slot->handle == (HANDLE)(uintptr_t)d.handle;
         if (i < 3 && from_block && slot->flags == (d.flags | SLOT_TEXT)) {
             REQUIRE(takes(d, h));
             continue;
@@ -189,8 +218,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             asked.insert(c.args[0]);
         for (size_t i = 0; i < described; i++) {
             described_slot d = describe_slot(given, i);
-            if (d.handle != 0xFFFFFFFFu && (d.flags & SLOT_OPEN) && !(d.flags & SLOT_PIPE))
-                expected.insert((uint64_t)(uintptr_t)handle_from_block(d.handle));
+            if (d.handle != NO_HANDLE && (d.flags & SLOT_OPEN) && !(d.flags & SLOT_PIPE))
+                expected.insert(d.handle);
         }
         if (!takes(describe_slot(given, 2), h) && h.error != INVALID_HANDLE_VALUE)
             expected.insert((uint64_t)(uintptr_t)h.error);

@@ -104,7 +104,7 @@ std::string expected_block()
     }
     for (int i = 0; i < n; i++) {
         handle_slot *slot = find_slot(i);
-        put(slot->flags & SLOT_NO_INHERIT ? 0xFFFFFFFFu : handle_to_block(slot->handle));
+        put(slot->flags & SLOT_NO_INHERIT ? 0xFFFFFFFFu : (DWORD)(uintptr_t)slot->handle);
     }
     return block;
 }

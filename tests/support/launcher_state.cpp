@@ -31,6 +31,7 @@ void reset_launcher_state()
     std::memset(lead_bytes, 0, sizeof lead_bytes);
     comparison_locale = 0;
     reset_build_state();
+    reset_native_view();
 }
 
 void start_runtime()

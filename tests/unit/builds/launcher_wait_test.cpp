@@ -15,7 +15,8 @@ protected:
         sim::world().command_line = std::string("launcher-wait C:\\work app -v");
     }
 
-    /* The calls that deal with the started process, in order. */
+    /* The calls that deal with the started process, in order; the file
+       closed before them is the command's own, whose header was read. */
     strings waiting_calls()
     {
         static const strings names = {
@@ -24,7 +25,8 @@ protected:
             "WaitForSingleObject", "GetExitCodeProcess", "ExitProcess"};
         strings found;
         for (const std::string &name : sim::call_names())
-            if (std::find(names.begin(), names.end(), name) != names.end())
+            if (std::find(names.begin(), names.end(), name) != names.end() &&
+                !(found.empty() && name == "CloseHandle"))
                 found.push_back(name);
         return found;
     }
@@ -67,7 +69,7 @@ TEST_F(launcher_wait_test, the_command_is_born_inside_the_job)
     EXPECT_EQ(sim::calls_named("AssignProcessToJobObject")[0].args[1],
               (uint64_t)(uintptr_t)GetCurrentProcess());
     /* The thread handle is the one closed; the process handle is waited on. */
-    EXPECT_NE(sim::calls_named("CloseHandle")[0].args[0],
+    EXPECT_NE(sim::calls_named("CloseHandle").back().args[0],
               sim::calls_named("WaitForSingleObject")[0].args[0]);
     EXPECT_EQ(sim::calls_named("WaitForSingleObject")[0].args[1], (uint64_t)INFINITE);
 }
@@ -93,7 +95,9 @@ TEST_F(launcher_wait_test, a_job_that_cannot_be_had_does_not_stop_the_start)
         sim::fail_call(c.call, 1, 0, ERROR_ACCESS_DENIED);
         EXPECT_EQ(run_whole_program().code, 7u) << c.name;
         EXPECT_EQ(sim::world().starts.size(), 1u) << c.name;
-        EXPECT_EQ(sim::calls_named("CloseHandle").size(), c.job_closed ? 2u : 1u) << c.name;
+        strings calls = waiting_calls();
+        EXPECT_EQ(std::count(calls.begin(), calls.end(), "CloseHandle"), c.job_closed ? 2 : 1)
+            << c.name;
         /* no job, no kill to lift */
         EXPECT_EQ(sim::calls_named("SetInformationJobObject").size(), c.job_closed ? 1u : 0u)
             << c.name;

@@ -1,0 +1,82 @@
+/*
+ * The width of the handles in the block a command gets.  A program's C
+ * runtime reads the block with handles as wide as its own pointers and does
+ * not check the block's size: a 64-bit program given 4-byte handles would
+ * take two of them for one, and its standard output could land in the
+ * file its standard error was redirected to.  So the block is written in
+ * the command's width, known from the machine field of the found file's
+ * executable header.
+ */
+#include "exec/exec.h"
+#include "builds/build.h"
+#include "runtime/handle_table.h"
+
+enum {
+    DOS_HEADER_SIZE = 64,
+    NEW_HEADER_AT = 0x3C, /* where the DOS header keeps the PE header's offset */
+    PE_HEADER_START = 6   /* "PE\0\0" and the machine field */
+};
+
+struct machine_width {
+    WORD machine;
+    BYTE width;
+};
+
+static const machine_width machine_widths[] = {
+    {0x014C, BLOCK_WIDTH_32}, /* x86 */
+    {0x01C4, BLOCK_WIDTH_32}, /* ARM, 32-bit */
+    {0x0200, BLOCK_WIDTH_64}, /* Itanium */
+    {0x8664, BLOCK_WIDTH_64}, /* x64, and ARM64EC */
+    {0xAA64, BLOCK_WIDTH_64}, /* ARM64 */
+};
+
+static int read_exactly(HANDLE file, BYTE *bytes, DWORD count)
+{
+    DWORD read;
+    return ReadFile(file, bytes, count, &read, 0) && read == count;
+}
+
+/* The machine field, or 0 when the file has no executable header that can
+   be read. */
+static WORD read_machine(const char *file)
+{
+    HANDLE handle = CreateFileA(file, GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0,
+                                OPEN_EXISTING, 0, 0);
+    if (handle == INVALID_HANDLE_VALUE)
+        return 0;
+    BYTE header[DOS_HEADER_SIZE];
+    WORD machine = 0;
+    if (read_exactly(handle, header, DOS_HEADER_SIZE) && header[0] == 'M' && header[1] == 'Z') {
+        DWORD at = read_block_word(header + NEW_HEADER_AT);
+        if (SetFilePointer(handle, (LONG)at, 0, FILE_BEGIN) == at &&
+            read_exactly(handle, header, PE_HEADER_START) && header[0] == 'P' &&
+            header[1] == 'E' && header[2] == 0 && header[3] == 0)
+            machine = (WORD)(header[4] | header[5] << 8);
+    }
+    CloseHandle(handle);
+    return machine;
+}
+
+/* CreateProcessA hands a file ending in ".bat" or ".cmd" to cmd.exe. */
+static int is_batch_file(const char *file)
+{
+    const char *end = file;
+    while (*end)
+        end++;
+    if (end - file < 4 || end[-4] != '.')
+        return 0;
+    char a = (char)(end[-3] | 0x20), b = (char)(end[-2] | 0x20), c = (char)(end[-1] | 0x20);
+    return (a == 'b' && b == 'a' && c == 't') || (a == 'c' && b == 'm' && c == 'd');
+}
+
+unsigned find_handle_width(const char *file)
+{
+    if (is_batch_file(file))
+        return get_native_handle_width();
+    WORD machine = read_machine(file);
+    for (const machine_width &known : machine_widths)
+        if (known.machine == machine)
+            return known.width;
+    return get_own_handle_width();
+}
