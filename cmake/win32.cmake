@@ -3,22 +3,31 @@ set(CMAKE_C_STANDARD_LIBRARIES "")
 set(CMAKE_CXX_STANDARD_LIBRARIES "")
 # Each exe carries a version resource, compiled by the toolchain's windres.
 enable_language(RC)
+# The entry's decoration, the stack options and the files of each architecture.
+include(${CMAKE_CURRENT_LIST_DIR}/architecture.cmake)
+
+# Where the toolchain brings no import library for KERNEL32 (ARM64), its
+# file names the list of the functions the code uses, made into one here.
+if(LAUNCHER_KERNEL32_DEF)
+    set(kernel32_import ${CMAKE_CURRENT_BINARY_DIR}/libkernel32.a)
+    add_custom_command(OUTPUT ${kernel32_import}
+                       COMMAND ${LAUNCHER_DLLTOOL} -d ${LAUNCHER_KERNEL32_DEF}
+                               -l ${kernel32_import}
+                       DEPENDS ${LAUNCHER_KERNEL32_DEF}
+                       VERBATIM)
+    add_custom_target(kernel32_import DEPENDS ${kernel32_import})
+    # Linked by the name every exe links, as the toolchain's would be.
+    add_library(kernel32 INTERFACE)
+    target_link_libraries(kernel32 INTERFACE ${kernel32_import})
+    add_dependencies(kernel32 kernel32_import)
+endif()
 
 # Built for size: the named launchers carry a file reader on top of the
-# waiting or windowless build, and every exe stays within 16 KiB.  No frame
-# pointer, and the stack kept to the 4-byte alignment 32-bit Windows
-# promises: the launcher has no data that asks for more.  GCC pushes the
-# arguments of a call instead of storing them into a reserved area, which
-# it may only do without stack probes; no frame needs one, since every
-# frame stays below a page (-Wframe-larger-than below).
-if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
-    set(stack_alignment -mpreferred-stack-boundary=2 -mno-stack-arg-probe
-                        -mno-accumulate-outgoing-args)
-else()
-    set(stack_alignment -mstack-alignment=4)
-endif()
+# waiting or windowless build, and every exe stays within 16 KiB on x86
+# (20 KiB on x64 and ARM64, whose instructions and tables are larger).  No
+# frame pointer; the stack as architecture.cmake says.
 set(freestanding_options
-    -Oz -fomit-frame-pointer ${stack_alignment}
+    -Oz -fomit-frame-pointer ${LAUNCHER_ARCH_OPTIONS}
     -ffreestanding -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
     -fno-unwind-tables -fno-threadsafe-statics -fno-stack-protector
     -ffunction-sections
@@ -36,7 +45,7 @@ target_include_directories(launcher_logic PUBLIC ${PROJECT_SOURCE_DIR})
 target_compile_options(launcher_logic PUBLIC "$<$<COMPILE_LANGUAGE:CXX>:${freestanding_options}>")
 # Each exe is optimised whole at link time: the paths no caller of a build
 # takes (an environment of the caller's own for the start, the other source
-# of requests) go, and every exe stays within 16 KiB.  The compiler's own
+# of requests) go, and every exe stays within its limit.  The compiler's own
 # memcpy and memset stay outside it: calls to them appear only as the code
 # is generated.
 target_compile_options(launcher_logic PUBLIC "$<$<COMPILE_LANGUAGE:CXX>:-flto>")
@@ -58,8 +67,6 @@ set(launcher_builds
     "launcher-wait|from_command_line launcher_wait|console|Launcher that waits for its command|"
     "shim|from_shim_file launcher_wait|console|Named launcher that waits for its command|embedded"
     "shimw|from_shim_file launcherw|windows|Named launcher without a console window|embedded")
-# How the architecture sees the file system and how wide its handles are.
-set(LAUNCHER_ARCH_SOURCES ${PROJECT_SOURCE_DIR}/builds/native_view_wow64.cpp)
 set(launcher_targets)
 foreach(entry IN LISTS launcher_builds)
     string(REPLACE "|" ";" fields "${entry}")
@@ -74,7 +81,7 @@ foreach(entry IN LISTS launcher_builds)
     # ("update.exe", "setup.exe") must never ask for elevation, and the
     # caller's arguments and the file's paths pass in UTF-8.  The other
     # builds leave the choice to a manifest placed beside them.  It is kept
-    # on one line, without comments: every byte counts in 16 KiB.
+    # on one line, without comments: every byte counts.
     if(manifest)
         set(exe_manifest "1 24 \"${PROJECT_SOURCE_DIR}/builds/shim.manifest\"")
     else()
@@ -91,7 +98,7 @@ foreach(entry IN LISTS launcher_builds)
     target_link_libraries(${name} PRIVATE launcher_logic kernel32)
     target_link_options(${name} PRIVATE
         -nostdlib -nostartfiles -s
-        -Wl,--entry,_run_program
+        -Wl,--entry,${LAUNCHER_SYMBOL_PREFIX}run_program
         -Wl,--subsystem,${subsystem}
         -Wl,--gc-sections
         -Wl,--no-insert-timestamp)

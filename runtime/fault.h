@@ -10,7 +10,8 @@
    disposition: 0 to resume execution, 1 to search on. */
 int answer_fault(EXCEPTION_RECORD *record, CONTEXT *context);
 
-/* Runs the body with a fault frame around it; the body never returns. */
+/* Runs the body with a handler for its faults (a frame on x86, a vectored
+   handler on x64 and ARM64); the body never returns. */
 void run_guarded(void (*body)(void));
 
 #endif

@@ -1,16 +1,20 @@
 """Checks the exes of one Windows build as they ship.
 
-Each exe must declare its own subsystem, import KERNEL32.dll only and carry
-no C runtime sections (anything more means a C runtime or another library
-crept into the freestanding build), stay within 16 KiB, and carry a version
-resource naming the exe, the project version and the licence.  A launcher
+Each exe must be built for the build's architecture (machine type, PE32 or
+PE32+, and the address-space protections the architecture's builds ask of the
+loader), declare its own subsystem, import KERNEL32.dll only and carry no C
+runtime sections (anything more means a C runtime or another library crept
+into the freestanding build), stay within its architecture's size limit, and
+carry a version resource naming the exe, the project version and the
+licence.  A launcher
 embeds no manifest (it would override the one a user may place beside the
 exe); a named launcher, marked "+manifest", embeds one that asks for no
 elevation and makes UTF-8 its ANSI code page.  Wine shows no elevation
 prompt, so the resource itself is read.
 
 Run with Debian's python3, which has pefile:
-    check_exes.py --version 1.2.0 --license LICENSE DIRECTORY NAME=SUBSYSTEM[+manifest] ...
+    check_exes.py --architecture x86|x64|arm64 --version 1.2.0 --license LICENSE
+                  DIRECTORY NAME=SUBSYSTEM[+manifest] ...
 """
 
 import argparse
@@ -19,7 +23,24 @@ import sys
 
 import pefile
 
-size_limit = 16384
+def dll_characteristics(*names):
+    flags = 0
+    for name in names:
+        flags |= pefile.DLL_CHARACTERISTICS[f"IMAGE_DLLCHARACTERISTICS_{name}"]
+    return flags
+
+
+# Per architecture: the machine type, the optional header's format, the size
+# limit, and the DLL characteristics every exe must have.  x86 keeps what its
+# exes have always had; the 64-bit ones add high-entropy addresses.
+architectures = {
+    "x86": ("I386", pefile.OPTIONAL_HEADER_MAGIC_PE, 16384,
+            dll_characteristics("DYNAMIC_BASE", "NX_COMPAT")),
+    "x64": ("AMD64", pefile.OPTIONAL_HEADER_MAGIC_PE_PLUS, 20480,
+            dll_characteristics("DYNAMIC_BASE", "HIGH_ENTROPY_VA", "NX_COMPAT")),
+    "arm64": ("ARM64", pefile.OPTIONAL_HEADER_MAGIC_PE_PLUS, 20480,
+              dll_characteristics("DYNAMIC_BASE", "HIGH_ENTROPY_VA", "NX_COMPAT")),
+}
 subsystems = {
     "console": pefile.SUBSYSTEM_TYPE["IMAGE_SUBSYSTEM_WINDOWS_CUI"],
     "windows": pefile.SUBSYSTEM_TYPE["IMAGE_SUBSYSTEM_WINDOWS_GUI"],
@@ -63,15 +84,27 @@ def read_resource(pe, resources, kind):
     return pe.get_data(data.OffsetToData, data.Size)
 
 
-def check_exe(path, subsystem, embeds_manifest, version, copyright_line):
+def check_architecture(pe, architecture, size, faults):
+    """The machine, the header format, the size and the protections."""
+    machine, magic, size_limit, characteristics = architectures[architecture]
+    if size > size_limit:
+        faults.append(f"{size} bytes, more than {size_limit}")
+    if pe.FILE_HEADER.Machine != pefile.MACHINE_TYPE[f"IMAGE_FILE_MACHINE_{machine}"]:
+        faults.append(f"machine {pe.FILE_HEADER.Machine:#x}, not {machine}")
+    if pe.OPTIONAL_HEADER.Magic != magic:
+        faults.append(f"optional header {pe.OPTIONAL_HEADER.Magic:#x}, not {magic:#x}")
+    missing = characteristics & ~pe.OPTIONAL_HEADER.DllCharacteristics
+    if missing:
+        faults.append(f"DLL characteristics {pe.OPTIONAL_HEADER.DllCharacteristics:#x} "
+                      f"lack {missing:#x}")
+
+
+def check_exe(path, architecture, subsystem, embeds_manifest, version, copyright_line):
     """The faults of one exe, and its FileDescription."""
     faults = []
     name = os.path.basename(path)
-    size = os.path.getsize(path)
-    if size > size_limit:
-        faults.append(f"{size} bytes, more than {size_limit}")
-
     pe = pefile.PE(path)
+    check_architecture(pe, architecture, os.path.getsize(path), faults)
     if pe.OPTIONAL_HEADER.Subsystem != subsystems[subsystem]:
         faults.append(f"subsystem {pe.OPTIONAL_HEADER.Subsystem}, not {subsystem}")
 
@@ -126,6 +159,7 @@ def check_exe(path, subsystem, embeds_manifest, version, copyright_line):
 
 def main():
     parser = argparse.ArgumentParser()
+    parser.add_argument("--architecture", required=True, choices=sorted(architectures))
     parser.add_argument("--version", required=True)
     parser.add_argument("--license", required=True)
     parser.add_argument("directory")
@@ -145,16 +179,16 @@ def main():
             print(f"no {path}: build its preset first")
             failed = True
             continue
-        faults, description = check_exe(path, subsystem, manifest == "manifest", args.version,
-                                        copyright_line)
+        faults, description = check_exe(path, args.architecture, subsystem,
+                                        manifest == "manifest", args.version, copyright_line)
         for fault in faults:
             print(f"{path}: {fault}")
         failed = failed or bool(faults)
         if description:
             descriptions.setdefault(description, []).append(name)
         if not faults:
-            print(f"{path}: {subsystem}, KERNEL32.dll only, {os.path.getsize(path)} bytes, "
-                  f"version {args.version}, {description!r}")
+            print(f"{path}: {args.architecture}, {subsystem}, KERNEL32.dll only, "
+                  f"{os.path.getsize(path)} bytes, version {args.version}, {description!r}")
 
     for description, names in descriptions.items():
         if len(names) > 1:
