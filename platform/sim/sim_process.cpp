@@ -182,7 +182,9 @@ static int show_message_box(HWND, LPCWSTR text, LPCWSTR title, UINT flags)
 
 extern "C" HMODULE LoadLibraryA(LPCSTR name)
 {
-    sim::record("LoadLibraryA", {}, name);
+    /* Whether WoW64's redirection was off: it decides where a 32-bit
+       process finds the library. */
+    sim::record("LoadLibraryA", {sim::world().redirection_off}, name);
     if (const sim::fault *f = sim::take_fault("LoadLibraryA")) {
         SetLastError(f->error);
         return (HMODULE)(uintptr_t)f->result;

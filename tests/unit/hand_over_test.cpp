@@ -1,6 +1,7 @@
 /* Starting the command in the launcher's place. */
 #include "tests/unit/fixture.h"
 
+#include "builds/build.h"
 #include "exec/exec.h"
 #include "runtime/error_number.h"
 #include "runtime/error_reporting.h"
@@ -126,13 +127,30 @@ TEST_F(hand_over_test, the_quick_exit_leaves_pending_output_unwritten)
     EXPECT_EQ(sim::output_of(file), "");
 }
 
-std::string block_bytes(int32_t n, const std::vector<uint8_t> &flags, const std::vector<uint32_t> &handles)
+/* Handles of `width` bytes, a 4-byte value sign-extended to 8. */
+std::string block_bytes(int32_t n, const std::vector<uint8_t> &flags,
+                        const std::vector<uint32_t> &handles, size_t width = 4)
 {
     std::string block(reinterpret_cast<const char *>(&n), 4);
     block.append(flags.begin(), flags.end());
-    for (uint32_t handle : handles)
-        block.append(reinterpret_cast<const char *>(&handle), 4);
+    for (uint32_t handle : handles) {
+        int64_t value = (int32_t)handle;
+        block.append(reinterpret_cast<const char *>(&value), width);
+    }
     return block;
+}
+
+/* "MZ", the offset of the PE header at 0x3C, and there "PE\0\0" and the
+   machine. */
+std::string program_header(uint16_t machine, uint32_t at = 0x80)
+{
+    std::string bytes(at + 6, '\0');
+    bytes[0] = 'M';
+    bytes[1] = 'Z';
+    std::memcpy(&bytes[0x3C], &at, 4);
+    std::memcpy(&bytes[at], "PE\0\0", 4);
+    std::memcpy(&bytes[at + 4], &machine, 2);
+    return bytes;
 }
 
 uint32_t value_of(HANDLE handle)
@@ -149,6 +167,54 @@ TEST_F(hand_over_test, the_standard_slots_alone_make_a_block_of_19_bytes)
     EXPECT_EQ(last_start().block_size, 19);
     EXPECT_EQ(last_start().block,
               block_bytes(3, {0x89, 0x81, 0xC1}, {value_of(in), value_of(out), value_of(standard_error)}));
+}
+
+struct width_case {
+    const char *name;
+    const char *file;
+    std::string bytes;
+    bool system_64; /* the 32-bit launcher runs on 64-bit Windows */
+    size_t width;
+};
+
+/* A C runtime reads the block with handles as wide as its own pointers. */
+TEST_F(hand_over_test, the_block_is_written_in_the_commands_width)
+{
+    std::string far_offset = program_header(0x8664);
+    far_offset[0x3D] = 0x7F; /* the PE header lies past the file's end */
+    const width_case cases[] = {
+        {"x86 program on 64-bit Windows", "C:\\bin\\tool.exe", program_header(0x014C), true, 4},
+        {"x64 program", "C:\\bin\\tool.exe", program_header(0x8664), false, 8},
+        {"ARM64 program", "C:\\bin\\tool.exe", program_header(0xAA64), false, 8},
+        {"header far into the file", "C:\\bin\\tool.exe", program_header(0x8664, 0x1000), false, 8},
+        {"unknown machine", "C:\\bin\\tool.exe", program_header(0x1234), true, 4},
+        {"no PE header", "C:\\bin\\tool.com", "MZ" + std::string(62, '\0'), true, 4},
+        {"header past the end", "C:\\bin\\tool.exe", far_offset, false, 4},
+        {"empty file", "C:\\bin\\tool.exe", "", true, 4},
+        {"batch file on 32-bit Windows", "C:\\bin\\tool.bat", "", false, 4},
+        {"batch file on 64-bit Windows", "C:\\bin\\TOOL.CMD", "", true, 8},
+    };
+    for (const width_case &c : cases) {
+        SetUp();
+        sim::add_file_bytes(c.file, c.bytes);
+        sim::world().std_handles.erase(STD_INPUT_HANDLE);
+        HANDLE out = sim::set_std_handle(STD_OUTPUT_HANDLE, FILE_TYPE_DISK);
+        sim::world().wow64 = c.system_64;
+        start_runtime();
+        enter_native_view();
+        EXPECT_TRUE(start(c.file, {"tool"})) << c.name;
+        EXPECT_EQ(last_start().block_size, 4 + 3 + 3 * c.width) << c.name;
+        EXPECT_EQ(last_start().block, block_bytes(3, {0xC1, 0x81, 0xC1},
+                                                  {0xFFFFFFFF, value_of(out), value_of(standard_error)},
+                                                  c.width))
+            << c.name;
+        /* A program's header is read, and the file closed again, before the
+           start; a batch file is known by its name. */
+        bool batch = std::strstr(c.file, ".bat") || std::strstr(c.file, ".CMD");
+        EXPECT_EQ(sim::calls_named("CreateFileA").size(), batch ? 0u : 1u) << c.name;
+        EXPECT_EQ(sim::calls_named("CloseHandle").size(), sim::calls_named("CreateFileA").size())
+            << c.name;
+    }
 }
 
 TEST_F(hand_over_test, the_block_describes_slots_up_to_the_highest_in_use)

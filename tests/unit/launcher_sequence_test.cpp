@@ -4,6 +4,7 @@
 #include "launcher/launcher.h"
 #include "runtime/error_number.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -308,6 +309,62 @@ TEST_F(launcher_sequence_test, a_failed_change_maps_the_platform_error)
         EXPECT_EQ(change_directory("C:\\somewhere"), -1) << c.name;
         EXPECT_EQ(error_number, c.number) << c.name;
         EXPECT_EQ(os_error_code, c.os_error) << c.name;
+    }
+}
+
+} // namespace
+
+namespace {
+
+struct view_case {
+    const char *name;
+    bool wow64;     /* a 32-bit launcher on 64-bit Windows */
+    bool functions; /* the platform has the two functions (not before Vista) */
+    const char *command;
+    bool started;
+};
+
+/* A command that exists only as a 64-bit program in System32 is found and
+   started as any 64-bit caller finds it; the redirection is back on right
+   after the start, or after a search that started nothing, before the
+   message.  On 32-bit Windows there is nothing to turn off and nothing
+   fails. */
+TEST_F(launcher_sequence_test, the_search_and_the_start_see_the_native_system32)
+{
+    const view_case cases[] = {
+        {"bare name on 64-bit Windows", true, true, "ssh", true},
+        {"absolute path on 64-bit Windows", true, true, "C:\\Windows\\System32\\ssh.exe", true},
+        {"missing command on 64-bit Windows", true, true, "nosuch", false},
+        {"bare name on 32-bit Windows", false, true, "ssh", true},
+        {"Windows without the functions", false, false, "ssh", true},
+    };
+    for (const view_case &c : cases) {
+        SetUp();
+        sim::add_file("C:\\Windows\\System32\\ssh.exe");
+        sim::add_directory("C:\\Windows\\SysWOW64");
+        sim::set_variable("PATH", std::string("C:\\Windows\\System32"));
+        sim::world().wow64 = c.wow64;
+        sim::world().redirection_functions = c.functions;
+        launcher_outcome outcome = run({"..\\work", c.command});
+        EXPECT_EQ(outcome.exited, c.started) << c.name;
+        if (c.started) {
+            EXPECT_EQ(sim::world().starts[0].application, "C:\\Windows\\System32\\ssh.exe")
+                << c.name;
+        }
+        std::vector<std::string> names = sim::call_names();
+        auto at = [&](const char *name) {
+            return std::find(names.begin(), names.end(), name) - names.begin();
+        };
+        auto reverted = at("Wow64RevertWow64FsRedirection");
+        EXPECT_EQ(reverted < (long)names.size(), c.wow64) << c.name;
+        EXPECT_FALSE(sim::world().redirection_off) << c.name;
+        if (!c.wow64)
+            continue;
+        EXPECT_LT(at("Wow64DisableWow64FsRedirection"), at("GetFileAttributesA")) << c.name;
+        EXPECT_LT(reverted, at(c.started ? "ExitProcess" : "WriteFile")) << c.name;
+        if (c.started) {
+            EXPECT_LT(at("CreateProcessA"), reverted) << c.name;
+        }
     }
 }
 

@@ -160,15 +160,19 @@ TEST_F(launcher_test, an_empty_command_line_splits_the_module_path_instead)
 
 /* Handle table */
 
+/* Handles of 4 bytes, as a 32-bit parent writes them, or of 8 (a 4-byte
+   value sign-extended), as a 64-bit one does. */
 std::vector<BYTE> make_block(int32_t n, const std::vector<BYTE> &flags,
-                             const std::vector<uint32_t> &handles)
+                             const std::vector<uint32_t> &handles, int width = 4)
 {
     std::vector<BYTE> block(4);
     std::memcpy(block.data(), &n, 4);
     block.insert(block.end(), flags.begin(), flags.end());
-    for (uint32_t handle : handles)
-        for (int i = 0; i < 4; i++)
-            block.push_back((BYTE)(handle >> (8 * i)));
+    for (uint32_t handle : handles) {
+        uint64_t value = (uint64_t)(int64_t)(int32_t)handle;
+        for (int i = 0; i < width; i++)
+            block.push_back((BYTE)(value >> (8 * i)));
+    }
     return block;
 }
 
@@ -266,6 +270,40 @@ TEST_F(launcher_test, a_block_of_5000_slots_is_held_to_2048)
     EXPECT_EQ(find_slot(2047)->handle, pipe);
     EXPECT_EQ(find_slot(2047)->flags, 0x09);
     EXPECT_EQ(find_slot(2048), nullptr);
+}
+
+struct width_case {
+    const char *name;
+    int width;      /* of the handles written */
+    int extra;      /* bytes after the last handle */
+    bool as_written; /* read in the width written */
+};
+
+/* The block's size tells the width: exactly 4 + 9N bytes is a 64-bit
+   parent's, anything else is read as a 32-bit parent's. */
+TEST_F(launcher_test, a_block_is_read_in_the_width_its_size_tells)
+{
+    const width_case cases[] = {
+        {"4-byte handles", 4, 0, true},
+        {"8-byte handles", 8, 0, true},
+        {"8-byte handles and a byte more", 8, 1, false},
+    };
+    for (const width_case &c : cases) {
+        SetUp();
+        HANDLE disk = sim::add_handle(FILE_TYPE_DISK), pipe = sim::add_handle(FILE_TYPE_PIPE);
+        std::vector<BYTE> block = make_block(3, {0x01, 0x09, 0x01},
+                                             {value_of(disk), value_of(pipe), 0xFFFFFFFF}, c.width);
+        block.resize(block.size() + c.extra);
+        sim::world().startup_block = block;
+        create_heap();
+        init_handle_table();
+        /* Read 4 bytes at a time, the upper half of the first handle is
+           slot 1's (a pipe, trusted), and the second handle slot 2's. */
+        std::vector<HANDLE> expected = c.as_written ? std::vector<HANDLE>{disk, pipe, standard_error}
+                                                    : std::vector<HANDLE>{disk, nullptr, pipe};
+        for (int i = 0; i < 3; i++)
+            EXPECT_EQ(find_slot(i)->handle, expected[i]) << c.name << " slot " << i;
+    }
 }
 
 struct slot_case {

@@ -7,7 +7,14 @@ const char not_found[] = "Exec Failed: No such file or directory";
 const char path_too_long[] = "Path too long for launcher, maximum size supported is 8192 bytes";
 const char no_memory_for_arguments[] = "runtime error R6008\r\n- not enough space for arguments";
 
-enum { NO_STANDARD_ERROR, STANDARD_ERROR_ON_FILE, STANDARD_ERROR_REFUSES, NO_USER32, NAME_BEYOND_CODE_PAGE };
+enum {
+    NO_STANDARD_ERROR,
+    STANDARD_ERROR_ON_FILE,
+    STANDARD_ERROR_REFUSES,
+    NO_USER32,
+    NAME_BEYOND_CODE_PAGE,
+    ON_64_BIT_WINDOWS
+};
 
 /* Through the ANSI calls the title would turn these into look-alikes. */
 const char16_t name_beyond_code_page[] = u"C:\\app\\bin\\launcherw-\u03a9\u65e5\u672c.exe";
@@ -44,6 +51,9 @@ const box_case box_cases[] = {
      STANDARD_ERROR_REFUSES, path_too_long, 0xFFFFFFFFu},
     {"title beyond the code page", "tool", "C:\\bin", 0, NAME_BEYOND_CODE_PAGE, not_found,
      0xFFFFFFFFu},
+    /* The search saw the native System32; the box's library is loaded in
+       the process's own view again. */
+    {"on 64-bit Windows", "tool", "C:\\bin", 0, ON_64_BIT_WINDOWS, not_found, 0xFFFFFFFFu},
 };
 
 class launcherw_test : public launcher_test {
@@ -75,6 +85,7 @@ TEST_F(launcherw_test, a_message_goes_to_standard_error_or_else_to_a_box)
             sim::world().module_path = name_beyond_code_page;
         if (c.setting == NO_USER32)
             sim::fail_call("LoadLibraryA", 1, 0, ERROR_FILE_NOT_FOUND);
+        sim::world().wow64 = c.setting == ON_64_BIT_WINDOWS;
         sim::world().command_line = std::string("launcherw C:\\work ") + c.command;
         sim::set_variable("PATH", c.path);
         if (c.failing_allocation)
@@ -92,6 +103,7 @@ TEST_F(launcherw_test, a_message_goes_to_standard_error_or_else_to_a_box)
             continue;
         }
         ASSERT_EQ(sim::world().boxes.size(), 1u) << c.name;
+        EXPECT_EQ(sim::calls_named("LoadLibraryA")[0].args[0], 0u) << c.name << ": redirection off";
         EXPECT_EQ(sim::world().boxes[0].text, c.box) << c.name;
         EXPECT_EQ(sim::world().boxes[0].title,
                   c.setting == NAME_BEYOND_CODE_PAGE ? title_beyond_code_page : "launcherw.exe")
