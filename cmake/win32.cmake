@@ -108,7 +108,11 @@ foreach(entry IN LISTS launcher_builds)
     endif()
 endforeach()
 
-# The package: the exes and the documents, nothing of the tests.  The UTF-8
+# The package: the exes and the documents, nothing of the tests, one zip per
+# architecture, named after it (launcher-VERSION-x86.zip, -x64, -arm64): a
+# user takes the one that matches Windows, and each holds the same layout.
+# The release packs the g++ builds of x86 and x64 and the clang build of
+# ARM64 (scripts/test).  The UTF-8
 # manifest goes in a folder of its own under the name of each exe that does
 # not embed it: it takes effect only when a user copies it beside the exe,
 # and never by default.
@@ -123,6 +127,6 @@ foreach(name IN LISTS launcher_targets_without_manifest)
 endforeach()
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME launcher)
-set(CPACK_PACKAGE_FILE_NAME launcher-${PROJECT_VERSION}-win32)
+set(CPACK_PACKAGE_FILE_NAME launcher-${PROJECT_VERSION}-${LAUNCHER_ARCHITECTURE})
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 include(CPack)

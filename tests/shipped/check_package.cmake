@@ -1,10 +1,10 @@
 cmake_minimum_required(VERSION 3.25)
-# Checks that the win32 package holds exactly the five exes, the documents
-# and the opt-in UTF-8 manifest under the name of each exe that does not
-# embed it, in its optional folder.
-# Run with -DPACKAGE=<zip>.
+# Checks that an architecture's package holds exactly the five exes, the
+# documents and the opt-in UTF-8 manifest under the name of each exe that
+# does not embed it, in its optional folder.
+# Run with -DPACKAGE=<zip> -DBUILD=<the build it is packed from>.
 if(NOT EXISTS "${PACKAGE}")
-    message(FATAL_ERROR "no package at ${PACKAGE}: run cpack on the win32 build first")
+    message(FATAL_ERROR "no package at ${PACKAGE}: run cpack on the ${BUILD} build first")
 endif()
 execute_process(COMMAND ${CMAKE_COMMAND} -E tar tf "${PACKAGE}"
                 OUTPUT_VARIABLE listing RESULT_VARIABLE failed)
