@@ -1,26 +1,33 @@
 #!/usr/bin/env bash
-# install_under_wine.sh WIN32_BUILD VERSION RECIPE_DIR SCRATCH
+# install_under_wine.sh X86_BUILD X64_BUILD VERSION RECIPE_DIR SCRATCH
 #
-# For each installer recipe of packaging/: builds the installer from the
-# win32 build's files, installs it silently into a fresh 32-bit Wine prefix,
-# starts the Start-menu shortcut it made the way the shell does, reads the
-# demo application's report, removes the installation silently and checks
-# that nothing of it is left.  Prints what happened when a step fails.
+# For each row below: builds the installer from the x86 and x64 builds'
+# files, installs it silently into a fresh Wine prefix of the row's width
+# (a 32-bit prefix stands for 32-bit Windows), checks that the files of the
+# row's architecture went to the row's folder, starts the Start-menu
+# shortcut it made the way the shell does, reads the demo application's
+# report, removes the installation silently and checks that nothing of it
+# is left.  Prints what happened when a step fails.
 set -euo pipefail
 
-if [ $# -ne 4 ]; then
-    echo "usage: $0 WIN32_BUILD VERSION RECIPE_DIR SCRATCH" >&2
+if [ $# -ne 5 ]; then
+    echo "usage: $0 X86_BUILD X64_BUILD VERSION RECIPE_DIR SCRATCH" >&2
     exit 2
 fi
-win32_build=$1 version=$2 recipe_dir=$3 scratch_root=$4
+x86_build=$1 x64_build=$2 version=$3 recipe_dir=$4 scratch_root=$5
 # Ends every process of a prefix, those of a crashed server too.
 stop_wine=$(cd "$(dirname "$0")/../../scripts" && pwd)/stop_wine_prefix
 
-# recipe | builder | installer it makes | silent install | silent removal
-# The commands run in the recipe's scratch directory, beside the installer.
+# recipe | builder and its architecture | installer it makes | prefix |
+# architecture of the files it must install | silent install | silent removal
+# The commands run in the row's scratch directory, beside the installer.
+# The NSIS installer is one for both widths and picks the files itself.
+# On a 64-bit prefix each installs into C:\Program Files, the 64-bit one.
 recipes=(
-    "launcher-demo.nsi|build_with_makensis|launcher-demo-setup.exe|wine launcher-demo-setup.exe /S|wine 'C:\\Program Files\\Launcher Demo\\uninstall.exe' /S"
-    "launcher-demo.wxs|build_with_wixl|launcher-demo.msi|wine msiexec /i launcher-demo.msi /qn|wine msiexec /x launcher-demo.msi /qn"
+    "launcher-demo.nsi|build_with_makensis|launcher-demo-setup.exe|win64|x64|wine launcher-demo-setup.exe /S|wine 'C:\\Program Files\\Launcher Demo\\uninstall.exe' /S"
+    "launcher-demo.nsi|build_with_makensis|launcher-demo-setup.exe|win32|x86|wine launcher-demo-setup.exe /S|wine 'C:\\Program Files\\Launcher Demo\\uninstall.exe' /S"
+    "launcher-demo.wxs|build_with_wixl x64|launcher-demo-x64.msi|win64|x64|wine msiexec /i launcher-demo-x64.msi /qn|wine msiexec /x launcher-demo-x64.msi /qn"
+    "launcher-demo.wxs|build_with_wixl x86|launcher-demo-x86.msi|win32|x86|wine msiexec /i launcher-demo-x86.msi /qn|wine msiexec /x launcher-demo-x86.msi /qn"
 )
 
 install_dir='C:\Program Files\Launcher Demo'
@@ -30,23 +37,29 @@ uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 expected_report="app: hello from the library in lib/
 app: loaded $install_dir\\lib\\greeting.dll
 app: current directory $install_dir\\data"
+# The machine field of a PE header, as od prints it, per architecture.
+declare -A machine_of_architecture=([x86]=014c [x64]=8664)
 
-export WINEARCH=win32 WINEDEBUG=-all
+export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export LC_ALL=C.UTF-8
 
 # Both builders take the files relative to the directory they run in:
-# wixl rejects absolute paths, and makensis does so with -NOCD.
+# wixl rejects absolute paths, and makensis does so with -NOCD.  Each file
+# of the application is defined once per architecture, NAME_X86 and NAME_X64.
 defines=()
 set_defines() {
     local scratch=$1
-    defines=("VERSION=$version")
-    local name file
-    for name in "SHIMW_EXE=$win32_build/shimw.exe" "SHIM_FILE=$recipe_dir/MyApp.shim" \
-        "APP_EXE=$win32_build/tests/demo/app.exe" "APP_DLL=$win32_build/tests/demo/greeting.dll"; do
-        file=${name#*=}
-        [ -f "$file" ] || { echo "no $file: build the win32 preset first" >&2; return 1; }
-        defines+=("${name%%=*}=$(realpath --relative-to="$scratch" "$file")")
+    defines=("VERSION=$version" "SHIM_FILE=$(realpath --relative-to="$scratch" "$recipe_dir/MyApp.shim")")
+    local suffix build name file
+    for suffix in X86 X64; do
+        build=$x86_build
+        [ "$suffix" = X86 ] || build=$x64_build
+        for name in SHIMW_EXE=shimw.exe APP_EXE=tests/demo/app.exe APP_DLL=tests/demo/greeting.dll; do
+            file=$build/${name#*=}
+            [ -f "$file" ] || { echo "no $file: build the win32 and win64 presets first" >&2; return 1; }
+            defines+=("${name%%=*}_$suffix=$(realpath --relative-to="$scratch" "$file")")
+        done
     done
 }
 
@@ -54,12 +67,24 @@ build_with_makensis() {
     makensis -V2 -NOCD "${defines[@]/#/-D}" "-DOUTFILE=$1" "$2"
 }
 
+# An MSI of one architecture: its files under their names without suffix.
 build_with_wixl() {
-    local options=() define
+    local architecture=$1 suffix=_${1^^}
+    local options=(-a "$architecture" -D "ARCH=$architecture") define
     for define in "${defines[@]}"; do
-        options+=(-D "$define")
+        case $define in
+            *_X86=* | *_X64=*) [[ $define == *"$suffix="* ]] && options+=(-D "${define/"$suffix="/=}") ;;
+            *) options+=(-D "$define") ;;
+        esac
     done
-    wixl "${options[@]}" -o "$1" "$2"
+    wixl "${options[@]}" -o "$2" "$3"
+}
+
+# The machine field of a PE file's header (at the offset held at 0x3c, + 4).
+get_machine() {
+    local header
+    header=$(od -An -tu4 -j60 -N4 "$1")
+    od -An -tx2 -j$((header + 4)) -N2 "$1" | tr -d ' '
 }
 
 # Waits for every process of the prefix, as an NSIS uninstaller goes on in
@@ -77,14 +102,19 @@ list_shortcuts() {
     find "$WINEPREFIX/drive_c" -name '*.lnk' | sort
 }
 
+# The registry as a native program sees it: Debian's wine starts the 32-bit
+# reg.exe, which sees WoW64's view on a 64-bit prefix, not the one that
+# lists the programs installed.
+registry_view=()
+
 # A fresh prefix has no entry at all, so no match is no failure.
 list_uninstall_entries() {
-    wine reg query "$uninstall_key" </dev/null 2>&1 | tr -d '\r' |
+    wine reg query "$uninstall_key" "${registry_view[@]}" </dev/null 2>&1 | tr -d '\r' |
         { grep '^HKEY_LOCAL_MACHINE\\.*\\Uninstall\\' || true; } | sort
 }
 
 get_registry_value() {
-    wine reg query "$1" /v "$2" </dev/null 2>/dev/null | tr -d '\r' |
+    wine reg query "$1" /v "$2" "${registry_view[@]}" </dev/null 2>/dev/null | tr -d '\r' |
         sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
 }
 
@@ -109,12 +139,13 @@ show_difference() {
 }
 
 test_recipe() {
-    local recipe builder installer install remove
-    IFS='|' read -r recipe builder installer install remove <<<"$1"
-    echo "== $recipe"
+    local recipe builder installer width architecture install remove
+    IFS='|' read -r recipe builder installer width architecture install remove <<<"$1"
+    echo "== $recipe, $width prefix, $architecture files"
 
-    local scratch=$scratch_root/${recipe//./_}
-    export WINEPREFIX=$scratch/prefix
+    local scratch=$scratch_root/${recipe//./_}-$width
+    export WINEPREFIX=$scratch/prefix WINEARCH=$width
+    [ "$width" = win32 ] || registry_view=(/reg:64)
     [ ! -d "$WINEPREFIX" ] || "$stop_wine" "$WINEPREFIX" >/dev/null || true
     rm -rf "$scratch"
     mkdir -p "$scratch"
@@ -122,7 +153,8 @@ test_recipe() {
     trap '"$stop_wine" "$WINEPREFIX" || true' EXIT
 
     set_defines "$scratch"
-    run_step build "$builder" "$installer" "$recipe_dir/$recipe"
+    # shellcheck disable=SC2086 # the builder and its architecture
+    run_step build $builder "$installer" "$recipe_dir/$recipe"
     run_step prefix wineboot -i
     wait_for_wine
 
@@ -145,6 +177,17 @@ test_recipe() {
         show_difference "expected one new uninstall entry, found:" entries.before entries.installed
         return 1
     fi
+    # The row's architecture, in the 64-bit Program Files on a 64-bit prefix
+    # (WoW64's would be "Program Files (x86)").
+    local file machine
+    for file in MyApp.exe bin/app.exe lib/greeting.dll; do
+        machine=$(get_machine "$WINEPREFIX/drive_c/Program Files/Launcher Demo/$file")
+        if [ "$machine" != "${machine_of_architecture[$architecture]}" ]; then
+            echo "installed $file has machine $machine, expected $architecture's" >&2
+            return 1
+        fi
+    done
+    echo "installed: the $architecture files in $install_dir"
     echo "shortcut: ${shortcut#"$WINEPREFIX/"}"
     echo "uninstall entry: $entry"
     local name shown_version
