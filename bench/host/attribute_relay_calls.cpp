@@ -19,7 +19,10 @@
  * (HeapAlloc enters ntdll.RtlAllocateHeap).  So each call is named from the
  * call site instead: the instruction before the return address is either
  * "call [slot]" or "call reg" after "mov reg, [slot]", and the slot is one
- * of the import address table's, which says which import was called.
+ * of the import address table's, which says which import was called.  A
+ * function the launcher looked up at run time (GetProcAddress) is called
+ * through a pointer, not a slot: when Wine entered a KERNEL32 export that
+ * the exe does not import, the relay line names it.
  *
  * Results.  Some calls are needed only after another call's result (the
  * code page GetACP names, whether the waiting build's job could be made), so
@@ -39,6 +42,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -181,6 +185,7 @@ struct observed_call {
 struct trace_reading {
     std::vector<observed_call> calls;
     bool found_image = false;
+    std::set<std::string> looked_up; /* KERNEL32 functions called through a pointer */
 };
 
 /* The results of every call of one import, in order. */
@@ -265,8 +270,11 @@ static void read_trace(const char *path, const std::string &exe_name, const imag
             c.name = import_called_before(im, own_ret);
             c.named_by_site = !c.name.empty();
             std::string function = c.wine_entry.substr(c.wine_entry.find('.') + 1);
+            bool kernel32 = c.wine_entry.compare(0, 9, "KERNEL32.") == 0;
             if (c.name.empty())
-                c.name = im.dll_of.count(function) ? function : "?" + c.wine_entry;
+                c.name = im.dll_of.count(function) || kernel32 ? function : "?" + c.wine_entry;
+            if (!c.named_by_site && kernel32 && !im.dll_of.count(function))
+                r.looked_up.insert(function);
             c.arguments = parse_arguments(line.substr(open + 1, line.rfind(')', ret_at) - open - 1));
             c.line = line;
             r.calls.push_back(c);
@@ -662,6 +670,40 @@ static void add_named_needs(const shim_file &file, const trace_reading &r,
                                               std::string::npos});
 }
 
+/*
+ * The x86 builds see System32 as a 64-bit program does
+ * (builds/native_view_wow64.cpp): WoW64's two functions are looked up at
+ * run time, the redirection is turned off for the search and the start and
+ * back on once the command has started.  Where a function is missing or
+ * the switch fails (32-bit Windows), the calls after it are not made.  Then
+ * the found file's header gives the width of the handle block
+ * (exec/handle_width.cpp), read from the file that is started.
+ */
+static void add_native_view_needs(const trace_reading &r, std::vector<need> &needs,
+                                  std::vector<std::string> &notes, std::vector<check> &checks)
+{
+    std::vector<uint32_t> found = get_results(r, "GetProcAddress");
+    bool both = found.size() == 2 && found[0] && found[1];
+    bool turned_off = both && get_first_result(r, "Wow64DisableWow64FsRedirection", 0) != 0;
+    add_need(needs, {"GetModuleHandleA", 1, "KERNEL32, whose WoW64 functions are looked up"});
+    add_need(needs, {"GetProcAddress", 2, "the two WoW64 functions, absent before Vista"});
+    add_need(needs, {"Wow64DisableWow64FsRedirection", both ? 1 : 0,
+                     "System32 as a 64-bit program sees it, for the search and the start"});
+    add_need(needs, {"Wow64RevertWow64FsRedirection", turned_off ? 1 : 0,
+                     "the redirection back on once the command has started"});
+    notes.push_back(turned_off ? "WoW64's redirection was turned off (a 64-bit system)"
+                               : "WoW64's redirection was not turned off (a 32-bit system)");
+    add_need(needs, {"CreateFileA", 1, "the found file, whose machine gives the block's width"});
+    add_need(needs, {"ReadFile", 2, "its DOS header; the PE signature and machine"});
+    add_need(needs, {"SetFilePointer", 1, "to the PE header"});
+    add_need(needs, {"CloseHandle", 1, "the found file"});
+    size_t open = find_call(r, "CreateFileA"), start = find_call(r, "CreateProcessA");
+    std::string opened = open < r.calls.size() ? first_quoted_argument(r.calls[open].line) : "";
+    checks.push_back({"CreateFileA reads the header of the file CreateProcessA starts",
+                      !opened.empty() && start < r.calls.size() &&
+                          first_quoted_argument(r.calls[start].line) == opened});
+}
+
 static std::vector<need> list_needs(const std::string &scenario, bool waits, const trace_reading &r,
                                     const shim_file &file, std::vector<std::string> &notes,
                                     std::vector<check> &checks)
@@ -671,6 +713,7 @@ static std::vector<need> list_needs(const std::string &scenario, bool waits, con
         add_named_needs(file, r, needs, notes, checks);
     else
         add_launcher_needs(scenario == "on-path", r, needs, notes, checks);
+    add_native_view_needs(r, needs, notes, checks);
     if (waits)
         add_waiting_needs(r, needs, notes, checks);
     return needs;
@@ -730,7 +773,7 @@ int main(int count, char **words)
             order.push_back(n.name);
 
     int extra = 0, wrong = 0, failed = 0, unseen = 0;
-    std::printf("  %-24s %6s %6s   %s\n", "call (first-use order)", "made", "needed", "why needed");
+    std::printf("  %-32s %6s %6s   %s\n", "call (first-use order)", "made", "needed", "why needed");
     for (const std::string &name : order) {
         const need *n = need_of.count(name) ? need_of[name] : nullptr;
         int needed = n ? n->count : 0;
@@ -747,9 +790,13 @@ int main(int count, char **words)
             extra += m;
         else if (m != needed)
             wrong++;
-        std::string dll = im.dll_of.count(name) ? im.dll_of[name] : "?";
-        std::string via = entered.count(name) ? "  [Wine enters " + entered[name] + "]" : "";
-        std::printf("  %-24s %6s %6d   %s%s%s\n", (dll == "KERNEL32.dll" ? name : dll + "!" + name).c_str(),
+        std::string dll = im.dll_of.count(name)     ? im.dll_of[name]
+                          : r.looked_up.count(name) ? "KERNEL32.dll"
+                                                    : "?";
+        std::string via = r.looked_up.count(name) ? "  [looked up at run time]"
+                          : entered.count(name)   ? "  [Wine enters " + entered[name] + "]"
+                                                  : "";
+        std::printf("  %-32s %6s %6d   %s%s%s\n", (dll == "KERNEL32.dll" ? name : dll + "!" + name).c_str(),
                     hidden ? "-" : std::to_string(m).c_str(), needed, n ? n->why.c_str() : "",
                     via.c_str(), mark.c_str());
     }

@@ -18,9 +18,12 @@
  * counts in "tree" only, for a starter that waits for it as for one that
  * does not.
  *
- * Usage: run_alternately ROUNDS WARMUP PAIRS LABEL PROGRAM [ARGUMENT ...] ';' LABEL ...
+ * Usage: run_alternately ROUNDS WARMUP PAIRS LABEL [-C DIRECTORY] PROGRAM [ARGUMENT ...] ';' LABEL ...
  * PAIRS names the comparisons to print, as "side/side" joined by commas; a
- * side is a label, for the own measure, or "label:tree".
+ * side is a label, for the own measure, or "label:tree".  A command with
+ * -C runs in DIRECTORY, so commands of different builds, each beside its
+ * own programs, are timed in one alternation without a shell or env in
+ * front of them.
  */
 #include <algorithm>
 #include <cerrno>
@@ -48,6 +51,7 @@ struct sample {
 
 struct command {
     std::string label;
+    std::string directory; /* empty: the runner's own */
     std::vector<char *> argv;
     std::vector<sample> samples; /* one per timed round */
     int failures = 0;
@@ -99,6 +103,8 @@ static pid_t start_command(command &c)
         dup2(null_fd, 0);
         dup2(null_fd, 1);
         dup2(null_fd, 2);
+        if (!c.directory.empty() && chdir(c.directory.c_str()) != 0)
+            _exit(126);
         execvp(c.argv[0], c.argv.data());
         _exit(127);
     }
@@ -182,6 +188,10 @@ static std::vector<command> parse_commands(int count, char **words)
     for (int i = 0; i < count;) {
         command c;
         c.label = words[i++];
+        if (i + 1 < count && std::strcmp(words[i], "-C") == 0) {
+            c.directory = words[i + 1];
+            i += 2;
+        }
         while (i < count && std::strcmp(words[i], ";") != 0)
             c.argv.push_back(words[i++]);
         c.argv.push_back(nullptr);
@@ -216,16 +226,16 @@ static std::vector<double> get_taken(const measure &m, const std::vector<double>
 
 static void print_times(const std::vector<command> &commands, bool tree)
 {
-    std::printf("  %-10s %5s %5s %9s %9s %9s %9s %9s %12s\n", "command", "runs", "fail", "median",
+    std::printf("  %-12s %5s %5s %9s %9s %9s %9s %9s %12s\n", "command", "runs", "fail", "median",
                 "q1", "q3", "min", "max", "processor");
     for (const command &c : commands) {
         measure m = select_measure(c, tree);
         std::vector<double> wall = get_taken(m, m.wall), cpu = get_taken(m, m.cpu);
         if (wall.empty()) {
-            std::printf("  %-10s %5zu %5d   n/a\n", c.label.c_str(), wall.size(), c.failures);
+            std::printf("  %-12s %5zu %5d   n/a\n", c.label.c_str(), wall.size(), c.failures);
             continue;
         }
-        std::printf("  %-10s %5zu %5d %6.1f ms %6.1f ms %6.1f ms %6.1f ms %6.1f ms %9.2f ms\n",
+        std::printf("  %-12s %5zu %5d %6.1f ms %6.1f ms %6.1f ms %6.1f ms %6.1f ms %9.2f ms\n",
                     c.label.c_str(), wall.size(), c.failures, quantile(wall, 0.5),
                     quantile(wall, 0.25), quantile(wall, 0.75), quantile(wall, 0),
                     quantile(wall, 1), quantile(cpu, 0.5));
@@ -252,7 +262,7 @@ static void print_ratio(const measure &a, const measure &b)
         std::printf("  %s / %s: no round with both measures\n", a.name.c_str(), b.name.c_str());
         return;
     }
-    std::printf("  %-10s / %-10s  ratio of medians %6.3f   paired: ratio %6.3f (q1 %.3f, q3 %.3f),"
+    std::printf("  %-12s / %-12s  ratio of medians %6.3f   paired: ratio %6.3f (q1 %.3f, q3 %.3f),"
                 " difference %+7.1f ms, processor time %+6.2f ms, %zu rounds\n",
                 a.name.c_str(), b.name.c_str(), quantile(a_wall, 0.5) / quantile(b_wall, 0.5),
                 quantile(ratios, 0.5), quantile(ratios, 0.25), quantile(ratios, 0.75),
@@ -278,8 +288,8 @@ static bool find_measure(const std::vector<command> &commands, std::string side,
 int main(int count, char **words)
 {
     if (count < 6) {
-        std::fprintf(stderr, "usage: run_alternately ROUNDS WARMUP PAIRS LABEL PROGRAM [ARGUMENT ...]"
-                             " ';' LABEL ...\n");
+        std::fprintf(stderr, "usage: run_alternately ROUNDS WARMUP PAIRS LABEL [-C DIRECTORY] PROGRAM"
+                             " [ARGUMENT ...] ';' LABEL ...\n");
         return 2;
     }
     int rounds = std::atoi(words[1]);
