@@ -59,9 +59,9 @@ static std::string runner_exe()
     return join_unix(E2E_HELPER_DIR, "runner.exe");
 }
 
-static std::string probe_path()
+static std::string probe_path(int bits = 32)
 {
-    return join_unix(E2E_HELPER_DIR, "probe.exe");
+    return join_unix(bits == 64 ? E2E_HELPER_DIR_64 : E2E_HELPER_DIR, "probe.exe");
 }
 
 std::string join_unix(const std::string &directory, const std::string &name)
@@ -103,9 +103,11 @@ static std::string read_file(const std::string &unix_path)
     return bytes.str();
 }
 
-void copy_probe(const std::string &unix_path)
+void copy_probe(const std::string &unix_path, int bits)
 {
-    fs::copy_file(probe_path(), unix_path, fs::copy_options::overwrite_existing);
+    if (!fs::exists(probe_path(bits)))
+        ADD_FAILURE() << probe_path(bits) << " not found: build the win64 preset first";
+    fs::copy_file(probe_path(bits), unix_path, fs::copy_options::overwrite_existing);
 }
 
 /* The variant is the name of the Windows build directory and of the exe:
@@ -127,6 +129,19 @@ static std::string name_scratch_root()
         if (c == '/')
             c = '_';
     return join_unix(join_unix(E2E_SCRATCH_ROOT, name_variant()), name);
+}
+
+std::string place_native_only_program()
+{
+    const ::testing::TestInfo *info = ::testing::UnitTest::GetInstance()->current_test_info();
+    /* Tests run side by side in one prefix: each has a name of its own,
+       without "." (which would make it a name with an extension). */
+    std::string name = "only64-" + name_variant() + "-" + info->name();
+    for (char &c : name)
+        if (c == '.' || c == '/')
+            c = '-';
+    copy_probe(std::string(E2E_WINE_PREFIX) + "/drive_c/windows/system32/" + name + ".exe", 64);
+    return name;
 }
 
 static scratch_tree make_scratch_tree()
@@ -218,6 +233,8 @@ static std::string build_request(const scratch_tree &tree, const launch &how)
                    encode_hex(to_wine_path(how.window_signal)) + "\n";
     for (const std::string &slot : how.slots)
         request += "slot " + slot + "\n";
+    if (how.block_width != 4)
+        request += "block_width " + std::to_string(how.block_width) + "\n";
     if (how.has_block_count)
         request += "block_count " + std::to_string(how.block_count) + "\n";
     return request;
@@ -397,16 +414,21 @@ static uint32_t read_word(const std::string &bytes, size_t at)
     return value;
 }
 
-handle_block parse_block(const std::string &bytes)
+handle_block parse_block(const std::string &bytes, size_t width)
 {
     handle_block block;
     if (bytes.size() < 4)
         return block;
     block.count = (int32_t)read_word(bytes, 0);
-    for (int32_t i = 0; i < block.count && 4 + (size_t)block.count + 4 * (size_t)(i + 1) <=
+    for (int32_t i = 0; i < block.count && 4 + (size_t)block.count + width * (size_t)(i + 1) <=
                                                bytes.size(); i++) {
+        size_t at = 4 + block.count + width * i;
+        uint32_t low = read_word(bytes, at);
         block.flags.push_back((unsigned char)bytes[4 + i]);
-        block.handles.push_back(read_word(bytes, 4 + block.count + 4 * i));
+        /* An upper half that is not the sign of the lower shows as a value
+           no handle has. */
+        bool sign_extended = width == 4 || read_word(bytes, at + 4) == ((int32_t)low < 0 ? 0xFFFFFFFFu : 0);
+        block.handles.push_back(sign_extended ? low : 0xDEADBEEFu);
     }
     return block;
 }

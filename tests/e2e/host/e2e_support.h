@@ -38,6 +38,7 @@ struct launch {
     std::vector<std::string> environment; /* entries, in order */
     std::string stderr_kind = "pipe";     /* pipe, file, readonly, null or none */
     std::vector<std::string> slots;       /* "FLAGS SOURCE [ARG]" runner lines */
+    size_t block_width = 4;               /* bytes per handle in the block given */
     bool has_block_count = false;         /* a count other than the slots' */
     long block_count = 0;
     bool code_page_932 = false;           /* run Wine under ja_JP.UTF-8 */
@@ -133,8 +134,13 @@ std::string join_wine(const std::string &directory, const std::string &name);
 
 void make_directory(const std::string &unix_path);
 void write_file(const std::string &unix_path, const std::string &bytes);
-/* Puts a copy of probe.exe at the path (tool.com, tool.exe, ...). */
-void copy_probe(const std::string &unix_path);
+/* Puts a copy of probe.exe at the path (tool.com, tool.exe, ...): the
+   32-bit one, or the 64-bit one of the win64 build. */
+void copy_probe(const std::string &unix_path, int bits = 32);
+/* The 64-bit probe in the Wine prefix's C:\windows\system32 under a name of
+   the test's own, which a 32-bit process sees there only with WoW64's
+   redirection off (its System32 is SysWOW64); the bare name. */
+std::string place_native_only_program();
 
 /* PATH, PROBE_OUT and what the command interpreter needs. */
 std::vector<std::string> make_environment(const scratch_tree &tree, const std::string &path);
@@ -143,7 +149,9 @@ launch_result run_launcher(const scratch_tree &tree, const launch &how);
 /* Waits for the probe's report file; false when none came. */
 bool wait_for_probe(const scratch_tree &tree, probe_report *report);
 
-handle_block parse_block(const std::string &bytes);
+/* Handles of `width` bytes each; an 8-byte one is kept when its upper half
+   is the sign of its lower half, as every handle of a 32-bit value is. */
+handle_block parse_block(const std::string &bytes, size_t width = 4);
 /* The value of NAME in an environment, or false when it is absent. */
 bool find_variable(const std::vector<std::string> &environment, const std::string &name,
                    std::string *value);

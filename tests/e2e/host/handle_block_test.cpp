@@ -144,6 +144,76 @@ TEST_F(handle_block_handover, error_goes_to_inherited_slot_2)
     EXPECT_EQ(show_bytes(result.error_output), "");
 }
 
+struct width_case {
+    const char *name;
+    int command_bits;   /* the probe started: a 32-bit or a 64-bit program */
+    size_t given_width; /* the block the launcher is given; 0: none */
+};
+
+/* The command gets handles of its own width, whatever the launcher's and
+   whatever its parent gave it: a C runtime reads them as wide as its own
+   pointers.  Without a block of its own the launcher describes its standard
+   handles, so the block holds what the command sees as its own; standard
+   error on a file makes each handle tell. */
+const width_case width_cases[] = {
+    {"32_bit_command", 32, 0},
+    {"64_bit_command", 64, 0},
+    {"32_bit_command_of_a_32_bit_parent", 32, 4},
+    {"64_bit_command_of_a_32_bit_parent", 64, 4},
+    {"32_bit_command_of_a_64_bit_parent", 32, 8},
+    {"64_bit_command_of_a_64_bit_parent", 64, 8},
+};
+
+void PrintTo(const width_case &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
+class command_width : public e2e_test, public ::testing::WithParamInterface<width_case> {
+};
+
+TEST_P(command_width, gets_handles_of_its_own_width)
+{
+    const width_case &c = GetParam();
+    copy_probe(join_unix(tree.work, "tool.exe"), c.command_bits);
+    launch how;
+    how.command_line = "launcher ..\\work tool";
+    how.environment = make_environment(tree, "C:\\windows");
+    how.stderr_kind = "file";
+    if (c.given_width) {
+        /* Standard error, a file, flagged a pipe: taken on the flag's word. */
+        how.slots = {"01 null", "09 pipe", "09 stderr"};
+        how.block_width = c.given_width;
+    }
+    launch_result result = run_launcher(tree, how);
+    ASSERT_TRUE(result.ran) << result.failure;
+    EXPECT_EQ(result.exit_code, 0u);
+    probe_report report;
+    ASSERT_TRUE(wait_for_probe(tree, &report)) << "the command was not started";
+
+    size_t width = (size_t)c.command_bits / 8;
+    EXPECT_EQ(report.reserved_size, 4 + 3 + 3 * width);
+    handle_block passed = parse_block(report.reserved, width);
+    ASSERT_EQ(passed.count, 3);
+    if (c.given_width) {
+        handle_block given = parse_block(result.block, c.given_width);
+        EXPECT_EQ(passed.flags, (std::vector<unsigned>{0x81, 0x89, 0x89}));
+        EXPECT_EQ(passed.handles, given.handles);
+        EXPECT_EQ(report.block_types,
+                  (std::vector<unsigned long>{TYPE_CHAR, TYPE_PIPE, TYPE_DISK}));
+    } else {
+        EXPECT_EQ(passed.flags, (std::vector<unsigned>{0xC1, 0xC1, 0x81}));
+        EXPECT_EQ(passed.handles, report.std_handles);
+        EXPECT_EQ(report.block_types,
+                  (std::vector<unsigned long>{TYPE_CHAR, TYPE_CHAR, TYPE_DISK}));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(cases, command_width, ::testing::ValuesIn(width_cases),
+                         [](const ::testing::TestParamInfo<width_case> &info) {
+                             return std::string(info.param.name);
+                         });
+
 struct append_case {
     const char *name;
     const char *flags;        /* slot 2's flag byte in the block */

@@ -123,6 +123,26 @@ TEST_F(handover, unset_or_empty_path_counts_as_empty)
     }
 }
 
+/* A program that exists only as a 64-bit one in System32 (ssh.exe,
+   wsl.exe) is found by its absolute path and through PATH, as a 64-bit
+   caller finds it, by every build: the 32-bit ones turn WoW64's redirection
+   off for the search and the start. */
+TEST_F(handover, program_only_in_native_system32_is_found)
+{
+    std::string name = place_native_only_program();
+    std::string native = "C:\\windows\\system32\\" + name + ".exe";
+    for (const std::string &command : {native, name}) {
+        launch how;
+        how.command_line = "launcher ..\\work " + command;
+        how.environment = make_environment(tree, "C:\\windows\\system32;C:\\windows");
+        probe_report report;
+        run_and_check_started(tree, how, &report);
+        if (HasFailure())
+            return;
+        EXPECT_EQ(report.module, native) << command;
+    }
+}
+
 /* A working directory that does not exist leaves the launcher in its start
    directory, silently, and the command is looked up there. */
 TEST_F(handover, missing_directory_keeps_start_directory)

@@ -23,12 +23,17 @@ fi
 action=$1 prefix=$2 desktop_prefix=$3 display_file=$4 race_prefix=$5
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES=winemenubuilder.exe=d
-# The launcher is a 32-bit program; a 32-bit prefix needs no WoW64 layer.
-export WINEARCH=win32
+# A 64-bit prefix, as on today's Windows: the 64-bit builds run natively,
+# the 32-bit ones through WoW64, with System32 redirected for them.
+export WINEARCH=win64
 unset DISPLAY
 
 start_prefix() {
     export WINEPREFIX=$1
+    # A prefix an earlier version made 32-bit cannot serve: made anew.
+    if grep -qs '^#arch=win32' "$WINEPREFIX/system.reg"; then
+        rm -rf "$WINEPREFIX"
+    fi
     mkdir -p "$WINEPREFIX"
     # Exits with 2 when a server of this prefix already runs; that one serves.
     wineserver -p </dev/null >/dev/null 2>&1 || true

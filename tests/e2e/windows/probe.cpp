@@ -49,15 +49,19 @@ static DWORD read_block_word(const BYTE *at)
 }
 
 /* The type of every handle the inherited block names shows whether the
-   handles really reached this process, not only their numbers. */
+   handles really reached this process, not only their numbers.  The block
+   is read as this program's C runtime reads it: handles as wide as its own
+   pointers (4 bytes in a 32-bit probe, 8 in a 64-bit one). */
 static std::string describe_block_handles(const BYTE *block, WORD size)
 {
     std::string text;
     if (!block || size < 4)
         return text;
     LONG n = (LONG)read_block_word(block);
-    for (LONG i = 0; n > 0 && i < n && 4 + n + 4 * (i + 1) <= size; i++) {
-        HANDLE handle = (HANDLE)(INT_PTR)(LONG)read_block_word(block + 4 + n + 4 * i);
+    const LONG width = (LONG)sizeof(HANDLE);
+    for (LONG i = 0; n > 0 && i < n && 4 + n + width * (i + 1) <= size; i++) {
+        HANDLE handle;
+        memcpy(&handle, block + 4 + n + width * i, sizeof handle);
         char item[16];
         snprintf(item, sizeof item, "%s%lu", i ? " " : "",
                  handle == INVALID_HANDLE_VALUE ? 0ul : (unsigned long)GetFileType(handle));

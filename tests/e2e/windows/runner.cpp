@@ -31,6 +31,8 @@
  *                           its position back at the start), null, stderr
  *                           (the standard error handle), value HEX (a raw
  *                           32-bit handle value, ffffffff for none)
+ *   block_width 8           the block's handles are 8 bytes each, as a 64-bit
+ *                           parent writes them (4 otherwise)
  *   block_count N           the count written into the block, when a test
  *                           wants one that differs from the slots given
  *   terminate_when HEX-PATH once this file exists, end the launcher with
@@ -85,6 +87,7 @@ struct request {
     std::vector<std::string> environment;
     handle_source standard[3];
     std::vector<block_slot> slots;
+    size_t block_width = 4;
     bool has_block_count = false;
     long block_count = 0;
 };
@@ -162,6 +165,8 @@ static void read_request_line(request *r, const std::string &line)
         slot.flags = (unsigned)strtoul(value.c_str(), 0, 16);
         slot.source = read_source(words, 2);
         r->slots.push_back(slot);
+    } else if (key == "block_width") {
+        r->block_width = strtoul(value.c_str(), 0, 10);
     } else if (key == "block_count") {
         r->has_block_count = true;
         r->block_count = strtol(value.c_str(), 0, 10);
@@ -278,11 +283,16 @@ static void write_word(std::string *block, size_t at, DWORD value)
 static std::string build_block(const request &r)
 {
     size_t n = r.slots.size();
-    std::string block(4 + 5 * n, '\0');
+    size_t width = r.block_width;
+    std::string block(4 + (1 + width) * n, '\0');
     write_word(&block, 0, (DWORD)(r.has_block_count ? r.block_count : (long)n));
     for (size_t i = 0; i < n; i++) {
         block[4 + i] = (char)r.slots[i].flags;
-        write_word(&block, 4 + n + 4 * i, (DWORD)(UINT_PTR)r.slots[i].source.handle);
+        /* A handle widened as a 64-bit parent holds it: sign-extended. */
+        DWORD handle = (DWORD)(UINT_PTR)r.slots[i].source.handle;
+        write_word(&block, 4 + n + width * i, handle);
+        if (width == 8)
+            write_word(&block, 4 + n + width * i + 4, (LONG)handle < 0 ? 0xFFFFFFFFu : 0);
     }
     return block;
 }
