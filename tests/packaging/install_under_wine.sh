@@ -2,12 +2,11 @@
 # install_under_wine.sh X86_BUILD X64_BUILD VERSION RECIPE_DIR SCRATCH
 #
 # For each row below: builds the installer from the x86 and x64 builds'
-# files, installs it silently into a fresh Wine prefix of the row's width
-# (a 32-bit prefix stands for 32-bit Windows), checks that the files of the
-# row's architecture went to the row's folder, starts the Start-menu
-# shortcut it made the way the shell does, reads the demo application's
-# report, removes the installation silently and checks that nothing of it
-# is left.  Prints what happened when a step fails.
+# files, installs it silently into a fresh Wine prefix of the row's width (a
+# 32-bit prefix stands for 32-bit Windows), checks the architecture of what
+# it installed, starts the shortcut it made the way the shell does, reads the
+# demo application's report, removes the installation silently and checks
+# that nothing of it is left.  Prints what happened when a step fails.
 set -euo pipefail
 
 if [ $# -ne 5 ]; then
@@ -22,7 +21,6 @@ stop_wine=$(cd "$(dirname "$0")/../../scripts" && pwd)/stop_wine_prefix
 # architecture of the files it must install | silent install | silent removal
 # The commands run in the row's scratch directory, beside the installer.
 # The NSIS installer is one for both widths and picks the files itself.
-# On a 64-bit prefix each installs into C:\Program Files, the 64-bit one.
 recipes=(
     "launcher-demo.nsi|build_with_makensis|launcher-demo-setup.exe|win64|x64|wine launcher-demo-setup.exe /S|wine 'C:\\Program Files\\Launcher Demo\\uninstall.exe' /S"
     "launcher-demo.nsi|build_with_makensis|launcher-demo-setup.exe|win32|x86|wine launcher-demo-setup.exe /S|wine 'C:\\Program Files\\Launcher Demo\\uninstall.exe' /S"
@@ -52,9 +50,8 @@ set_defines() {
     local scratch=$1
     defines=("VERSION=$version" "SHIM_FILE=$(realpath --relative-to="$scratch" "$recipe_dir/MyApp.shim")")
     local suffix build name file
-    for suffix in X86 X64; do
-        build=$x86_build
-        [ "$suffix" = X86 ] || build=$x64_build
+    for suffix in "X86=$x86_build" "X64=$x64_build"; do
+        build=${suffix#*=} suffix=${suffix%%=*}
         for name in SHIMW_EXE=shimw.exe APP_EXE=tests/demo/app.exe APP_DLL=tests/demo/greeting.dll; do
             file=$build/${name#*=}
             [ -f "$file" ] || { echo "no $file: build the win32 and win64 presets first" >&2; return 1; }

@@ -1,7 +1,7 @@
 cmake_minimum_required(VERSION 3.25)
-# Checks that an architecture's package holds exactly the five exes, the
-# documents and the opt-in UTF-8 manifest under the name of each exe that
-# does not embed it, in its optional folder.
+# Checks that a package holds exactly the five exes, the documents
+# and the opt-in UTF-8 manifest under the name of each exe that does not
+# embed it, in its optional folder.
 # Run with -DPACKAGE=<zip> -DBUILD=<the build it is packed from>.
 if(NOT EXISTS "${PACKAGE}")
     message(FATAL_ERROR "no package at ${PACKAGE}: run cpack on the ${BUILD} build first")
