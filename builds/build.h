@@ -37,6 +37,10 @@
 #include "launcher/launcher.h"
 #include "platform/kernel32.h"
 
+/* The process command line, read at start-up: split into the argument
+   vector, or kept as it stands.  It is the build's from then on. */
+void take_command_line(char *command_line);
+
 /* Fills the request from the argument vector or from the file; on a
    failure it reports what it can and returns -1. */
 int read_request(int count, char **arguments, launch_request *request);
@@ -45,6 +49,11 @@ int read_request(int count, char **arguments, launch_request *request);
    for none; asked once the PATH limit has been checked.  -1 after a
    message. */
 int read_library_directories(const WCHAR **directories);
+
+/* Called with each candidate that exists, before it is started: 0 to start
+   it, or -1 with the error number set to pass it over as the search says
+   (a named launcher never starts its own file). */
+int check_candidate(const char *file);
 
 /* Called just before each CreateProcessA; returns the creation flags added
    to the start of the command. */

@@ -4,8 +4,10 @@
  * the current directory and the library directory START\..\lib.
  */
 #include "builds/build.h"
+#include "runtime/arguments.h"
 #include "runtime/bytes.h"
 #include "runtime/error_reporting.h"
+#include "runtime/heap.h"
 
 enum { START_DIRECTORY_SIZE = 1024 };
 
@@ -16,6 +18,12 @@ static const WCHAR library_suffix[] = {'\\', '.', '.', '\\', 'l', 'i', 'b', 0};
 /* The start directory and room for the suffix after it.  Static rather
    than on the stack: frames stay below a page. */
 static WCHAR library_directory[START_DIRECTORY_SIZE + 8];
+
+void take_command_line(char *command_line)
+{
+    build_argument_vector(command_line);
+    release(command_line);
+}
 
 int read_request(int count, char **arguments, launch_request *request)
 {
@@ -28,6 +36,13 @@ int read_request(int count, char **arguments, launch_request *request)
     request->words.arguments = count < 3 ? arguments + 2 : arguments + 3;
     request->about_directory = 0;
     request->about_command = 0;
+    return 0;
+}
+
+/* The caller names the command, whatever it is: this launcher too, if
+   that is what was asked for. */
+int check_candidate(const char *)
+{
     return 0;
 }
 

@@ -7,6 +7,11 @@
  * the file's args, and the caller's arguments exactly as they stand in the
  * exe's own command line: nothing is split, requoted or joined again.
  *
+ * A named launcher never starts itself: a copy in a folder of copies on
+ * PATH looks for the real program of its name further on, and a chain of
+ * copies that leads back into itself ends after a bounded number of steps
+ * instead of filling the machine with processes.
+ *
  * The file and the exe's path are converted to the ANSI code page (UTF-8
  * itself where the embedded manifest takes effect) without best fit, so no
  * character becomes a look-alike.  What is built here lives until the
@@ -17,22 +22,42 @@
 #include "runtime/bytes.h"
 #include "runtime/error_number.h"
 #include "runtime/error_reporting.h"
+#include "runtime/exit.h"
 #include "runtime/heap.h"
 #include "runtime/lead_bytes.h"
 #include "shim/shim.h"
 
-enum { MODULE_SIZE = 32768, LIBRARIES_SIZE = 32768, NAME_TOO_LONG = 38 };
+/* The platform's limit of a command line, in UTF-16 units with the
+   terminator. */
+enum { MODULE_SIZE = 32768, COMMAND_LINE_LIMIT = 32767 };
 
 /* Static rather than on the stack: frames stay below a page.  The module
    path turns into the file's name; the exe's folder stays in front. */
 static WCHAR module[MODULE_SIZE + 5];
 static char bytes[SHIM_FILE_LIMIT + 1];
 static WCHAR wide[SHIM_FILE_LIMIT + 1];
-static WCHAR libraries[LIBRARIES_SIZE];
+/* The lib directories, joined by ";": never more than a variable holds. */
+static WCHAR libraries[VARIABLE_LIMIT];
+static unsigned library_length;
 static shim_settings settings;
 /* The exe's folder with its "\", and the file's name, in ANSI. */
 static char *start_directory, *file_name;
-static char *later[2];
+static char *command_line, *later[2];
+/* The UTF-16 units the file's args and the caller's arguments add to the
+   command line, with the blank before them. */
+static unsigned later_units;
+/* The exe's own file, and how the command is looked for. */
+static BY_HANDLE_FILE_INFORMATION own;
+static BOOL own_known;
+static int bare;
+static const char *about_path;
+
+/* A variable every named launcher passes on to its command, one character
+   longer each time: the number of named launchers that led to this one.
+   Its name begins with "=", as the drive variables do, so programs that
+   list their environment pass it over. */
+static const WCHAR chain_name[] = {'=', 'S', 'h', 'i', 'm', 'C', 'h', 'a', 'i', 'n', 0};
+static const WCHAR path_name[] = {'P', 'A', 'T', 'H', 0};
 
 /* A new ANSI copy and its length; null without memory. */
 static char *narrow(const WCHAR *text, int length, int *size)
@@ -88,6 +113,19 @@ static int report_mistake(int mistake)
     return -1;
 }
 
+/* The file's volume and index: the same file, however it is named. */
+static BOOL identify(const WCHAR *name, BY_HANDLE_FILE_INFORMATION *information)
+{
+    HANDLE file = CreateFileW(name, FILE_READ_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0,
+                              OPEN_EXISTING, 0, 0);
+    if (file == INVALID_HANDLE_VALUE)
+        return FALSE;
+    BOOL known = GetFileInformationByHandle(file, information);
+    CloseHandle(file);
+    return known;
+}
+
 /* The exe's path with its last extension replaced by ".shim", and the
    exe's folder; -1 when the platform gives no path that fits. */
 static int name_file(void)
@@ -97,6 +135,7 @@ static int name_file(void)
         map_os_error(GetLastError());
         return -1;
     }
+    own_known = identify(module, &own);
     unsigned start = 0, dot = length;
     for (unsigned i = 0; i < length; i++) {
         if (module[i] == '\\' || module[i] == '/') {
@@ -114,52 +153,84 @@ static int name_file(void)
     return 0;
 }
 
+/* Counts this launcher into the chain its command inherits. */
+static int join_chain(void)
+{
+    WCHAR marks[SHIM_CHAIN_LIMIT + 2];
+    DWORD count = GetEnvironmentVariableW(chain_name, marks, SHIM_CHAIN_LIMIT + 1);
+    if (count >= SHIM_CHAIN_LIMIT)
+        return report_mistake(SHIM_CHAIN);
+    marks[count] = '>';
+    marks[count + 1] = 0;
+    SetEnvironmentVariableW(chain_name, marks);
+    return 0;
+}
+
 /* One library directory, made absolute from the start directory and
-   normalised, after those before it. */
-static int add_library(const shim_text &value, unsigned *used)
+   normalised, after those before it.  A list that outgrows a variable
+   names the limit: no single value is at fault. */
+static int add_library(const shim_text &value)
 {
     char *path = from_start(value);
     if (!path || !MultiByteToWideChar(CP_ACP, 0, path, -1, wide, SHIM_FILE_LIMIT + 1))
         return report_mistake(SHIM_NO_MEMORY);
-    if (*used)
-        libraries[(*used)++] = ';';
-    DWORD room = LIBRARIES_SIZE - *used;
-    DWORD written = GetFullPathNameW(wide, room, libraries + *used, 0);
-    if (written == 0 || written >= room) {
-        if (written)
-            set_error(NAME_TOO_LONG, ERROR_FILENAME_EXCED_RANGE);
-        else
-            map_os_error(GetLastError());
+    if (library_length)
+        libraries[library_length++] = ';';
+    DWORD room = VARIABLE_LIMIT - library_length;
+    DWORD written = GetFullPathNameW(wide, room, libraries + library_length, 0);
+    if (written >= room) {
+        settings.mistake.line = 0;
+        return report_mistake(SHIM_TOO_LONG);
+    }
+    if (written == 0) {
+        map_os_error(GetLastError());
         report_error_about("Shim Failed", locate("lib = ", value));
         return -1;
     }
-    *used += written;
+    library_length += written;
     return 0;
 }
 
-/* The file's args, then the caller's arguments as they stand. */
-static char **list_later_arguments(void)
+/* The process command line as start-up read it: a named launcher never
+   splits it, and passes what follows its program name on as it stands. */
+void take_command_line(char *line)
 {
-    const shim_text &args = settings.values[SHIM_ARGS];
-    char *line = read_command_line();
-    const char *tail = line ? find_argument_tail(line) : "";
+    command_line = line;
+}
+
+/* The file's args, then the caller's arguments as they stand. */
+static char **list_later_arguments(const shim_text &args)
+{
+    const char *tail = find_argument_tail(command_line);
     later[0] = join("", args, args.length && *tail ? " " : "", tail);
-    return later[0] ? later : 0;
+    if (!later[0])
+        return 0;
+    if (*later[0])
+        later_units = (unsigned)MultiByteToWideChar(CP_ACP, 0, later[0], -1, 0, 0);
+    return later;
+}
+
+/* The value of a key given once; line 0 when it is not given. */
+static shim_text find_value(int key)
+{
+    const shim_setting *setting = settings.once[key];
+    return setting ? setting->value : shim_text{"", 0, 0};
 }
 
 static int fill_request(launch_request *request)
 {
     /* A bare name stands on its own, for the search through PATH. */
-    const shim_text &path = settings.values[SHIM_PATH];
+    shim_text path = find_value(SHIM_PATH);
     request->command = from_start(path);
-    if (request->command && is_relative(path) &&
-        is_bare_name(request->command + text_length(start_directory)))
+    bare = request->command && is_relative(path) &&
+           is_bare_name(request->command + text_length(start_directory));
+    if (bare)
         request->command += text_length(start_directory);
     request->path_only = 1;
     request->words.name = 0;
-    request->words.arguments = list_later_arguments();
-    request->about_command = locate("path = ", path);
-    const shim_text &directory = settings.values[SHIM_DIRECTORY];
+    request->words.arguments = list_later_arguments(find_value(SHIM_ARGS));
+    request->about_command = about_path = locate("path = ", path);
+    shim_text directory = find_value(SHIM_DIRECTORY);
     request->directory = 0;
     request->about_directory = 0;
     if (directory.line) {
@@ -169,14 +240,14 @@ static int fill_request(launch_request *request)
     if (!request->command || !request->words.arguments || !request->about_command ||
         (directory.line && !(request->directory && request->about_directory)))
         return report_mistake(SHIM_NO_MEMORY);
-    unsigned used = 0;
-    for (unsigned i = 0; i < settings.library_count; i++)
-        if (add_library(settings.libraries[i], &used) != 0)
+    for (unsigned i = 0; i < settings.count; i++)
+        if (settings.settings[i].key == SHIM_LIB && add_library(settings.settings[i].value) != 0)
             return -1;
     return 0;
 }
 
-/* Read whole, proved UTF-8, its byte-order mark dropped, and converted. */
+/* Read whole, proved UTF-8, its byte-order mark dropped, converted, taken
+   apart and resolved. */
 int read_request(int, char **, launch_request *request)
 {
     unsigned size;
@@ -186,6 +257,8 @@ int read_request(int, char **, launch_request *request)
     }
     /* An empty file converts to nothing, and has no path. */
     settings.mistake.line = 0;
+    if (join_chain() != 0)
+        return -1;
     int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes, (int)size, wide,
                                      SHIM_FILE_LIMIT + 1);
     if (size && !length)
@@ -196,13 +269,49 @@ int read_request(int, char **, launch_request *request)
     if (!text)
         return report_mistake(SHIM_NO_MEMORY);
     int mistake = parse_shim(text, (unsigned)text_size, &settings);
+    if (!mistake)
+        mistake = resolve_shim(&settings, start_directory);
     if (mistake)
         return report_mistake(mistake);
     return fill_request(request);
 }
 
+/* PATH as the env lines left it, then the lib directories: never longer
+   than a variable may be, or the platform would cut it. */
 int read_library_directories(const WCHAR **directories)
 {
-    *directories = libraries[0] ? libraries : 0;
+    *directories = 0;
+    if (!library_length)
+        return 0;
+    DWORD size = GetEnvironmentVariableW(path_name, 0, 0);
+    if ((size ? size : 1) + library_length >= VARIABLE_LIMIT)
+        return report_mistake(SHIM_TOO_LONG);
+    *directories = libraries;
+    return 0;
+}
+
+/* The own file is passed over where PATH is searched, as if missing, and
+   refused where the file's path leads to it; a command line the platform
+   cannot take is refused with its own reason. */
+int check_candidate(const char *file)
+{
+    BY_HANDLE_FILE_INFORMATION information;
+    unsigned units = (unsigned)MultiByteToWideChar(CP_ACP, 0, file, -1, wide, SHIM_FILE_LIMIT + 1);
+    if (own_known && units && identify(wide, &information) &&
+        information.dwVolumeSerialNumber == own.dwVolumeSerialNumber &&
+        information.nFileIndexHigh == own.nFileIndexHigh &&
+        information.nFileIndexLow == own.nFileIndexLow) {
+        if (bare) {
+            set_error(NO_SUCH_FILE, ERROR_FILE_NOT_FOUND);
+            return -1;
+        }
+        report_failure("Shim Failed", get_shim_mistake_text(SHIM_ITSELF), about_path);
+        exit_normally(-1);
+    }
+    /* The quotes, the blank and the terminator come on top. */
+    if (2 + units + later_units > COMMAND_LINE_LIMIT) {
+        set_error(ARG_LIST_TOO_LONG, ERROR_BAD_ENVIRONMENT);
+        return -1;
+    }
     return 0;
 }

@@ -1,4 +1,5 @@
 #include "exec/exec.h"
+#include "builds/build.h"
 #include "runtime/bytes.h"
 #include "runtime/heap.h"
 
@@ -19,6 +20,12 @@ static const char *find_last_component(const char *file)
     return mb_find_char(file, ':');
 }
 
+/* A candidate that exists is the command, unless the build refuses it. */
+static int start_candidate(const char *file, const command_words *words, char **environment)
+{
+    return check_candidate(file) == 0 ? start_overlay(file, words, environment) : -1;
+}
+
 static int probe_extensions(const char *file, const command_words *words, char **environment)
 {
     size_t length = text_length(file);
@@ -32,7 +39,7 @@ static int probe_extensions(const char *file, const command_words *words, char *
         if (path_exists(candidate) == 0) {
             /* The first existing candidate is the command, whether or not
                it starts; a later extension is never tried after it. */
-            result = start_overlay(candidate, words, environment);
+            result = start_candidate(candidate, words, environment);
             break;
         }
     }
@@ -56,7 +63,7 @@ int exec_file(const char *file, const command_words *words, char **environment)
 
     int result;
     if (mb_find_last_char(component, '.'))
-        result = path_exists(file) == 0 ? start_overlay(file, words, environment) : -1;
+        result = path_exists(file) == 0 ? start_candidate(file, words, environment) : -1;
     else
         result = probe_extensions(file, words, environment);
     release(prefixed);

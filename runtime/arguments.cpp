@@ -127,13 +127,21 @@ split_result parse_command_line(const char *text, char **entries, char *strings)
     return s.counts;
 }
 
+/* The program name ends where the C runtimes end it, so the command gets
+   what a program started directly would take for its arguments: quotes
+   toggle, and the first blank outside them ends it ("C:\tools"\tool.exe
+   is one name). */
 const char *find_argument_tail(const char *command_line)
 {
-    splitter s = {(const unsigned char *)command_line, 0, 0, {0, 0}};
-    split_program_name(&s);
-    while (is_blank(*s.at))
-        s.at++;
-    return (const char *)s.at;
+    const unsigned char *at = (const unsigned char *)command_line;
+    int quoted = 0;
+    while (*at && (quoted || !is_blank(*at))) {
+        quoted ^= *at == '"';
+        at += is_lead_byte(*at) && at[1] ? 2 : 1;
+    }
+    while (is_blank(*at))
+        at++;
+    return (const char *)at;
 }
 
 /*

@@ -20,8 +20,9 @@ struct split_result {
    sized by the counting pass, it fills them by exactly the same rules. */
 split_result parse_command_line(const char *text, char **entries, char *strings);
 /* What follows the program name on a command line, as it stands: the name
-   is taken as the splitting takes it and the blanks after it are passed
-   over; every quote, blank and backslash after that is kept. */
+   ends at the first blank outside quotes, every quote toggling, and the
+   blanks after it are passed over; every quote, blank and backslash after
+   that is kept. */
 const char *find_argument_tail(const char *command_line);
 /* The process command line in the ANSI code page, a new allocation; null
    when the platform gives none or it cannot be converted. */

@@ -4,6 +4,7 @@
  * status.  Everything built here lives until the process ends.
  */
 #include "runtime/start.h"
+#include "builds/build.h"
 #include "launcher/launcher.h"
 #include "platform/kernel32.h"
 #include "runtime/arguments.h"
@@ -26,8 +27,7 @@ static void start_and_run(void)
         release(environment);
         exit_normally(-1);
     }
-    build_argument_vector(command_line);
-    release(command_line);
+    take_command_line(command_line);
     build_environment_snapshot(environment);
     init_streams();
     exit_normally(run_launcher(argument_count, argument_vector, environment_snapshot));

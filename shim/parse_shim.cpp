@@ -1,11 +1,25 @@
 #include "shim/shim.h"
 
 static const char *const mistake_texts[] = {
-    "", "a line without \"=\"", "unknown key", "key given twice", "no value",
-    "no path", "not UTF-8 text", "Not enough space",
+    "",
+    "a line without \"=\"",
+    "unknown key",
+    "key given twice",
+    "no value",
+    "no path",
+    "not UTF-8 text",
+    "Not enough space",
+    "a quote inside the value",
+    "not NAME=VALUE",
+    "depends on the current directory",
+    "variable too long, maximum size supported is 32767 characters",
+    "path leads to this launcher",
+    "more than 32 named launchers in a chain",
 };
+static_assert(sizeof mistake_texts / sizeof mistake_texts[0] == SHIM_MISTAKE_COUNT,
+              "one text per mistake");
 
-static const char *const keys[SHIM_KEY_COUNT] = {"path", "args", "directory", "lib"};
+static const char *const keys[SHIM_KEY_COUNT] = {"path", "args", "directory", "lib", "env"};
 
 const char *get_shim_mistake_text(int mistake)
 {
@@ -26,6 +40,13 @@ static shim_text trim(const char *from, const char *to, unsigned line)
     return shim_text{from, (unsigned)(to - from), line};
 }
 
+static const char *find(const char *from, const char *to, char c)
+{
+    while (from < to && *from != c)
+        from++;
+    return from;
+}
+
 /* Keys are ASCII; a byte beyond it never matches one. */
 static int find_key(const shim_text &key)
 {
@@ -39,28 +60,49 @@ static int find_key(const shim_text &key)
     return -1;
 }
 
-/* One "key = value" line into the settings. */
+/* One pair of quotes around the whole value goes; a quote anywhere else is
+   a mistake. */
+static int unquote(shim_text *value)
+{
+    if (value->length >= 2 && value->text[0] == '"' && value->text[value->length - 1] == '"')
+        *value = shim_text{value->text + 1, value->length - 2, value->line};
+    const char *end = value->text + value->length;
+    return find(value->text, end, '"') == end ? SHIM_FINE : SHIM_QUOTE;
+}
+
+/* One "key = value" line into the settings; "NAME=VALUE" of env is taken
+   apart at its first "=", with the blanks around it dropped. */
 static int take_setting(const char *from, const char *to, unsigned line, shim_settings *settings)
 {
-    const char *equals = from;
-    while (equals < to && *equals != '=')
-        equals++;
+    const char *equals = find(from, to, '=');
     if (equals == to)
         return SHIM_NO_EQUALS;
     int key = find_key(trim(from, equals, line));
     if (key < 0)
         return SHIM_UNKNOWN_KEY;
+    shim_setting *setting = &settings->settings[settings->count];
+    setting->key = key;
+    setting->line = settings->mistake;
     shim_text value = trim(equals + 1, to, line);
-    if (value.length >= 2 && value.text[0] == '"' && value.text[value.length - 1] == '"')
-        value = shim_text{value.text + 1, value.length - 2, line};
-    if (value.length == 0 && key != SHIM_ARGS)
+    if (key == SHIM_ENV) {
+        const char *end = value.text + value.length;
+        equals = find(value.text, end, '=');
+        setting->name = trim(value.text, equals, line);
+        if (equals == end || !setting->name.length)
+            return SHIM_NOT_VARIABLE;
+        value = trim(equals + 1, end, line);
+    }
+    if (key != SHIM_ARGS && unquote(&value))
+        return SHIM_QUOTE;
+    if (value.length == 0 && key != SHIM_ARGS && key != SHIM_ENV)
         return SHIM_NO_VALUE;
-    if (key == SHIM_LIB)
-        settings->libraries[settings->library_count++] = value;
-    else if (settings->values[key].line)
-        return SHIM_REPEATED_KEY;
-    else
-        settings->values[key] = value;
+    if (key < SHIM_LIB) {
+        if (settings->once[key])
+            return SHIM_REPEATED_KEY;
+        settings->once[key] = setting;
+    }
+    setting->value = value;
+    settings->count++;
     return SHIM_FINE;
 }
 
@@ -72,11 +114,9 @@ static int take_line(const char *from, const char *to, unsigned line, shim_setti
         to--;
     shim_text text = trim(from, to, line);
     settings->mistake = text;
-    for (const char *at = from; at < to; at++) {
-        if (!*at) {
-            settings->mistake.line = 0;
-            return SHIM_NOT_TEXT;
-        }
+    if (find(from, to, 0) != to) {
+        settings->mistake.line = 0;
+        return SHIM_NOT_TEXT;
     }
     if (text.length == 0 || text.text[0] == '#')
         return SHIM_FINE;
@@ -85,16 +125,14 @@ static int take_line(const char *from, const char *to, unsigned line, shim_setti
 
 int parse_shim(const char *text, unsigned length, shim_settings *settings)
 {
-    for (shim_text &value : settings->values)
-        value.line = 0;
-    settings->library_count = 0;
+    settings->count = 0;
+    for (shim_setting *&setting : settings->once)
+        setting = 0;
     const char *end = text + length;
 
     const char *from = text;
     for (unsigned line = 1;; line++) {
-        const char *to = from;
-        while (to < end && *to != '\n')
-            to++;
+        const char *to = find(from, end, '\n');
         int mistake = take_line(from, to, line, settings);
         if (mistake)
             return mistake;
@@ -103,5 +141,5 @@ int parse_shim(const char *text, unsigned length, shim_settings *settings)
         from = to + 1;
     }
     settings->mistake.line = 0;
-    return settings->values[SHIM_PATH].line ? SHIM_FINE : SHIM_NO_PATH;
+    return settings->once[SHIM_PATH] ? SHIM_FINE : SHIM_NO_PATH;
 }

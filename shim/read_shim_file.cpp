@@ -1,8 +1,6 @@
 #include "shim/shim.h"
 #include "runtime/error_number.h"
 
-enum { FILE_TOO_LARGE = 27 };
-
 /* Until the end, or one byte past the limit, so that a file over it is
    told from one that fills it exactly.  ReadFile counts 0 bytes when it
    fails. */

@@ -1,7 +1,8 @@
 /* The file beside a named launcher, taken apart once it is text in the
-   ANSI code page. */
+   ANSI code page, and resolved in the folder C:\app\ with HOME set. */
 #include "tests/unit/fixture.h"
 
+#include "runtime/heap.h"
 #include "shim/shim.h"
 
 namespace {
@@ -11,11 +12,17 @@ struct shim_case {
     int mistake;
     std::string wrong; /* "N: the line" named with the mistake; empty: the file */
     std::string path = {}, args = {}, directory = {}, libraries = {}; /* libraries joined by "|" */
+    std::string variables = {}; /* each env line's variable afterwards, joined by "|" */
 };
 
 std::string show(const shim_text &t)
 {
     return t.line ? std::string(t.text, t.length) : "(none)";
+}
+
+std::string show_once(const shim_settings &settings, int key)
+{
+    return settings.once[key] ? show(settings.once[key]->value) : "(none)";
 }
 
 TEST_F(launcher_test, a_shim_file_gives_its_settings_or_its_first_mistake)
@@ -28,9 +35,28 @@ TEST_F(launcher_test, a_shim_file_gives_its_settings_or_its_first_mistake)
         {"# made by hand\r\n\r\n \tPATH\t=\t\"C:\\Program Files\\x.exe\" \r\n  # lib = no\r\n"
          "Lib=\x95\x5c\x83\x3d",
          SHIM_FINE, "", "C:\\Program Files\\x.exe", "(none)", "(none)", "\x95\x5c\x83\x3d"},
-        /* Only quotes around the whole value go; "=" in a value stays. */
-        {"path = a\"b\"\nargs = \"x\" y=z\ndirectory = \"\"\"", SHIM_FINE, "", "a\"b\"", "\"x\" y=z",
-         "\"", ""},
+        /* Only quotes around the whole value go, and args keeps every one. */
+        {"path = a\"b\"\nargs = \"x\" y=z\ndirectory = \"\"\"", SHIM_QUOTE, "1: path = a\"b\""},
+        {"path = \"C:\\a b\\x.exe\"\nargs = \"a b\" -v \"c d\"\nlib = \"=\"", SHIM_FINE, "",
+         "C:\\a b\\x.exe", "\"a b\" -v \"c d\"", "(none)", "="},
+        {"path = x\ndirectory = \"\"\"", SHIM_QUOTE, "2: directory = \"\"\""},
+        {"path = x\nenv = A = \"x", SHIM_QUOTE, "2: env = A = \"x"},
+        /* Nothing is taken from a current directory. */
+        {"path = C:x.exe", SHIM_CURRENT_DRIVE, "1: path = C:x.exe"},
+        {"path = x\nlib = \\\\s\\l\nlib = /l", SHIM_CURRENT_DRIVE, "3: lib = /l"},
+        {"path = x\nenv = D=C:\ndirectory = %D%x", SHIM_CURRENT_DRIVE, "3: directory = %D%x"},
+        /* Variables: set, removed, and seen by the lines after them only;
+           an undefined name stays, "%%" is "%", args knows "%~dp0" alone. */
+        {"path = %HOME%\\%A%.exe\nenv = A = \"a b\"\nenv = HOME=\nenv=B=%A%%%%HOME%\n"
+         "args = %A% %~dp0x %%\ndirectory = %~DP0%A%\nlib = %U%",
+         SHIM_FINE, "", "C:\\h\\%A%.exe", "%A% C:\\app\\x %%", "C:\\app\\a b", "%U%",
+         "A=a b|HOME=(none)|B=a b%%HOME%"},
+        {"path = x\nenv = A", SHIM_NOT_VARIABLE, "2: env = A"},
+        {"path = x\nenv = = b", SHIM_NOT_VARIABLE, "2: env = = b"},
+        /* A variable holds 32766 characters and its terminator. */
+        {"path = x\nenv = B=%LONG%", SHIM_FINE, "", "x", "(none)", "(none)", "",
+         "B=" + std::string(32766, 'l')},
+        {"path = x\nenv = B=%LONG%.", SHIM_TOO_LONG, "2: env = B=%LONG%."},
         {"path = x\nargs =", SHIM_FINE, "", "x", "", "(none)", ""},
         {"path = x\nargs = --a=b\nargs\t=", SHIM_REPEATED_KEY, "3: args\t="},
         {"path = x\npth = y", SHIM_UNKNOWN_KEY, "2: pth = y"},
@@ -46,20 +72,32 @@ TEST_F(launcher_test, a_shim_file_gives_its_settings_or_its_first_mistake)
     };
     for (const shim_case &c : cases) {
         static shim_settings settings;
-        ASSERT_EQ(parse_shim(c.text.data(), (unsigned)c.text.size(), &settings), c.mistake)
-            << c.text;
+        sim::reset();
+        create_heap();
+        sim::set_variable("HOME", sim::wide_text("C:\\h"));
+        sim::set_variable("LONG", sim::wide_text(std::string(32766, 'l')));
+        int mistake = parse_shim(c.text.data(), (unsigned)c.text.size(), &settings);
+        ASSERT_EQ(mistake ? mistake : resolve_shim(&settings, "C:\\app\\"), c.mistake) << c.text;
         const shim_text &wrong = settings.mistake;
         EXPECT_EQ(wrong.line ? std::to_string(wrong.line) + ": " + show(wrong) : "", c.wrong)
             << c.text;
         if (c.mistake)
             continue;
-        EXPECT_EQ(show(settings.values[SHIM_PATH]), c.path) << c.text;
-        EXPECT_EQ(show(settings.values[SHIM_ARGS]), c.args) << c.text;
-        EXPECT_EQ(show(settings.values[SHIM_DIRECTORY]), c.directory) << c.text;
-        std::string libraries;
-        for (unsigned i = 0; i < settings.library_count; i++)
-            libraries += (i ? "|" : "") + show(settings.libraries[i]);
+        EXPECT_EQ(show_once(settings, SHIM_PATH), c.path) << c.text;
+        EXPECT_EQ(show_once(settings, SHIM_ARGS), c.args) << c.text;
+        EXPECT_EQ(show_once(settings, SHIM_DIRECTORY), c.directory) << c.text;
+        std::string libraries, variables;
+        for (unsigned i = 0; i < settings.count; i++) {
+            const shim_setting &s = settings.settings[i];
+            std::string name(s.name.text, s.name.length);
+            if (s.key == SHIM_LIB)
+                libraries += (libraries.empty() ? "" : "|") + show(s.value);
+            if (s.key == SHIM_ENV)
+                variables += (variables.empty() ? "" : "|") + name + "=" +
+                             sim::get_variable(name).value_or("(none)");
+        }
         EXPECT_EQ(libraries, c.libraries) << c.text;
+        EXPECT_EQ(variables, c.variables) << c.text;
     }
 }
 

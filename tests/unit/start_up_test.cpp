@@ -85,14 +85,16 @@ TEST_F(launcher_test, command_lines_split_by_the_quoting_and_backslash_rules)
         EXPECT_EQ(split(c.line), c.arguments) << c.line;
 }
 
-/* What a named launcher passes on: the text after the program name and the
-   blanks that follow it, as it stands. */
+/* What a named launcher passes on: the text after the program name, as the
+   C runtimes end it, and the blanks that follow it, as it stands. */
 TEST_F(launcher_test, the_argument_tail_is_the_text_after_the_program_name)
 {
     const std::pair<std::string, std::string> cases[] = {
         {"app a \"b c\" d\\\"e", "a \"b c\" d\\\"e"},
         {"\"C:\\My App\\app.exe\" x", "x"},
-        {"\"C:\\My App\\app.exe\"x y", "x y"},
+        /* quotes toggle; the name ends at a blank outside them */
+        {"\"C:\\My App\\app.exe\"x y", "y"},
+        {"\"C:\\tools\"\\tool.exe --fix x.c", "--fix x.c"},
         {"app\t \t\"a\"\t", "\"a\"\t"},
         {"app   ", ""},
         {"app", ""},

@@ -1,0 +1,135 @@
+/*
+ * The file's values made ready for use, line by line in file order, as a
+ * batch file reads its lines: a reference takes the variable as the lines
+ * before it left it, from the environment the launcher was started with
+ * and the env lines above.  A name that is not defined stays as written,
+ * as the command interpreter leaves it.
+ *
+ * Variables are read in their wide form and converted without best fit,
+ * like everything else the launcher takes in: a character the code page
+ * lacks becomes "?", which no file name holds, never a look-alike.
+ */
+#include "shim/shim.h"
+#include "runtime/bytes.h"
+#include "runtime/heap.h"
+#include "runtime/lead_bytes.h"
+
+/* Room for any value a variable can hold, at three bytes a character. */
+enum { EXPANDED_SIZE = 3 * VARIABLE_LIMIT };
+
+static char expanded[EXPANDED_SIZE];
+static WCHAR wide_name[VARIABLE_LIMIT], wide_value[VARIABLE_LIMIT];
+
+/* A terminated wide copy; 0, or -1 when the text does not fit a
+   variable. */
+static int widen(const shim_text &text, WCHAR *wide)
+{
+    int units = MultiByteToWideChar(CP_ACP, 0, text.text, (int)text.length, wide,
+                                    VARIABLE_LIMIT - 1);
+    wide[units] = 0;
+    return text.length && !units ? -1 : 0;
+}
+
+/* The variable's value in ANSI at `to`: its length, 0 when it is not
+   defined, or -1 when it does not fit. */
+static int read_variable(const shim_text &name, char *to, unsigned room)
+{
+    widen(name, wide_name);
+    DWORD size = GetEnvironmentVariableW(wide_name, wide_value, VARIABLE_LIMIT);
+    if (size == 0)
+        return 0;
+    /* No room at all would ask the conversion for the size instead. */
+    int length = size < VARIABLE_LIMIT && room ? WideCharToMultiByte(CP_ACP, conversion_flags,
+                                                                     wide_value, (int)size, to,
+                                                                     (int)room, 0, 0)
+                                               : 0;
+    return length ? length : -1;
+}
+
+static int is_folder_reference(const char *at, const char *end)
+{
+    return end - at >= 5 && at[1] == '~' && (at[2] | 0x20) == 'd' && (at[3] | 0x20) == 'p' &&
+           at[4] == '0';
+}
+
+/* The value with its references replaced, in `expanded`; its length, or
+   -1 when it does not fit.  Only "%~dp0" counts in args. */
+static int expand(const shim_text &value, int variables, const char *folder)
+{
+    const char *at = value.text, *end = at + value.length;
+    unsigned length = 0;
+    while (at < end) {
+        const char *piece = at;
+        unsigned count = 1;
+        const char *close = at + 1;
+        while (*at == '%' && close < end && *close != '%')
+            close++;
+        if (*at == '%' && is_folder_reference(at, end)) {
+            piece = folder;
+            count = (unsigned)text_length(folder);
+            at += 4;
+        } else if (*at == '%' && variables && close < end) {
+            int found = close == at + 1 ? 0 /* "%%" */
+                                        : read_variable(shim_text{at + 1, (unsigned)(close - at - 1), 0},
+                                                        expanded + length, EXPANDED_SIZE - length);
+            if (found < 0)
+                return -1;
+            length += (unsigned)found;
+            if (found || close == at + 1)
+                at = close, count = !found;
+        }
+        if (count > EXPANDED_SIZE - length)
+            return -1;
+        copy_bytes(expanded + length, piece, count);
+        length += count;
+        at++;
+    }
+    return (int)length;
+}
+
+static int is_separator(char c)
+{
+    return c == '\\' || c == '/';
+}
+
+/* "C:x", "C:" and "\x" are taken from a current directory, of drive C: or
+   of the current drive; a named launcher takes nothing from there. */
+static int depends_on_current_directory(const char *path)
+{
+    if (path[0] && path[1] == ':')
+        return !is_separator(path[2]);
+    return is_separator(path[0]) && !is_separator(path[1]);
+}
+
+static int resolve_setting(shim_setting *setting, const char *folder)
+{
+    int length = expand(setting->value, setting->key != SHIM_ARGS, folder);
+    char *text = length < 0 ? 0 : (char *)allocate((size_t)length + 1);
+    if (!text)
+        return length < 0 ? SHIM_TOO_LONG : SHIM_NO_MEMORY;
+    copy_bytes(text, expanded, (size_t)length);
+    text[length] = 0;
+    setting->value = shim_text{text, (unsigned)length, setting->value.line};
+    if (setting->key == SHIM_ENV) {
+        /* An empty value removes the variable. */
+        if (widen(setting->value, wide_value) || widen(setting->name, wide_name))
+            return SHIM_TOO_LONG;
+        if (!SetEnvironmentVariableW(wide_name, length ? wide_value : 0) && length)
+            return SHIM_NO_MEMORY;
+    } else if (setting->key != SHIM_ARGS && depends_on_current_directory(text)) {
+        return SHIM_CURRENT_DRIVE;
+    }
+    return SHIM_FINE;
+}
+
+int resolve_shim(shim_settings *settings, const char *folder)
+{
+    for (unsigned i = 0; i < settings->count; i++) {
+        settings->mistake = settings->settings[i].line;
+        int mistake = resolve_setting(&settings->settings[i], folder);
+        if (mistake)
+            return mistake;
+    }
+    settings->mistake.line = 0;
+    return SHIM_FINE;
+}
