@@ -7,10 +7,31 @@
  */
 #include "e2e_support.h"
 
+#include <chrono>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <regex>
+#include <thread>
 
 namespace {
+
+/* An env line and lib lines of C:\ and 240 characters: PATH within the
+   launcher's 8192 bytes, and with the lib directories beyond a variable's
+   32767 characters, or the lib directories alone beyond them. */
+std::string repeat(const std::string &text, size_t count)
+{
+    std::string all;
+    while (count--)
+        all += text;
+    return all;
+}
+const std::string lib_line = "lib = C:\\" + std::string(240, 'l') + "\n";
+const std::string long_path = "path = bin\\tool.exe\nenv = PATH=" + std::string(8000, 'p') + "\n" +
+                              repeat(lib_line, 110);
+const std::string long_libraries = "path = bin\\tool.exe\n" + repeat(lib_line, 140);
+const std::string long_args = "path = bin\\tool.exe\nargs = " + std::string(20000, 'a');
+const std::string long_line = " " + std::string(20000, 'a') + " y";
 
 struct named_case {
     const char *name;
@@ -23,6 +44,12 @@ struct named_case {
     const char *libraries = "";  /* what PATH ends with */
     bool wide = false;      /* a Unicode start, read back in the wide view */
     bool by_path = false;   /* "cmd /c MyApp" with {app} on PATH */
+    const char *variables = ""; /* "NAME=VALUE|NAME" the command has, or lacks */
+    const char *path = nullptr;  /* PATH, if not onpath alone */
+    const char *other = nullptr; /* Other.shim beside a copy Other.exe */
+    const char *program = "MyApp"; /* the program name the caller gives */
+    unsigned fill_to = 0; /* "x"s after the arguments, so the command line
+                             takes this many characters with its terminator */
 };
 
 const named_case named_cases[] = {
@@ -49,6 +76,39 @@ const named_case named_cases[] = {
      "Shim Failed: unknown key\r\npth = x in {app}\\MyApp.shim\r\n"},
     {"missing_command", "path = bin\\nothing", "",
      "Exec Failed: No such file or directory\r\npath = bin\\nothing in {app}\\MyApp.shim\r\n"},
+    {"args_keep_every_quote_and_know_the_folder",
+     "path = bin\\tool.exe\nargs = \"a b\" -v \"c d\" %~dp0x.txt", "\"e f\"", "",
+     "{app}\\bin\\tool.exe", " \"a b\" -v \"c d\" {app}\\x.txt \"e f\"", "-", "onpath"},
+    /* The bare path is looked for through the PATH the launcher was given. */
+    {"environment_set_removed_and_referenced",
+     "path = tool\nenv = PATH=C:\\x\nenv = windir=\nenv = A = %SystemRoot%\\a\n"
+     "env = B=%A%;%windir%\nlib = lib", "", "", "{app}\\onpath\\tool.exe", "", "-", "",
+     false, false, "PATH=C:\\x;{app}\\lib|windir|A=C:\\windows\\a|B=C:\\windows\\a;%windir%"},
+    {"passes_over_itself_on_path", "path = MyApp", "", "", "{app}\\onpath\\MyApp.exe", "", "-", "",
+     false, false, "", "{app};{app}\\onpath"},
+    {"refuses_a_path_to_itself", "path = .\\MyApp", "",
+     "Shim Failed: path leads to this launcher\r\npath = .\\MyApp in {app}\\MyApp.shim\r\n"},
+    /* Each waits for the next, or starts it and ends: either way the 33rd
+       ends the chain. */
+    {"a_loop_of_two_ends", "path = .\\Other.exe", "",
+     "Shim Failed: more than 32 named launchers in a chain\r\n{app}\\MyApp.shim\r\n", "", "",
+     "-", "", false, false, "", nullptr, "path = .\\MyApp.exe"},
+    {"path_too_long_with_the_libraries", long_path.c_str(), "",
+     "Shim Failed: variable too long, maximum size supported is 32767 characters\r\n"
+     "{app}\\MyApp.shim\r\n"},
+    {"libraries_too_long", long_libraries.c_str(), "",
+     "Shim Failed: variable too long, maximum size supported is 32767 characters\r\n"
+     "{app}\\MyApp.shim\r\n"},
+    {"command_line_at_the_limit", long_args.c_str(), "y", "", "{app}\\bin\\tool.exe",
+     long_line.c_str(), "-", "", false, false, "", nullptr, nullptr, "MyApp", 32767},
+    {"command_line_over_the_limit", long_args.c_str(), "y",
+     "Exec Failed: Arg list too long\r\npath = bin\\tool.exe in {app}\\MyApp.shim\r\n",
+     "{app}\\bin\\tool.exe", long_line.c_str(), "-", "", false, false, "", nullptr, nullptr,
+     "MyApp", 32768},
+    /* The C runtimes take "{app}"\MyApp.exe for one name. */
+    {"partly_quoted_program_name", "path = bin\\tool.exe", "--fix \"x y\"", "",
+     "{app}\\bin\\tool.exe", " --fix \"x y\"", "-", "", false, false, "", nullptr, nullptr,
+     "\"{app}\"\\MyApp.exe"},
 };
 
 void PrintTo(const named_case &c, std::ostream *out)
@@ -73,35 +133,52 @@ TEST_P(named_launcher, starts_what_its_file_says)
     for (const char *place : {"bin", "onpath", "Program Files"})
         copy_probe(join_unix(join_unix(tree.app, place), "tool.exe"));
     copy_probe(join_unix(tree.root, "tool.exe"));
+    copy_probe(join_unix(onpath, "MyApp.exe"));
     std::string shim = c.shim ? expand(c.shim) : "";
     make_named_launcher(join_unix(tree.bin, launcher_name()), tree.app, "MyApp",
                         c.shim ? shim.c_str() : nullptr);
+    if (c.other)
+        make_named_launcher(join_unix(tree.bin, launcher_name()), tree.app, "Other", c.other);
 
     launch how;
-    std::string path = c.by_path ? "C:\\windows\\system32;" + to_wine_path(tree.app)
-                                 : to_wine_path(onpath);
+    std::string path = c.path      ? expand(c.path)
+                       : c.by_path ? "C:\\windows\\system32;" + to_wine_path(tree.app)
+                                   : to_wine_path(onpath);
     how.environment = make_environment(tree, path);
     /* Every bit of the command's exit code, where the build waits for it. */
     how.environment.push_back("PROBE_EXIT=3221225477");
     how.directory = to_wine_path(tree.root);
     how.unicode = c.wide;
     how.application = c.by_path ? "-" : join_unix(tree.app, "MyApp.exe");
-    how.command_line = std::string(c.by_path ? "cmd /c MyApp" : "MyApp") +
-                       (*c.arguments ? " " : "") + c.arguments;
+    std::string module = expand(c.module), line = expand(c.line);
+    std::string fill(c.fill_to ? c.fill_to - 3 - module.size() - line.size() : 0, 'x');
+    line += fill;
+    how.command_line = (c.by_path ? "cmd /c " : "") + expand(c.program) +
+                       (*c.arguments ? " " : "") + c.arguments + fill;
+    /* A chain that does not wait ends after its first launcher has. */
+    std::string error_file = join_unix(tree.root, "stderr.txt");
+    how.stderr_kind = c.other ? "file" : "pipe";
     launch_result result = run_launcher(tree, how);
     ASSERT_TRUE(result.ran) << result.failure;
+    auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (c.other && result.error_output != expand(c.error) &&
+           std::chrono::steady_clock::now() < give_up) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        std::ifstream file(error_file, std::ios::binary);
+        result.error_output.assign(std::istreambuf_iterator<char>(file), {});
+    }
     EXPECT_EQ(show_bytes(result.error_output), show_bytes(expand(c.error)));
     if (*c.error) {
-        EXPECT_EQ(result.exit_code, EXIT_FAILED);
+        EXPECT_EQ(result.exit_code,
+                  c.other && launcher_name() == "shimw.exe" ? 0u : EXIT_FAILED);
         return;
     }
     EXPECT_EQ(result.exit_code, launcher_name() == "shim.exe" ? 3221225477u : 0u);
     probe_report report;
     ASSERT_TRUE(wait_for_probe(tree, &report)) << "the command was not started";
-    std::string module = expand(c.module);
     EXPECT_EQ(report.module_w, module);
     EXPECT_EQ(show_bytes(c.wide ? report.command_line_w : report.command_line),
-              show_bytes("\"" + module + "\"" + expand(c.line)));
+              show_bytes("\"" + module + "\"" + line));
     EXPECT_EQ(report.directory_w, strcmp(c.directory, "-") ? expand(c.directory)
                                                            : to_wine_path(tree.root));
     std::string new_path;
@@ -109,6 +186,12 @@ TEST_P(named_launcher, starts_what_its_file_says)
     std::string libraries = expand(c.libraries);
     EXPECT_EQ(new_path.substr(new_path.size() - std::min(new_path.size(), libraries.size())),
               libraries);
+    std::stringstream expected(expand(c.variables));
+    for (std::string item; std::getline(expected, item, '|');) {
+        std::string name = item.substr(0, item.find('=')), value;
+        bool found = find_variable(report.environment_w, name, &value);
+        EXPECT_EQ(found ? name + "=" + value : name, item);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(cases, named_launcher, ::testing::ValuesIn(named_cases),
