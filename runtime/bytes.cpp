@@ -30,6 +30,13 @@ void copy_bytes(void *target, const void *source, size_t count)
         *to++ = *from++;
 }
 
+const char *find_text(const char *block, int position)
+{
+    while (position--)
+        block += text_length(block) + 1;
+    return block;
+}
+
 void fill_bytes(void *target, int value, size_t count)
 {
     unsigned char *to = (unsigned char *)target;

@@ -1,29 +1,31 @@
 #include "shim/shim.h"
+#include "runtime/bytes.h"
 
-static const char *const mistake_texts[] = {
-    "",
-    "a line without \"=\"",
-    "unknown key",
-    "key given twice",
-    "no value",
-    "no path",
-    "not UTF-8 text",
-    "Not enough space",
-    "a quote inside the value",
-    "not NAME=VALUE",
-    "depends on the current directory",
-    "variable too long, maximum size supported is 32767 characters",
-    "path leads to this launcher",
-    "more than 32 named launchers in a chain",
-};
-static_assert(sizeof mistake_texts / sizeof mistake_texts[0] == SHIM_MISTAKE_COUNT,
+static constexpr char mistake_texts[] =
+    "\0"
+    "a line without \"=\"\0"
+    "unknown key\0"
+    "key given twice\0"
+    "no value\0"
+    "no path\0"
+    "not UTF-8 text\0"
+    "Not enough space\0"
+    "a quote inside the value\0"
+    "not NAME=VALUE\0"
+    "depends on the current directory\0"
+    "variable too long, maximum size supported is 32767 characters\0"
+    "path leads to this launcher\0"
+    "more than 32 named launchers in a chain";
+static_assert(count_texts(mistake_texts, sizeof mistake_texts) == SHIM_MISTAKE_COUNT,
               "one text per mistake");
 
-static const char *const keys[SHIM_KEY_COUNT] = {"path", "args", "directory", "lib", "env"};
+/* In the order of the keys' values. */
+static constexpr char keys[] = "path\0args\0directory\0lib\0env";
+static_assert(count_texts(keys, sizeof keys) == SHIM_KEY_COUNT, "one name per key");
 
 const char *get_shim_mistake_text(int mistake)
 {
-    return mistake_texts[mistake];
+    return find_text(mistake_texts, mistake);
 }
 
 static int is_blank(char c)
@@ -50,11 +52,12 @@ static const char *find(const char *from, const char *to, char c)
 /* Keys are ASCII; a byte beyond it never matches one. */
 static int find_key(const shim_text &key)
 {
-    for (int k = 0; k < SHIM_KEY_COUNT; k++) {
+    const char *name = keys;
+    for (int k = 0; k < SHIM_KEY_COUNT; k++, name += text_length(name) + 1) {
         unsigned i = 0;
-        while (i < key.length && keys[k][i] && (key.text[i] | 0x20) == keys[k][i])
+        while (i < key.length && name[i] && (key.text[i] | 0x20) == name[i])
             i++;
-        if (i == key.length && !keys[k][i])
+        if (i == key.length && !name[i])
             return k;
     }
     return -1;
