@@ -305,6 +305,7 @@ int check_candidate(const char *file)
             set_error(NO_SUCH_FILE, ERROR_FILE_NOT_FOUND);
             return -1;
         }
+        leave_native_view();
         report_failure("Shim Failed", get_shim_mistake_text(SHIM_ITSELF), about_path);
         exit_normally(-1);
     }
