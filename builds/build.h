@@ -46,9 +46,9 @@ void take_command_line(char *command_line);
 int read_request(int count, char **arguments, launch_request *request);
 
 /* The directories appended to PATH, in order and joined by ";", or null
-   for none; asked once the PATH limit has been checked.  -1 after a
-   message. */
-int read_library_directories(const WCHAR **directories);
+   for none; asked once the PATH limit has been checked, with the length of
+   PATH in UTF-16 units.  -1 after a message. */
+int read_library_directories(DWORD path_length, const WCHAR **directories);
 
 /* Called with each candidate that exists, before it is started: 0 to start
    it, or -1 with the error number set to pass it over as the search says

@@ -50,7 +50,7 @@ int check_candidate(const char *)
    the library directory names the true folder.  Without a start directory
    there is none to name: an entry built from nothing would point at
    "\..\lib" on whatever drive is current, so PATH stays as it is. */
-int read_library_directories(const WCHAR **directories)
+int read_library_directories(DWORD, const WCHAR **directories)
 {
     *directories = 0;
     DWORD size = GetCurrentDirectoryA(0, 0);

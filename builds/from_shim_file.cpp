@@ -57,7 +57,6 @@ static const char *about_path;
    Its name begins with "=", as the drive variables do, so programs that
    list their environment pass it over. */
 static const WCHAR chain_name[] = {'=', 'S', 'h', 'i', 'm', 'C', 'h', 'a', 'i', 'n', 0};
-static const WCHAR path_name[] = {'P', 'A', 'T', 'H', 0};
 
 /* A new ANSI copy and its length; null without memory. */
 static char *narrow(const WCHAR *text, int length, int *size)
@@ -278,13 +277,13 @@ int read_request(int, char **, launch_request *request)
 
 /* PATH as the env lines left it, then the lib directories: never longer
    than a variable may be, or the platform would cut it. */
-int read_library_directories(const WCHAR **directories)
+int read_library_directories(DWORD path_length, const WCHAR **directories)
 {
     *directories = 0;
     if (!library_length)
         return 0;
-    DWORD size = GetEnvironmentVariableW(path_name, 0, 0);
-    if ((size ? size : 1) + library_length >= VARIABLE_LIMIT)
+    /* PATH, ";", the directories and the terminator. */
+    if (path_length + 2 + library_length > VARIABLE_LIMIT)
         return report_mistake(SHIM_TOO_LONG);
     *directories = libraries;
     return 0;

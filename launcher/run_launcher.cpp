@@ -82,7 +82,7 @@ int run_launcher(int count, char **arguments, char **snapshot)
         return -1;
     }
     const WCHAR *directories;
-    if (read_library_directories(&directories) != 0)
+    if (read_library_directories(path_length, &directories) != 0)
         return -1;
     if (directories && extend_path(path_length, directories) != 0) {
         report_error("Environment allocation failed");

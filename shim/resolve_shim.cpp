@@ -20,22 +20,21 @@ enum { EXPANDED_SIZE = 3 * VARIABLE_LIMIT };
 static char expanded[EXPANDED_SIZE];
 static WCHAR wide_name[VARIABLE_LIMIT], wide_value[VARIABLE_LIMIT];
 
-/* A terminated wide copy; 0, or -1 when the text does not fit a
-   variable. */
-static int widen(const shim_text &text, WCHAR *wide)
+/* The name as a terminated wide text; a name too long for any variable is
+   the empty name, which none has. */
+static const WCHAR *widen_name(const shim_text &name)
 {
-    int units = MultiByteToWideChar(CP_ACP, 0, text.text, (int)text.length, wide,
+    int units = MultiByteToWideChar(CP_ACP, 0, name.text, (int)name.length, wide_name,
                                     VARIABLE_LIMIT - 1);
-    wide[units] = 0;
-    return text.length && !units ? -1 : 0;
+    wide_name[units] = 0;
+    return wide_name;
 }
 
 /* The variable's value in ANSI at `to`: its length, 0 when it is not
    defined, or -1 when it does not fit. */
 static int read_variable(const shim_text &name, char *to, unsigned room)
 {
-    widen(name, wide_name);
-    DWORD size = GetEnvironmentVariableW(wide_name, wide_value, VARIABLE_LIMIT);
+    DWORD size = GetEnvironmentVariableW(widen_name(name), wide_value, VARIABLE_LIMIT);
     if (size == 0)
         return 0;
     /* No room at all would ask the conversion for the size instead. */
@@ -69,14 +68,17 @@ static int expand(const shim_text &value, int variables, const char *folder)
             count = (unsigned)text_length(folder);
             at += 4;
         } else if (*at == '%' && variables && close < end) {
-            int found = close == at + 1 ? 0 /* "%%" */
-                                        : read_variable(shim_text{at + 1, (unsigned)(close - at - 1), 0},
-                                                        expanded + length, EXPANDED_SIZE - length);
+            shim_text name = {at + 1, (unsigned)(close - at - 1), 0};
+            int found = name.length ? read_variable(name, expanded + length, EXPANDED_SIZE - length)
+                                    : 0;
             if (found < 0)
                 return -1;
             length += (unsigned)found;
-            if (found || close == at + 1)
-                at = close, count = !found;
+            /* A value stands for the whole reference; "%%" for one "%". */
+            if (found || !name.length) {
+                count = found ? 0 : 1;
+                at = close;
+            }
         }
         if (count > EXPANDED_SIZE - length)
             return -1;
@@ -112,9 +114,9 @@ static int resolve_setting(shim_setting *setting, const char *folder)
     setting->value = shim_text{text, (unsigned)length, setting->value.line};
     if (setting->key == SHIM_ENV) {
         /* An empty value removes the variable. */
-        if (widen(setting->value, wide_value) || widen(setting->name, wide_name))
+        if (!MultiByteToWideChar(CP_ACP, 0, text, -1, wide_value, VARIABLE_LIMIT))
             return SHIM_TOO_LONG;
-        if (!SetEnvironmentVariableW(wide_name, length ? wide_value : 0) && length)
+        if (!SetEnvironmentVariableW(widen_name(setting->name), length ? wide_value : 0) && length)
             return SHIM_NO_MEMORY;
     } else if (setting->key != SHIM_ARGS && depends_on_current_directory(text)) {
         return SHIM_CURRENT_DRIVE;
