@@ -19,6 +19,7 @@ static const WCHAR library_suffix[] = {'\\', '.', '.', '\\', 'l', 'i', 'b', 0};
    than on the stack: frames stay below a page. */
 static WCHAR library_directory[START_DIRECTORY_SIZE + 8];
 
+/* DIRECTORY COMMAND [ARGUMENT ...] come from the argument vector. */
 void take_command_line(char *command_line)
 {
     build_argument_vector(command_line);

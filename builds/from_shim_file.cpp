@@ -54,8 +54,8 @@ static const char *about_path;
 
 /* A variable every named launcher passes on to its command, one character
    longer each time: the number of named launchers that led to this one.
-   Its name begins with "=", as the drive variables do, so programs that
-   list their environment pass it over. */
+   Its name begins with "=", as the drive variables' do, which the command
+   interpreter's "set" does not list. */
 static const WCHAR chain_name[] = {'=', 'S', 'h', 'i', 'm', 'C', 'h', 'a', 'i', 'n', 0};
 
 /* A new ANSI copy and its length; null without memory. */
@@ -308,7 +308,8 @@ int check_candidate(const char *file)
         report_failure("Shim Failed", get_shim_mistake_text(SHIM_ITSELF), about_path);
         exit_normally(-1);
     }
-    /* The quotes, the blank and the terminator come on top. */
+    /* The two quotes come on top; each count holds a terminator, which
+       stands for the blank between the two and for the line's own. */
     if (2 + units + later_units > COMMAND_LINE_LIMIT) {
         set_error(ARG_LIST_TOO_LONG, ERROR_BAD_ENVIRONMENT);
         return -1;
