@@ -32,8 +32,9 @@ void copy_bytes(void *target, const void *source, size_t count)
 
 const char *find_text(const char *block, int position)
 {
-    while (position--)
-        block += text_length(block) + 1;
+    for (; position > 0; position--)
+        while (*block++)
+            ;
     return block;
 }
 
