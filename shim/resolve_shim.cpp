@@ -38,10 +38,10 @@ static int read_variable(const shim_text &name, char *to, unsigned room)
     if (size == 0)
         return 0;
     /* No room at all would ask the conversion for the size instead. */
-    int length = size < VARIABLE_LIMIT && room ? WideCharToMultiByte(CP_ACP, conversion_flags,
-                                                                     wide_value, (int)size, to,
-                                                                     (int)room, 0, 0)
-                                               : 0;
+    if (size >= VARIABLE_LIMIT || !room)
+        return -1;
+    int length = WideCharToMultiByte(CP_ACP, conversion_flags, wide_value, (int)size, to,
+                                     (int)room, 0, 0);
     return length ? length : -1;
 }
 
