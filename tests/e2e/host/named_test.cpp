@@ -3,7 +3,8 @@
  * MyApp.shim beside it, started from another directory, through PATH, with
  * arguments a script would pass, and with files that are wrong.  Paths in
  * the table are written with {app} for the application folder as Windows
- * sees it.
+ * sees it, {system32} for C:\windows\system32 and {only64} for the name of a
+ * 64-bit program that only the native System32 holds.
  */
 #include "e2e_support.h"
 
@@ -105,6 +106,11 @@ const named_case named_cases[] = {
      "Exec Failed: Arg list too long\r\npath = bin\\tool.exe in {app}\\MyApp.shim\r\n",
      "{app}\\bin\\tool.exe", long_line.c_str(), "-", "", false, false, "", nullptr, nullptr,
      "MyApp", 32768},
+    /* Found as a 64-bit caller finds it, whatever the launcher's width. */
+    {"native_system32_program_by_path", "path = {system32}\\{only64}.exe", "", "",
+     "{system32}\\{only64}.exe", "", "-", "onpath"},
+    {"native_system32_program_through_path", "path = {only64}", "", "",
+     "{system32}\\{only64}.exe", "", "-", "", false, false, "", "{system32}"},
     /* The C runtimes take "{app}"\MyApp.exe for one name. */
     {"partly_quoted_program_name", "path = bin\\tool.exe", "--fix \"x y\"", "",
      "{app}\\bin\\tool.exe", " --fix \"x y\"", "-", "", false, false, "", nullptr, nullptr,
@@ -118,9 +124,14 @@ void PrintTo(const named_case &c, std::ostream *out)
 
 class named_launcher : public e2e_test, public ::testing::WithParamInterface<named_case> {
 protected:
+    std::string only64;
+
     std::string expand(const char *text)
     {
-        return std::regex_replace(text, std::regex("\\{app\\}"), to_wine_path(tree.app));
+        std::string expanded =
+            std::regex_replace(text, std::regex("\\{app\\}"), to_wine_path(tree.app));
+        expanded = std::regex_replace(expanded, std::regex("\\{only64\\}"), only64);
+        return std::regex_replace(expanded, std::regex("\\{system32\\}"), "C:\\windows\\system32");
     }
 };
 
@@ -134,6 +145,8 @@ TEST_P(named_launcher, starts_what_its_file_says)
         copy_probe(join_unix(join_unix(tree.app, place), "tool.exe"));
     copy_probe(join_unix(tree.root, "tool.exe"));
     copy_probe(join_unix(onpath, "MyApp.exe"));
+    if (c.shim && std::strstr(c.shim, "{only64}"))
+        only64 = place_native_only_program();
     std::string shim = c.shim ? expand(c.shim) : "";
     make_named_launcher(join_unix(tree.bin, launcher_name()), tree.app, "MyApp",
                         c.shim ? shim.c_str() : nullptr);
