@@ -27,7 +27,7 @@ set(CMAKE_RC_FLAGS_INIT "--target=${triple} -I${CMAKE_SYSROOT}/include")
 # from the list fails the link with its name.
 find_program(llvm_dlltool NAMES llvm-dlltool-14 llvm-dlltool REQUIRED)
 set(LAUNCHER_DLLTOOL ${llvm_dlltool} -m arm64)
-set(LAUNCHER_KERNEL32_DEF ${CMAKE_CURRENT_LIST_DIR}/kernel32-aarch64.def)
+set(LAUNCHER_KERNEL32_DEF ${CMAKE_CURRENT_LIST_DIR}/kernel32.def)
 
 # The five exes: freestanding, entered at run_program, KERNEL32 their only import.
 set(CMAKE_C_STANDARD_LIBRARIES "")

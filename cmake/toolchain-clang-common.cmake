@@ -43,6 +43,14 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT ${link_flags})
 set(CMAKE_SHARED_LINKER_FLAGS_INIT ${link_flags})
 set(CMAKE_MODULE_LINKER_FLAGS_INIT ${link_flags})
 
+# The exes' KERNEL32 import library, made by cmake/win32.cmake from the
+# functions the code uses, listed beside this file, as for ARM64: the
+# toolchain's own would leave a jump stub per function in each exe (see
+# kernel32.def).  The test programs link the toolchain's.
+find_program(llvm_dlltool NAMES llvm-dlltool-14 llvm-dlltool REQUIRED)
+set(LAUNCHER_DLLTOOL ${llvm_dlltool} -m ${dlltool_machine})
+set(LAUNCHER_KERNEL32_DEF ${CMAKE_CURRENT_LIST_DIR}/kernel32.def)
+
 # launcher.exe: freestanding, entered at run_program, KERNEL32 its only import.
 set(CMAKE_C_STANDARD_LIBRARIES "")
 set(CMAKE_CXX_STANDARD_LIBRARIES "")

@@ -6,8 +6,13 @@ enable_language(RC)
 # The entry's decoration, the stack options and the files of each architecture.
 include(${CMAKE_CURRENT_LIST_DIR}/architecture.cmake)
 
-# Where the toolchain brings no import library for KERNEL32 (ARM64), its
-# file names the list of the functions the code uses, made into one here.
+# The exes' KERNEL32 import library.  Where the toolchain file names a list
+# of the functions the code uses (the clang builds: Debian brings no import
+# library for ARM64, and lld keeps an unused jump stub per function of the
+# toolchain's own), it is made from that list here; otherwise the
+# toolchain's is linked by name.
+set(exe_kernel32 kernel32)
+set(exe_kernel32_options "")
 if(LAUNCHER_KERNEL32_DEF)
     set(kernel32_import ${CMAKE_CURRENT_BINARY_DIR}/libkernel32.a)
     add_custom_command(OUTPUT ${kernel32_import}
@@ -16,10 +21,15 @@ if(LAUNCHER_KERNEL32_DEF)
                        DEPENDS ${LAUNCHER_KERNEL32_DEF}
                        VERBATIM)
     add_custom_target(kernel32_import DEPENDS ${kernel32_import})
-    # Linked by the name every exe links, as the toolchain's would be.
-    add_library(kernel32 INTERFACE)
-    target_link_libraries(kernel32 INTERFACE ${kernel32_import})
-    add_dependencies(kernel32 kernel32_import)
+    add_library(launcher_kernel32 INTERFACE)
+    target_link_libraries(launcher_kernel32 INTERFACE ${kernel32_import})
+    add_dependencies(launcher_kernel32 kernel32_import)
+    set(exe_kernel32 launcher_kernel32)
+    # The list names the functions as KERNEL32 exports them; on x86 the code
+    # asks for the stdcall names (ExitProcess@4), which lld resolves to them.
+    if(LAUNCHER_ARCHITECTURE STREQUAL "x86")
+        set(exe_kernel32_options -Wl,--enable-stdcall-fixup)
+    endif()
 endif()
 
 # Built for size: the named launchers carry a file reader on top of the
@@ -95,9 +105,9 @@ foreach(entry IN LISTS launcher_builds)
     list(TRANSFORM build_files APPEND .cpp)
     add_executable(${name} ${build_files} ${LAUNCHER_ARCH_SOURCES}
                    ${CMAKE_CURRENT_BINARY_DIR}/${name}.rc)
-    target_link_libraries(${name} PRIVATE launcher_logic kernel32)
+    target_link_libraries(${name} PRIVATE launcher_logic ${exe_kernel32})
     target_link_options(${name} PRIVATE
-        -nostdlib -nostartfiles -s
+        -nostdlib -nostartfiles -s ${exe_kernel32_options}
         -Wl,--entry,${LAUNCHER_SYMBOL_PREFIX}run_program
         -Wl,--subsystem,${subsystem}
         -Wl,--gc-sections
