@@ -1,5 +1,6 @@
 /* The error texts, indexed by error number; the last serves every number
-   outside the table. */
+   outside the table.  An empty text is a number without a text of its own:
+   it reads "Unknown error", kept once. */
 #include "runtime/error_number.h"
 #include "runtime/bytes.h"
 
@@ -19,7 +20,7 @@ static constexpr char error_texts[] =
     "Not enough space\0"
     "Permission denied\0"
     "Bad address\0"
-    "Unknown error\0"
+    "\0"
     "Resource device\0"
     "File exists\0"
     "Improper link\0"
@@ -30,7 +31,7 @@ static constexpr char error_texts[] =
     "Too many open files in system\0"
     "Too many open files\0"
     "Inappropriate I/O control operation\0"
-    "Unknown error\0"
+    "\0"
     "File too large\0"
     "No space left on device\0"
     "Invalid seek\0"
@@ -39,15 +40,17 @@ static constexpr char error_texts[] =
     "Broken pipe\0"
     "Domain error\0"
     "Result too large\0"
-    "Unknown error\0"
+    "\0"
     "Resource deadlock avoided\0"
-    "Unknown error\0"
+    "\0"
     "Filename too long\0"
     "No locks available\0"
     "Function not implemented\0"
     "Directory not empty\0"
     "Illegal byte sequence\0"
-    "Unknown error";
+    "";
+
+static const char unknown_error[] = "Unknown error";
 
 static_assert(count_texts(error_texts, sizeof error_texts) == ERROR_TEXT_COUNT + 1,
               "one text per error number, and the text for the others");
@@ -56,5 +59,6 @@ const char *get_error_text(int number)
 {
     if (number < 0 || number >= ERROR_TEXT_COUNT)
         number = ERROR_TEXT_COUNT;
-    return find_text(error_texts, number);
+    const char *text = find_text(error_texts, number);
+    return *text ? text : unknown_error;
 }
