@@ -8,20 +8,21 @@
 
 int exit_reached;
 
-struct runtime_message {
-    int number;
-    const char *text;
+/* The start-up failures' texts, a block in the order of their numbers. */
+static const unsigned char runtime_error_numbers[] = {
+    RUNTIME_ERROR_ARGUMENTS, RUNTIME_ERROR_ENVIRONMENT, RUNTIME_ERROR_STDIO,
+    RUNTIME_ERROR_LOWIO,     RUNTIME_ERROR_HEAP,
 };
+static constexpr char runtime_error_texts[] =
+    "R6008\r\n- not enough space for arguments\r\n\0"
+    "R6009\r\n- not enough space for environment\r\n\0"
+    "R6026\r\n- not enough space for stdio initialization\r\n\0"
+    "R6027\r\n- not enough space for lowio initialization\r\n\0"
+    "R6028\r\n- unable to initialize heap\r\n";
 
-static const runtime_message runtime_messages[] = {
-    {252, "\r\n"},
-    {255, "runtime error "},
-    {8, "R6008\r\n- not enough space for arguments\r\n"},
-    {9, "R6009\r\n- not enough space for environment\r\n"},
-    {26, "R6026\r\n- not enough space for stdio initialization\r\n"},
-    {27, "R6027\r\n- not enough space for lowio initialization\r\n"},
-    {28, "R6028\r\n- unable to initialize heap\r\n"},
-};
+static_assert(count_texts(runtime_error_texts, sizeof runtime_error_texts) ==
+                  sizeof runtime_error_numbers,
+              "one text for every start-up failure");
 
 [[noreturn]] static void end_process(int status)
 {
@@ -46,28 +47,33 @@ void exit_quickly(int status)
 
 /* Straight to the platform: the streams may not exist yet, and a message
    that needs memory cannot report that memory is missing. */
-static void write_runtime_message(int number)
+static void write_runtime_text(const char *text)
 {
-    for (size_t i = 0; i < sizeof runtime_messages / sizeof runtime_messages[0]; i++) {
-        if (runtime_messages[i].number != number)
-            continue;
-        handle_slot *slot = find_slot(2);
-        HANDLE handle = slot && slot->handle != INVALID_HANDLE_VALUE ? slot->handle
-                                                                     : GetStdHandle(STD_ERROR_HANDLE);
-        DWORD written;
-        const char *text = runtime_messages[i].text;
-        DWORD length = (DWORD)text_length(text);
-        if (!keep_if_unwritable(handle, text, length) &&
-            (!WriteFile(handle, text, length, &written, 0) || written != length))
-            lose_message();
-        return;
-    }
+    handle_slot *slot = find_slot(2);
+    HANDLE handle = slot && slot->handle != INVALID_HANDLE_VALUE ? slot->handle
+                                                                 : GetStdHandle(STD_ERROR_HANDLE);
+    DWORD written;
+    DWORD length = (DWORD)text_length(text);
+    if (!keep_if_unwritable(handle, text, length) &&
+        (!WriteFile(handle, text, length, &written, 0) || written != length))
+        lose_message();
+}
+
+/* The text of a start-up failure, or null for a number that has none. */
+static const char *find_runtime_error_text(int number)
+{
+    for (size_t i = 0; i < sizeof runtime_error_numbers; i++)
+        if (runtime_error_numbers[i] == number)
+            return find_text(runtime_error_texts, (int)i);
+    return 0;
 }
 
 void fail_with_runtime_error(int number)
 {
-    write_runtime_message(252);
-    write_runtime_message(255);
-    write_runtime_message(number);
+    write_runtime_text("\r\n");
+    write_runtime_text("runtime error ");
+    const char *text = find_runtime_error_text(number);
+    if (text)
+        write_runtime_text(text);
     exit_quickly(255);
 }
