@@ -5,8 +5,10 @@ unsigned char lead_bytes[256];
 LCID comparison_locale;
 DWORD conversion_flags;
 
+/* Code pages and locales are numbered below 65536: two bytes each keep
+   the tables small. */
 struct lead_range {
-    UINT code_page;
+    unsigned short code_page;
     unsigned char first, last;
 };
 
@@ -17,8 +19,8 @@ static const lead_range builtin_ranges[] = {
 };
 
 struct code_page_locale {
-    UINT code_page;
-    LCID locale;
+    unsigned short code_page;
+    unsigned short locale;
 };
 
 static const code_page_locale comparison_locales[] = {
@@ -33,12 +35,12 @@ static const code_page_locale comparison_locales[] = {
  * character, which no file name can hold.  UTF-8 and GB18030 hold every
  * character and refuse the flag.
  */
-static const UINT code_pages_without_best_fit[] = {54936, CP_UTF8};
+static const unsigned short code_pages_without_best_fit[] = {54936, CP_UTF8};
 
 static DWORD choose_conversion_flags(UINT code_page)
 {
-    for (size_t i = 0; i < sizeof code_pages_without_best_fit / sizeof(UINT); i++)
-        if (code_pages_without_best_fit[i] == code_page)
+    for (unsigned short without : code_pages_without_best_fit)
+        if (without == code_page)
             return 0;
     return WC_NO_BEST_FIT_CHARS;
 }
