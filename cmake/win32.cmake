@@ -45,6 +45,12 @@ set(freestanding_options
     # Frames stay below a page: larger ones would need stack probes from a
     # support library the launcher does not link.
     -Wframe-larger-than=3072)
+# g++ aligns every array of 32 bytes or more to 32 bytes, and of 64 or more
+# to a cache line, for speed; the texts and tables then sit between runs of
+# zeros.  The alignment their types ask for is all the code relies on.
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    list(APPEND freestanding_options -malign-data=abi)
+endif()
 
 # The logic is compiled once; each build links it with its own files of
 # builds/ and its own subsystem.
