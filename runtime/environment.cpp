@@ -44,27 +44,25 @@ static char *copy_single_byte_block(char *source)
     return block;
 }
 
+/* The wide block, unless the first read found none and took the
+   single-byte one: the source the first read found is kept for every later
+   read. */
 char *read_os_environment(void)
 {
-    if (environment_source == SOURCE_UNCHOSEN) {
+    if (environment_source != SOURCE_SINGLE_BYTE) {
         WCHAR *wide = GetEnvironmentStringsW();
         if (wide) {
             environment_source = SOURCE_WIDE;
             return convert_wide_block(wide);
         }
-        char *single = GetEnvironmentStrings();
-        if (single) {
-            environment_source = SOURCE_SINGLE_BYTE;
-            return copy_single_byte_block(single);
-        }
-        return 0;
-    }
-    if (environment_source == SOURCE_WIDE) {
-        WCHAR *wide = GetEnvironmentStringsW();
-        return wide ? convert_wide_block(wide) : 0;
+        if (environment_source == SOURCE_WIDE)
+            return 0;
     }
     char *single = GetEnvironmentStrings();
-    return single ? copy_single_byte_block(single) : 0;
+    if (!single)
+        return 0;
+    environment_source = SOURCE_SINGLE_BYTE;
+    return copy_single_byte_block(single);
 }
 
 void build_environment_snapshot(char *block)
