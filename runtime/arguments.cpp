@@ -155,16 +155,10 @@ char *read_command_line(void)
     const WCHAR *wide = GetCommandLineW();
     if (!wide)
         return 0;
-    int size = WideCharToMultiByte(CP_ACP, conversion_flags, wide, -1, 0, 0, 0, 0);
-    if (size <= 0)
-        return 0;
-    char *line = (char *)allocate((size_t)size);
-    if (!line)
+    int no_memory;
+    char *line = convert_to_ansi(wide, -1, &no_memory);
+    if (no_memory)
         fail_with_runtime_error(RUNTIME_ERROR_ARGUMENTS);
-    if (!WideCharToMultiByte(CP_ACP, conversion_flags, wide, -1, line, size, 0, 0)) {
-        release(line);
-        return 0;
-    }
     return line;
 }
 

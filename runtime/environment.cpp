@@ -23,13 +23,8 @@ template <typename unit> static int count_block(const unit *block)
 
 static char *convert_wide_block(WCHAR *wide)
 {
-    int length = count_block(wide);
-    int size = WideCharToMultiByte(CP_ACP, conversion_flags, wide, length, 0, 0, 0, 0);
-    char *block = size > 0 ? (char *)allocate((size_t)size) : 0;
-    if (block && !WideCharToMultiByte(CP_ACP, conversion_flags, wide, length, block, size, 0, 0)) {
-        release(block);
-        block = 0;
-    }
+    int no_memory;
+    char *block = convert_to_ansi(wide, count_block(wide), &no_memory);
     FreeEnvironmentStringsW(wide);
     return block;
 }

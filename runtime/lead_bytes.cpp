@@ -1,5 +1,6 @@
 #include "runtime/lead_bytes.h"
 #include "runtime/bytes.h"
+#include "runtime/heap.h"
 
 unsigned char lead_bytes[256];
 LCID comparison_locale;
@@ -88,4 +89,22 @@ void init_lead_bytes(void)
     for (size_t i = 0; i < sizeof comparison_locales / sizeof comparison_locales[0]; i++)
         if (comparison_locales[i].code_page == code_page)
             comparison_locale = comparison_locales[i].locale;
+}
+
+char *convert_to_ansi(const WCHAR *wide, int length, int *no_memory)
+{
+    *no_memory = 0;
+    int size = WideCharToMultiByte(CP_ACP, conversion_flags, wide, length, 0, 0, 0, 0);
+    if (size <= 0)
+        return 0;
+    char *text = (char *)allocate((size_t)size);
+    if (!text) {
+        *no_memory = 1;
+        return 0;
+    }
+    if (!WideCharToMultiByte(CP_ACP, conversion_flags, wide, length, text, size, 0, 0)) {
+        release(text);
+        return 0;
+    }
+    return text;
 }

@@ -17,6 +17,12 @@ extern DWORD conversion_flags;
 
 void init_lead_bytes(void);
 
+/* A new copy of `length` UTF-16 units (-1: up to and with the terminator)
+   in the ANSI code page, with the conversion flags.  Null when the text
+   cannot be converted, or when there is no memory for it: then
+   `no_memory` is set, and the second conversion is not made. */
+char *convert_to_ansi(const WCHAR *wide, int length, int *no_memory);
+
 static inline int is_lead_byte(unsigned char c)
 {
     return lead_bytes[c];
