@@ -1,11 +1,13 @@
 /*
- * OS error codes to error numbers: the pairs first, then two ranges that
- * cover whole families of platform codes, then "Invalid argument".
+ * OS error codes to error numbers: the pairs first, then the one code above
+ * 255, then two ranges that cover whole families of platform codes, then
+ * "Invalid argument".
  */
 #include "runtime/error_number.h"
 
+/* Every code of the pairs is below 256: a pair takes two bytes. */
 struct os_error_pair {
-    unsigned short os_code;
+    unsigned char os_code;
     unsigned char number;
 };
 
@@ -16,9 +18,11 @@ static const os_error_pair os_error_map[] = {
     {80, 17},  {82, 13},  {83, 13},  {87, 22},  {89, 11},  {108, 13}, {109, 32},
     {112, 28}, {114, 9},  {128, 10}, {129, 10}, {130, 9},  {131, 22}, {132, 13},
     {145, 41}, {158, 13}, {161, 2},  {164, 11}, {167, 13}, {183, 17}, {206, 2},
-    {215, 11}, {1816, 12},
+    {215, 11},
 };
 
+/* Not enough quota (ERROR_NOT_ENOUGH_QUOTA), the mapped code above 255. */
+static const DWORD quota_code = 1816;
 /* Write-protect up to sharing-buffer-exceeded: all refusals of access. */
 static const DWORD first_access_code = 19, last_access_code = 36;
 /* The invalid-executable-image family. */
@@ -33,7 +37,9 @@ void map_os_error(DWORD os_code)
             return;
         }
     }
-    if (os_code >= first_access_code && os_code <= last_access_code)
+    if (os_code == quota_code)
+        error_number = NOT_ENOUGH_SPACE;
+    else if (os_code >= first_access_code && os_code <= last_access_code)
         error_number = PERMISSION_DENIED;
     else if (os_code >= first_image_code && os_code <= last_image_code)
         error_number = EXEC_FORMAT_ERROR;
