@@ -37,9 +37,16 @@
 #include "launcher/launcher.h"
 #include "platform/kernel32.h"
 
-/* The process command line, read at start-up: split into the argument
-   vector, or kept as it stands.  It is the build's from then on. */
-void take_command_line(char *command_line);
+/* What start-up takes from the process for the build's source of
+   requests: the command line split into the argument vector and the
+   environment copied into the snapshot, or the command line kept whole and
+   PATH alone.  A command line or environment the platform does not give
+   ends the process silently with -1. */
+void take_process_texts(void);
+
+/* The PATH the launcher was started with, searched for a bare command;
+   null when it was not set. */
+const char *get_search_path(void);
 
 /* Fills the request from the argument vector or from the file; on a
    failure it reports what it can and returns -1. */

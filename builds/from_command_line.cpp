@@ -6,7 +6,9 @@
 #include "builds/build.h"
 #include "runtime/arguments.h"
 #include "runtime/bytes.h"
+#include "runtime/environment.h"
 #include "runtime/error_reporting.h"
+#include "runtime/exit.h"
 #include "runtime/heap.h"
 
 enum { START_DIRECTORY_SIZE = 1024 };
@@ -19,11 +21,25 @@ static const WCHAR library_suffix[] = {'\\', '.', '.', '\\', 'l', 'i', 'b', 0};
    than on the stack: frames stay below a page. */
 static WCHAR library_directory[START_DIRECTORY_SIZE + 8];
 
-/* DIRECTORY COMMAND [ARGUMENT ...] come from the argument vector. */
-void take_command_line(char *command_line)
+/* DIRECTORY COMMAND [ARGUMENT ...] come from the argument vector, and
+   the search takes PATH from the environment snapshot. */
+void take_process_texts(void)
 {
+    char *command_line = read_command_line();
+    char *environment = read_os_environment();
+    if (!command_line || !environment) {
+        release(command_line);
+        release(environment);
+        exit_normally(-1);
+    }
     build_argument_vector(command_line);
     release(command_line);
+    build_environment_snapshot(environment);
+}
+
+const char *get_search_path(void)
+{
+    return get_snapshot_variable("PATH");
 }
 
 int read_request(int count, char **arguments, launch_request *request)

@@ -43,6 +43,9 @@ static shim_settings settings;
 /* The exe's folder with its "\", and the file's name, in ANSI. */
 static char *start_directory, *file_name;
 static char *command_line, *later[2];
+/* PATH as the launcher was started with it, for a bare path: env lines may
+   change the PATH the command gets, never where it is looked for. */
+static char *search_path;
 /* The UTF-16 units the file's args and the caller's arguments add to the
    command line, with the blank before them. */
 static unsigned later_units;
@@ -190,11 +193,26 @@ static int add_library(const shim_text &value)
     return 0;
 }
 
-/* The process command line as start-up read it: a named launcher never
-   splits it, and passes what follows its program name on as it stands. */
-void take_command_line(char *line)
+/* A named launcher never splits its command line, and passes what follows
+   its program name on as it stands; of the environment it needs PATH
+   alone, read before any env line changes it. */
+void take_process_texts(void)
 {
-    command_line = line;
+    static const WCHAR path_name[] = {'P', 'A', 'T', 'H', 0};
+    command_line = read_command_line();
+    if (!command_line)
+        exit_normally(-1);
+    DWORD length = GetEnvironmentVariableW(path_name, wide, VARIABLE_LIMIT);
+    int no_memory = 0;
+    if (length && length < VARIABLE_LIMIT)
+        search_path = convert_to_ansi(wide, (int)length + 1, &no_memory);
+    if (no_memory)
+        fail_with_runtime_error(RUNTIME_ERROR_ENVIRONMENT);
+}
+
+const char *get_search_path(void)
+{
+    return search_path;
 }
 
 /* The file's args, then the caller's arguments as they stand. */

@@ -1,4 +1,5 @@
 #include "exec/exec.h"
+#include "builds/build.h"
 #include "runtime/bytes.h"
 #include "runtime/error_number.h"
 #include "runtime/heap.h"
@@ -96,7 +97,7 @@ static void walk_path(const char *path, const char *name, const command_words *w
 
 static int search_path_entries(const char *name, const command_words *words)
 {
-    const char *path = get_snapshot_variable("PATH");
+    const char *path = get_search_path();
     if (!path)
         return -1;
     char *candidate = (char *)allocate(CANDIDATE_SIZE);

@@ -20,15 +20,7 @@ static void start_and_run(void)
 {
     init_handle_table();
     init_lead_bytes();
-    char *command_line = read_command_line();
-    char *environment = read_os_environment();
-    if (!command_line || !environment) {
-        release(command_line);
-        release(environment);
-        exit_normally(-1);
-    }
-    take_command_line(command_line);
-    build_environment_snapshot(environment);
+    take_process_texts();
     init_streams();
     exit_normally(run_launcher(argument_count, argument_vector, environment_snapshot));
 }
