@@ -443,7 +443,28 @@ struct shim_file {
     std::string path;
     bool has_directory = false;
     int libraries = 0;
+    int variables = 0;  /* env lines */
+    int references = 0; /* %NAME% in path, directory, lib and env values */
 };
+
+/* The %NAME% references of a value: "%~dp0" is the exe's folder and "%%"
+   one "%", neither read from the environment. */
+static int count_references(const std::string &value)
+{
+    int count = 0;
+    for (size_t at = value.find('%'); at != std::string::npos; at = value.find('%', at)) {
+        if (value.compare(at, 5, "%~dp0") == 0 || value.compare(at, 2, "%%") == 0) {
+            at += value[at + 1] == '%' ? 2 : 5;
+            continue;
+        }
+        size_t close = value.find('%', at + 1);
+        if (close == std::string::npos)
+            break;
+        count++;
+        at = close + 1;
+    }
+    return count;
+}
 
 static std::string trim_blanks(const std::string &s)
 {
@@ -485,6 +506,10 @@ static shim_file read_shim_file_beside(const std::string &exe)
             f.has_directory = true;
         else if (key == "lib")
             f.libraries++;
+        else if (key == "env")
+            f.variables++;
+        if (key != "args")
+            f.references += count_references(value);
     }
     return f;
 }
@@ -500,37 +525,38 @@ static bool is_bare(const std::string &path)
 /*
  * Start-up, in every build (runtime/start.cpp and what it calls): the heap,
  * the handle table, the code page, the command line read wide and
- * converted, the environment converted and copied into the snapshot, the
- * argument vector, the stream table.  Then the part of run_launcher that
- * every build goes through: PATH read for the limit and the value, and the
- * hand-over.
+ * converted, the stream table.  The launchers then copy the environment
+ * into the snapshot and split the command line into the argument vector;
+ * a named launcher keeps its command line whole and reads PATH alone, for
+ * the search.  Then the part of run_launcher that every build goes
+ * through: PATH read for the limit and the value, and the hand-over.
  */
-static std::vector<need> list_common_needs(bool waits, const trace_reading &r,
+static std::vector<need> list_common_needs(bool waits, bool named, const trace_reading &r,
                                            std::vector<std::string> &notes,
                                            std::vector<check> &checks)
 {
     uint32_t code_page = get_first_result(r, "GetACP", 0);
     bool ask_code_page = !is_builtin_code_page(code_page);
-    bool strings_consistent;
-    int strings = count_snapshot_strings(r, &strings_consistent);
     notes.push_back("ANSI code page " + std::to_string(code_page) +
                     (ask_code_page ? ": not built in, so GetCPInfo is asked"
                                    : ": built in, so GetCPInfo is not asked"));
-    checks.push_back({std::to_string(strings) +
-                          " environment strings copied into the snapshot, between the release of"
-                          " the command line and that of the environment block; the snapshot"
-                          " vector's size agrees",
-                      strings_consistent});
+    int strings = 0;
+    if (!named) {
+        bool strings_consistent;
+        strings = count_snapshot_strings(r, &strings_consistent);
+        checks.push_back({std::to_string(strings) +
+                              " environment strings copied into the snapshot, between the release"
+                              " of the command line and that of the environment block; the"
+                              " snapshot vector's size agrees",
+                          strings_consistent});
+    }
     size_t start = find_call(r, "CreateProcessA");
     uint32_t flags = start < r.calls.size() && r.calls[start].arguments.size() > 5
                          ? r.calls[start].arguments[5]
                          : 0xFFFFFFFFu;
     checks.push_back({"CreateProcessA's creation flags are 0, as every build sets", flags == 0});
-    return {
+    std::vector<need> needs = {
         {"HeapCreate", 1, "the private heap"},
-        {"HeapAlloc", 6 + strings,
-         "start-up 6 + one per environment string: handle slots, command line, environment"
-         " block, argument vector, snapshot vector, stream table"},
         {"GetStartupInfoA", 1, "a handle inheritance block, if any"},
         {"GetStdHandle", 3, "standard input, output, error"},
         {"GetFileType", 3, "their types"},
@@ -538,16 +564,28 @@ static std::vector<need> list_common_needs(bool waits, const trace_reading &r,
         {"GetACP", 1, "lead bytes, conversion flags"},
         {"GetCPInfo", ask_code_page ? 1 : 0, "only for a code page not built in"},
         {"GetCommandLineW", 1, "the command line, converted without best fit"},
-        {"WideCharToMultiByte", 4, "size, then text: command line; environment"},
-        {"GetEnvironmentStringsW", 1, "the environment snapshot"},
-        {"FreeEnvironmentStringsW", 1, "the wide block"},
-        {"GetModuleFileNameA", 1, "the fallback program name"},
-        {"HeapFree", 2, "command line, environment block"},
         {"GetEnvironmentVariableA", 1, "PATH's length in bytes, for the limit"},
         {"GetEnvironmentVariableW", 1, "PATH's value"},
         {"CreateProcessA", 1, "the hand-over"},
         {"ExitProcess", 1, waits ? "with the command's exit code" : "exit_quickly"},
     };
+    if (named) {
+        add_need(needs, {"HeapAlloc", 4,
+                         "start-up 4: handle slots, command line, PATH for the search, stream table"});
+        add_need(needs, {"WideCharToMultiByte", 4,
+                         "size, then text: command line; PATH for the search"});
+        add_need(needs, {"GetEnvironmentVariableW", 1, "PATH for the search, before any env line"});
+        return needs;
+    }
+    add_need(needs, {"HeapAlloc", 6 + strings,
+                     "start-up 6 + one per environment string: handle slots, command line,"
+                     " environment block, argument vector, snapshot vector, stream table"});
+    add_need(needs, {"WideCharToMultiByte", 4, "size, then text: command line; environment"});
+    add_need(needs, {"GetEnvironmentStringsW", 1, "the environment snapshot"});
+    add_need(needs, {"FreeEnvironmentStringsW", 1, "the wide block"});
+    add_need(needs, {"GetModuleFileNameA", 1, "the fallback program name"});
+    add_need(needs, {"HeapFree", 2, "command line, environment block"});
+    return needs;
 }
 
 /* launcher DIRECTORY COMMAND (builds/from_command_line.cpp): the library
@@ -605,46 +643,56 @@ static std::string first_quoted_argument(const std::string &line)
  * NAME.exe reading NAME.shim (builds/from_shim_file.cpp), the path given
  * with a directory part: the file is named from the exe's own path, whose
  * folder and the file's name are converted to the ANSI code page once each;
- * the file is read whole, proved UTF-8 and converted to the ANSI code page
- * at once.  The command, the later part of its command line and the wording
- * of each value for a failure's message are joined from those texts, with
- * no further conversion.  The start directory is the exe's folder, so the
- * current directory is never asked; the change of directory comes only
- * with "directory", PATH is set only with "lib", each lib converted to
- * UTF-16 and made absolute once.  Then the file is started where the path
- * says: one probe when it names an extension, else .com (missing here) and
- * .exe.
+ * the exe's own file is identified, to be told from the command; the chain
+ * of named launchers is counted in a variable; the file is read whole,
+ * proved UTF-8 and converted to the ANSI code page at once.  Each value is
+ * then resolved in file order into a text of its own: a reference reads
+ * its variable, converted at once, and an env line sets its variable.  The
+ * command, the later part of its command line and the wording of each
+ * value for a failure's message are joined from those texts.  The start
+ * directory is the exe's folder, so the current directory is never asked;
+ * the change of directory comes only with "directory", PATH is set only
+ * with "lib", each lib converted to UTF-16 and made absolute once.  Then
+ * the file is started where the path says (one probe when it names an
+ * extension, else .com, missing here, and .exe), once it is known not to
+ * be the launcher itself.
  */
 static void add_named_needs(const shim_file &file, const trace_reading &r,
                             std::vector<need> &needs, std::vector<std::string> &notes,
                             std::vector<check> &checks)
 {
     int d = file.has_directory ? 1 : 0, l = file.libraries > 0 ? 1 : 0;
+    int e = file.variables, v = file.references;
     std::string last = file.path.substr(file.path.find_last_of("\\/") + 1);
     int probing = last.find('.') == std::string::npos ? 1 : 0;
+    int settings = 1 + d + file.libraries + e;
     add_need(needs, {"GetModuleFileNameW", 1, "the exe's own path: names NAME.shim, and its folder"
                                               " is the start directory"});
-    add_need(needs, {"CreateFileW", 1, "opens NAME.shim"});
+    add_need(needs, {"CreateFileW", 3, "the exe's own file and the found file, to tell them"
+                                       " apart; opens NAME.shim"});
+    add_need(needs, {"GetFileInformationByHandle", 2, "the identity of each of the two"});
     add_need(needs, {"ReadFile", 2, "the file whole, then the read that finds its end (0 bytes)"});
-    add_need(needs, {"CloseHandle", 1, "the file"});
-    add_need(needs, {"MultiByteToWideChar", 1 + file.libraries,
-                     "the file from UTF-8, which proves it UTF-8; each lib to UTF-16"});
-    add_need(needs, {"HeapAlloc", 9 + 2 * d + file.libraries + l + probing,
-                     std::string("start directory, file name, the file's text, command, command"
-                                 " line again, the file's args joined with the caller's"
+    add_need(needs, {"CloseHandle", 3, "the file; the exe's own file and the found file"});
+    add_need(needs, {"GetEnvironmentVariableW", 1 + v,
+                     "the chain of named launchers; each reference"});
+    add_need(needs, {"MultiByteToWideChar", 2 + file.libraries + 2 * e + v,
+                     "the file from UTF-8, which proves it UTF-8; each lib to UTF-16; name and"
+                     " value of each env line; each reference's name; the found file's name"});
+    add_need(needs, {"HeapAlloc", 8 + settings + 2 * d + file.libraries + l + probing,
+                     std::string("start directory, file name, the file's text, each value"
+                                 " resolved, command, the file's args joined with the caller's"
                                  " arguments, \"path = ...\" for a message") +
                          (d ? ", directory, \"directory = ...\" for a message" : "") +
                          (l ? ", each lib, PATH value" : "") + (probing ? ", probing buffer" : "") +
                          ", joined command line, handle block"});
-    add_need(needs, {"GetCommandLineW", 1, "again: the caller's arguments as they stand"});
-    add_need(needs, {"WideCharToMultiByte", 8,
-                     "size and text of each: the start directory, the file name, the file's text,"
-                     " the command line again"});
+    add_need(needs, {"WideCharToMultiByte", 6 + v,
+                     "size and text of each: the start directory, the file name, the file's text;"
+                     " each reference's value"});
     add_need(needs, {"GetFullPathNameW", file.libraries, "each lib made absolute"});
     add_need(needs, {"HeapFree", l + 1, l ? "PATH value, handle block" : "handle block"});
-    add_need(needs, {"SetEnvironmentVariableW", l + d,
-                     std::string(l ? "PATH, for lib" : "") + (l && d ? "; " : "") +
-                         (d ? "the drive-directory variable" : "")});
+    add_need(needs, {"SetEnvironmentVariableW", 1 + e + l + d,
+                     std::string("the chain of named launchers; each env line") +
+                         (l ? "; PATH, for lib" : "") + (d ? "; the drive-directory variable" : "")});
     add_need(needs, {"SetCurrentDirectoryA", d, "the change of directory, for directory"});
     add_need(needs, {"GetCurrentDirectoryW", d, "the directory after the change"});
     add_need(needs, {"GetFileAttributesA", 1 + probing, probing ? ".com (missing) and .exe"
@@ -652,17 +700,19 @@ static void add_named_needs(const shim_file &file, const trace_reading &r,
     add_need(needs, {"GetLastError", 1 + probing,
                      probing ? "after the missing candidate and after CreateProcessA"
                              : "after CreateProcessA"});
-    notes.push_back(file.name + " gives path = " + file.path + (d ? ", a directory" : "") +
-                    " and " + std::to_string(file.libraries) + " lib; GetCurrentDirectoryA is not"
+    notes.push_back(file.name + " gives path = " + file.path + (d ? ", a directory" : "") + ", " +
+                    std::to_string(file.libraries) + " lib, " + std::to_string(e) +
+                    " env and " + std::to_string(v) + " reference; GetCurrentDirectoryA is not"
                     " needed: the start directory is the exe's folder; CompareStringA is not"
                     " needed: a path with a directory part is not looked for through PATH");
     notes.push_back(std::to_string(1 + d) + " of the allocations word a value for a message that"
                     " only a failure shows, joined from texts already converted");
-    size_t open = find_call(r, "CreateFileW");
-    checks.push_back({"CreateFileW opens " + file.name + " beside the exe",
-                      open < r.calls.size() &&
-                          lower(r.calls[open].line).find("\\\\" + lower(file.name) + "\"") !=
-                              std::string::npos});
+    bool opened = false;
+    for (size_t open = find_call(r, "CreateFileW"); open < r.calls.size();
+         open = find_call(r, "CreateFileW", open + 1))
+        opened |= lower(r.calls[open].line).find("\\\\" + lower(file.name) + "\"") !=
+                  std::string::npos;
+    checks.push_back({"CreateFileW opens " + file.name + " beside the exe", opened});
     size_t start = find_call(r, "CreateProcessA");
     std::string started = start < r.calls.size() ? first_quoted_argument(r.calls[start].line) : "";
     checks.push_back({"CreateProcessA's command line is the file it starts, in double quotes",
@@ -708,7 +758,7 @@ static std::vector<need> list_needs(const std::string &scenario, bool waits, con
                                     const shim_file &file, std::vector<std::string> &notes,
                                     std::vector<check> &checks)
 {
-    std::vector<need> needs = list_common_needs(waits, r, notes, checks);
+    std::vector<need> needs = list_common_needs(waits, scenario == "named", r, notes, checks);
     if (scenario == "named")
         add_named_needs(file, r, needs, notes, checks);
     else
