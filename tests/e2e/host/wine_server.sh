@@ -21,6 +21,7 @@ if [ $# -ne 5 ]; then
     exit 2
 fi
 action=$1 prefix=$2 desktop_prefix=$3 display_file=$4 race_prefix=$5
+stop_wine=$(dirname "$0")/../../../scripts/stop_wine_prefix
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES=winemenubuilder.exe=d
 # A 64-bit prefix, as on today's Windows: the 64-bit builds run natively,
@@ -28,21 +29,30 @@ export WINEDLLOVERRIDES=winemenubuilder.exe=d
 export WINEARCH=win64
 unset DISPLAY
 
+# Wine's first boot of a new 64-bit prefix fails now and then on a loaded
+# machine (seen once in a whole run: "could not load kernel32.dll" from the
+# prefix started beside two others); a prefix whose boot failed is made anew
+# once before the start gives up.
 start_prefix() {
     export WINEPREFIX=$1
     # A prefix an earlier version made 32-bit cannot serve: made anew.
     if grep -qs '^#arch=win32' "$WINEPREFIX/system.reg"; then
         rm -rf "$WINEPREFIX"
     fi
-    mkdir -p "$WINEPREFIX"
-    # Exits with 2 when a server of this prefix already runs; that one serves.
-    wineserver -p </dev/null >/dev/null 2>&1 || true
-    if ! wineboot -i </dev/null >"$WINEPREFIX.log" 2>&1; then
-        echo "wineboot failed for $WINEPREFIX:" >&2
+    for attempt in 1 2; do
+        mkdir -p "$WINEPREFIX"
+        # Exits with 2 when a server of this prefix already runs; that one serves.
+        wineserver -p </dev/null >/dev/null 2>&1 || true
+        if wineboot -i </dev/null >"$WINEPREFIX.log" 2>&1; then
+            echo "wineserver running for $WINEPREFIX"
+            return 0
+        fi
+        echo "wineboot failed for $WINEPREFIX (attempt $attempt):" >&2
         cat "$WINEPREFIX.log" >&2
-        return 1
-    fi
-    echo "wineserver running for $WINEPREFIX"
+        "$stop_wine" "$WINEPREFIX" >/dev/null 2>&1 || true
+        rm -rf "$WINEPREFIX"
+    done
+    return 1
 }
 
 start_display() {
@@ -79,8 +89,7 @@ start)
     ;;
 stop)
     status=0
-    "$(dirname "$0")/../../../scripts/stop_wine_prefix" "$prefix" "$desktop_prefix" \
-        "$race_prefix" || status=1
+    "$stop_wine" "$prefix" "$desktop_prefix" "$race_prefix" || status=1
     if [ -s "$display_file.pid" ]; then
         kill "$(cat "$display_file.pid")" 2>/dev/null || true
     fi
