@@ -9,6 +9,7 @@
  */
 #include "exec/exec.h"
 #include "builds/build.h"
+#include "runtime/bytes.h"
 #include "runtime/handle_table.h"
 
 enum {
@@ -61,10 +62,9 @@ static WORD read_machine(const char *file)
 /* CreateProcessA hands a file ending in ".bat" or ".cmd" to cmd.exe. */
 static int is_batch_file(const char *file)
 {
-    const char *end = file;
-    while (*end)
-        end++;
-    if (end - file < 4 || end[-4] != '.')
+    size_t length = text_length(file);
+    const char *end = file + length;
+    if (length < 4 || end[-4] != '.')
         return 0;
     char a = (char)(end[-3] | 0x20), b = (char)(end[-2] | 0x20), c = (char)(end[-1] | 0x20);
     return (a == 'b' && b == 'a' && c == 't') || (a == 'c' && b == 'm' && c == 'd');
