@@ -12,6 +12,7 @@
 #include "runtime/exit.h"
 #include "runtime/heap.h"
 #include "runtime/lead_bytes.h"
+#include "runtime/limits.h"
 
 int argument_count;
 char **argument_vector;
@@ -166,8 +167,8 @@ void build_argument_vector(const char *command_line)
 {
     /* One byte more than offered: a platform that fills the whole buffer
        leaves no terminator of its own. */
-    char module_path[261] = {0};
-    GetModuleFileNameA(0, module_path, 260);
+    char module_path[SHORT_PATH_SIZE + 1] = {0};
+    GetModuleFileNameA(0, module_path, SHORT_PATH_SIZE);
     const char *text = *command_line ? command_line : module_path;
 
     split_result counts = parse_command_line(text, 0, 0);

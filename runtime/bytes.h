@@ -18,18 +18,52 @@ void fill_bytes(void *target, int value, size_t count);
 /*
  * Tables of texts are kept as one block, the texts one after another, each
  * ended by its zero, rather than behind a table of addresses: the addresses
- * and their relocations take more room in a 16 KiB exe than the walk.
+ * and their relocations take more room in a 16 KiB exe than the walk.  A
+ * block is written as one literal in which every text, the last too, ends
+ * with its own "\0"; the literal's own terminator only closes the block.
  */
 /* The text at that position of a block. */
 const char *find_text(const char *block, int position);
-/* The texts in a block of `size` bytes, for a static_assert that a block
-   and its enum agree. */
+/* The texts in a block literal of `size` bytes, for a static_assert that a
+   block and its enum agree. */
 constexpr int count_texts(const char *block, size_t size)
 {
     int count = 0;
-    for (size_t i = 0; i < size; i++)
+    for (size_t i = 0; i + 1 < size; i++)
         count += block[i] == 0;
     return count;
 }
+/* Whether a table's numbers are 0, 1, 2, ... in order, so that the number
+   of each of its texts is the text's position in its block. */
+constexpr bool is_counted_from_zero(const int *numbers, size_t count)
+{
+    for (size_t i = 0; i < count; i++)
+        if (numbers[i] != (int)i)
+            return false;
+    return true;
+}
+
+/*
+ * A wide text made from an ASCII literal when the program is compiled, in
+ * the platform's WCHAR: wchar_t under the Windows headers, char16_t under
+ * the host's, so no prefix of a literal serves both.
+ *     static constexpr auto path_name = WIDE("PATH");
+ * stands wherever a const WCHAR * is wanted; its size counts the
+ * terminator, as an array's does.
+ */
+template <size_t size> struct wide_literal {
+    WCHAR units[size];
+    constexpr operator const WCHAR *() const { return units; }
+};
+
+template <size_t size> constexpr wide_literal<size> widen_literal(const char (&text)[size])
+{
+    wide_literal<size> wide = {};
+    for (size_t i = 0; i < size; i++)
+        wide.units[i] = (WCHAR)text[i];
+    return wide;
+}
+
+#define WIDE(text) widen_literal(text)
 
 #endif

@@ -8,21 +8,24 @@
 
 int exit_reached;
 
-/* The start-up failures' texts, a block in the order of their numbers. */
-static const unsigned char runtime_error_numbers[] = {
-    RUNTIME_ERROR_ARGUMENTS, RUNTIME_ERROR_ENVIRONMENT, RUNTIME_ERROR_STDIO,
-    RUNTIME_ERROR_LOWIO,     RUNTIME_ERROR_HEAP,
-};
-static constexpr char runtime_error_texts[] =
-    "R6008\r\n- not enough space for arguments\r\n\0"
-    "R6009\r\n- not enough space for environment\r\n\0"
-    "R6026\r\n- not enough space for stdio initialization\r\n\0"
-    "R6027\r\n- not enough space for lowio initialization\r\n\0"
-    "R6028\r\n- unable to initialize heap\r\n";
+/* The start-up failures' numbers, and their texts as one block in the same
+   order. */
+#define NUMBER_OF(name, number, code, description) number,
+#define TEXT_OF(name, number, code, description) code "\r\n- " description "\r\n\0"
+static const unsigned char runtime_error_numbers[] = {RUNTIME_ERRORS(NUMBER_OF)};
+static constexpr char runtime_error_texts[] = RUNTIME_ERRORS(TEXT_OF);
+
+/* The code shows the number: R60 and the number in two digits. */
+#define CODE_SHOWS_NUMBER(name, number, code, description)                              \
+    static_assert(code[0] == 'R' && code[1] == '6' && code[2] == '0' &&                 \
+                      code[3] - '0' == number / 10 && code[4] - '0' == number % 10 && \
+                      !code[5],                                                       \
+                  "the code of " #name " shows its number");
+RUNTIME_ERRORS(CODE_SHOWS_NUMBER)
 
 static_assert(count_texts(runtime_error_texts, sizeof runtime_error_texts) ==
                   sizeof runtime_error_numbers,
-              "one text for every start-up failure");
+              "no text holds a zero of its own");
 
 [[noreturn]] static void end_process(int status)
 {

@@ -1,27 +1,15 @@
 #include "shim/shim.h"
 #include "runtime/bytes.h"
 
-static constexpr char mistake_texts[] =
-    "\0"
-    "a line without \"=\"\0"
-    "unknown key\0"
-    "key given twice\0"
-    "no value\0"
-    "no path\0"
-    "not UTF-8 text\0"
-    "Not enough space\0"
-    "a quote inside the value\0"
-    "not NAME=VALUE\0"
-    "depends on the current directory\0"
-    "variable too long, maximum size supported is 32767 characters\0"
-    "path leads to this launcher\0"
-    "more than 32 named launchers in a chain";
+#define MISTAKE_TEXT(name, text) text "\0"
+static constexpr char mistake_texts[] = SHIM_MISTAKES(MISTAKE_TEXT);
 static_assert(count_texts(mistake_texts, sizeof mistake_texts) == SHIM_MISTAKE_COUNT,
-              "one text per mistake");
+              "no text holds a zero of its own");
 
-/* In the order of the keys' values. */
-static constexpr char keys[] = "path\0args\0directory\0lib\0env";
-static_assert(count_texts(keys, sizeof keys) == SHIM_KEY_COUNT, "one name per key");
+/* Lower case: a key is matched ignoring case by folding the file's. */
+#define KEY_TEXT(name, text, properties) text "\0"
+static constexpr char keys[] = SHIM_KEYS(KEY_TEXT);
+static_assert(count_texts(keys, sizeof keys) == SHIM_KEY_COUNT, "no name holds a zero of its own");
 
 const char *get_shim_mistake_text(int mistake)
 {
@@ -87,7 +75,7 @@ static int take_setting(const char *from, const char *to, unsigned line, shim_se
     setting->key = key;
     setting->line = settings->mistake;
     shim_text value = trim(equals + 1, to, line);
-    if (key == SHIM_ENV) {
+    if (has_key_property(key, KEY_SETS_VARIABLE)) {
         const char *end = value.text + value.length;
         equals = find(value.text, end, '=');
         setting->name = trim(value.text, equals, line);
@@ -95,11 +83,11 @@ static int take_setting(const char *from, const char *to, unsigned line, shim_se
             return SHIM_NOT_VARIABLE;
         value = trim(equals + 1, end, line);
     }
-    if (key != SHIM_ARGS && unquote(&value))
+    if (has_key_property(key, KEY_UNQUOTED) && unquote(&value))
         return SHIM_QUOTE;
-    if (value.length == 0 && key != SHIM_ARGS && key != SHIM_ENV)
+    if (value.length == 0 && !has_key_property(key, KEY_MAY_BE_EMPTY))
         return SHIM_NO_VALUE;
-    if (key < SHIM_LIB) {
+    if (has_key_property(key, KEY_ONCE)) {
         if (settings->once[key])
             return SHIM_REPEATED_KEY;
         settings->once[key] = setting;

@@ -15,15 +15,13 @@ int read_shim_file(const WCHAR *name, char *bytes, unsigned *size)
         read = ReadFile(file, bytes + *size, SHIM_FILE_LIMIT + 1 - *size, &count, 0);
         *size += count;
     }
-    DWORD error = read ? 0 : GetLastError();
+    /* Mapped before CloseHandle, which may leave a last error of its own. */
+    int result = read ? 0 : fail_with_last_error();
     if (file != INVALID_HANDLE_VALUE)
         CloseHandle(file);
-    if (!read) {
-        map_os_error(error);
-        return -1;
+    if (read && *size > SHIM_FILE_LIMIT) {
+        set_error(FILE_TOO_LARGE, ERROR_FILE_TOO_LARGE);
+        result = -1;
     }
-    if (*size <= SHIM_FILE_LIMIT)
-        return 0;
-    set_error(FILE_TOO_LARGE, ERROR_FILE_TOO_LARGE);
-    return -1;
+    return result;
 }

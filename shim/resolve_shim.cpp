@@ -105,20 +105,20 @@ static int depends_on_current_directory(const char *path)
 
 static int resolve_setting(shim_setting *setting, const char *folder)
 {
-    int length = expand(setting->value, setting->key != SHIM_ARGS, folder);
+    int length = expand(setting->value, has_key_property(setting->key, KEY_VARIABLES), folder);
     char *text = length < 0 ? 0 : (char *)allocate((size_t)length + 1);
     if (!text)
         return length < 0 ? SHIM_TOO_LONG : SHIM_NO_MEMORY;
     copy_bytes(text, expanded, (size_t)length);
     text[length] = 0;
     setting->value = shim_text{text, (unsigned)length, setting->value.line};
-    if (setting->key == SHIM_ENV) {
+    if (has_key_property(setting->key, KEY_SETS_VARIABLE)) {
         /* An empty value removes the variable. */
         if (!MultiByteToWideChar(CP_ACP, 0, text, -1, wide_value, VARIABLE_LIMIT))
             return SHIM_TOO_LONG;
         if (!SetEnvironmentVariableW(widen_name(setting->name), length ? wide_value : 0) && length)
             return SHIM_NO_MEMORY;
-    } else if (setting->key != SHIM_ARGS && depends_on_current_directory(text)) {
+    } else if (has_key_property(setting->key, KEY_PLACE) && depends_on_current_directory(text)) {
         return SHIM_CURRENT_DRIVE;
     }
     return SHIM_FINE;

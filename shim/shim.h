@@ -29,15 +29,12 @@
 #define SHIM_SHIM_H
 
 #include "platform/kernel32.h"
+#include "runtime/limits.h"
 
 /* A setting takes more than four bytes of the file ("lib=x" being the
    shortest), so no file within the limit holds more than a quarter of its
-   size.  A variable holds at most 32767 characters with its terminator. */
-enum {
-    SHIM_FILE_LIMIT = 65536,
-    SHIM_SETTING_LIMIT = SHIM_FILE_LIMIT / 4,
-    VARIABLE_LIMIT = 32767
-};
+   size. */
+enum { SHIM_SETTING_LIMIT = SHIM_FILE_LIMIT / 4 };
 
 struct shim_text {
     const char *text;
@@ -45,8 +42,36 @@ struct shim_text {
     unsigned line;
 };
 
-/* The keys; those below SHIM_LIB may be given once. */
-enum { SHIM_PATH, SHIM_ARGS, SHIM_DIRECTORY, SHIM_LIB, SHIM_ENV, SHIM_KEY_COUNT };
+/* What a key's value is and how it is taken. */
+enum {
+    KEY_ONCE = 0x01,        /* may be given once; any other, any number of times */
+    KEY_PLACE = 0x02,       /* names a place: must not depend on a current directory */
+    KEY_UNQUOTED = 0x04,    /* loses one pair of quotes around it */
+    KEY_VARIABLES = 0x08,   /* "%NAME%" is replaced; "%~dp0" always is */
+    KEY_MAY_BE_EMPTY = 0x10,
+    KEY_SETS_VARIABLE = 0x20 /* "NAME=VALUE": the variable is set in file order */
+};
+
+/* The keys with their names, as the file spells them, and properties. */
+#define SHIM_KEYS(X)                                                                           \
+    X(SHIM_PATH, "path", KEY_ONCE | KEY_PLACE | KEY_UNQUOTED | KEY_VARIABLES)                  \
+    X(SHIM_ARGS, "args", KEY_ONCE | KEY_MAY_BE_EMPTY)                                          \
+    X(SHIM_DIRECTORY, "directory", KEY_ONCE | KEY_PLACE | KEY_UNQUOTED | KEY_VARIABLES)        \
+    X(SHIM_LIB, "lib", KEY_PLACE | KEY_UNQUOTED | KEY_VARIABLES)                               \
+    X(SHIM_ENV, "env", KEY_SETS_VARIABLE | KEY_UNQUOTED | KEY_VARIABLES | KEY_MAY_BE_EMPTY)
+
+#define SHIM_KEY_NAME(name, text, properties) name,
+enum { SHIM_KEYS(SHIM_KEY_NAME) SHIM_KEY_COUNT };
+#undef SHIM_KEY_NAME
+
+#define SHIM_KEY_PROPERTIES(name, text, properties) properties,
+inline constexpr unsigned char shim_key_properties[] = {SHIM_KEYS(SHIM_KEY_PROPERTIES)};
+#undef SHIM_KEY_PROPERTIES
+
+static inline int has_key_property(int key, unsigned property)
+{
+    return (shim_key_properties[key] & property) != 0;
+}
 
 struct shim_setting {
     int key;
@@ -57,33 +82,34 @@ struct shim_setting {
 };
 
 struct shim_settings {
-    shim_setting *once[SHIM_LIB]; /* path, args, directory; null: not given */
+    /* By key, for the keys given once: null when not given, and always
+       for the others. */
+    shim_setting *once[SHIM_KEY_COUNT];
     unsigned count;
     shim_text mistake; /* the line that is wrong; line 0: the file as a whole */
     shim_setting settings[SHIM_SETTING_LIMIT];
 };
 
-enum {
-    SHIM_FINE,
-    SHIM_NO_EQUALS,
-    SHIM_UNKNOWN_KEY,
-    SHIM_REPEATED_KEY,
-    SHIM_NO_VALUE,
-    SHIM_NO_PATH,
-    SHIM_NOT_TEXT,
-    SHIM_NO_MEMORY,
-    SHIM_QUOTE,
-    SHIM_NOT_VARIABLE,
-    SHIM_CURRENT_DRIVE,
-    SHIM_TOO_LONG,
-    SHIM_ITSELF,
-    SHIM_CHAIN,
-    SHIM_MISTAKE_COUNT
-};
+/* The mistakes a file can hold, with what each reads as in a message. */
+#define SHIM_MISTAKES(X)                                                        \
+    X(SHIM_FINE, "")                                                            \
+    X(SHIM_NO_EQUALS, "a line without \"=\"")                                   \
+    X(SHIM_UNKNOWN_KEY, "unknown key")                                          \
+    X(SHIM_REPEATED_KEY, "key given twice")                                     \
+    X(SHIM_NO_VALUE, "no value")                                                \
+    X(SHIM_NO_PATH, "no path")                                                  \
+    X(SHIM_NOT_TEXT, "not UTF-8 text")                                          \
+    X(SHIM_NO_MEMORY, "Not enough space")                                       \
+    X(SHIM_QUOTE, "a quote inside the value")                                   \
+    X(SHIM_NOT_VARIABLE, "not NAME=VALUE")                                      \
+    X(SHIM_CURRENT_DRIVE, "depends on the current directory")                   \
+    X(SHIM_TOO_LONG, "variable too long, maximum size supported is 32767 characters") \
+    X(SHIM_ITSELF, "path leads to this launcher")                               \
+    X(SHIM_CHAIN, "more than 32 named launchers in a chain")
 
-/* The longest chain of named launchers, each the command of the one before
-   (counted in a variable each passes on to its command). */
-enum { SHIM_CHAIN_LIMIT = 32 };
+#define SHIM_MISTAKE_NAME(name, text) name,
+enum { SHIM_MISTAKES(SHIM_MISTAKE_NAME) SHIM_MISTAKE_COUNT };
+#undef SHIM_MISTAKE_NAME
 
 /* What the mistake reads as in a message. */
 const char *get_shim_mistake_text(int mistake);

@@ -1,0 +1,34 @@
+/*
+ * The limits the launcher works within, each named once, beside its
+ * reason.  A size counts the terminator: it is what a buffer needs.  The
+ * numbers that messages print stay spelled in the messages, since a message
+ * is text the user reads, kept byte for byte.
+ */
+#ifndef RUNTIME_LIMITS_H
+#define RUNTIME_LIMITS_H
+
+enum {
+    /* A path as the platform's ANSI calls take it (MAX_PATH): 259
+       characters and the terminator. */
+    SHORT_PATH_SIZE = 260,
+    /* The longest path the platform has, a "\\?\" one: 32767 UTF-16 units
+       and the terminator. */
+    LONG_PATH_SIZE = 32768,
+    /* A command line the platform starts a program with: 32767 UTF-16
+       units with its terminator. */
+    COMMAND_LINE_SIZE = 32767,
+    /* A variable's value: at most 32767 characters with its terminator. */
+    VARIABLE_LIMIT = 32767,
+    /* The launcher's PATH buffer and its start directory's, in bytes: the
+       sizes launcher.exe has always had, which its messages name. */
+    LAUNCHER_PATH_SIZE = 8192,
+    LAUNCHER_DIRECTORY_SIZE = 1024,
+    /* A named launcher's file: far more than any sensible file holds, and
+       small enough to be read whole into a static buffer. */
+    SHIM_FILE_LIMIT = 65536,
+    /* The longest chain of named launchers, each the command of the one
+       before (counted in a variable each passes on to its command). */
+    SHIM_CHAIN_LIMIT = 32
+};
+
+#endif
