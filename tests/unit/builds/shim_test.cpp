@@ -103,8 +103,8 @@ TEST_F(shim_test, a_named_start_runs_what_its_file_says)
         sim::world().command_line = "MyApp" + (c.arguments.empty() ? "" : " " + c.arguments);
         EXPECT_EQ(run_whole_program().code, c.line.empty() ? 0xFFFFFFFFu : 7u) << c.name;
         EXPECT_EQ(sim::output_of(standard_error), c.message) << c.name;
-        ASSERT_EQ(sim::world().starts.size(), c.line.empty() ? 0u : 1u) << c.name;
-        if (!c.line.empty()) {
+        EXPECT_EQ(sim::world().starts.size(), c.line.empty() ? 0u : 1u) << c.name;
+        if (!c.line.empty() && sim::world().starts.size() == 1) {
             const sim::process_start &start = sim::world().starts[0];
             EXPECT_EQ(start.command_line, c.line) << c.name;
             EXPECT_EQ(start.application, c.line.substr(1, c.line.find('"', 1) - 1)) << c.name;
