@@ -25,15 +25,14 @@ const std::string whole = "\xef\xbb\xbfpath = bin\\tool\r\nargs = --fixed \"x y\
                           "lib = ..\\app\\.\\lib/\r\ndirectory = work\r\nenv = A = %HOME%\\a\r\n#";
 const std::string chain = "=ShimChain=" + std::string(31, '>');
 const std::string tool = "path = bin\\tool.exe\n";
-const std::string libraries = "C:\\" + std::string(8183, 'l') + ";C:\\" + std::string(8183, 'l') +
-                              ";C:\\" + std::string(8183, 'l') + ";C:\\" + std::string(8183, 'l');
-/* Four lib lines; the last one longer by `more`. */
+/* Four lib lines of 8186 characters each, the last one longer by `more`:
+   with PATH, ";" between them and the terminator, 32767 characters. */
+const std::string lib = "C:\\" + std::string(8183, 'l');
+const std::string libraries = lib + ";" + lib + ";" + lib + ";" + lib;
 std::string lib_lines(size_t more)
 {
-    std::string lines;
-    for (size_t i = 0; i < 4; i++)
-        lines += "lib = C:\\" + std::string(8183 + (i == 3 ? more : 0), 'l') + "\n";
-    return lines;
+    return "lib = " + lib + "\nlib = " + lib + "\nlib = " + lib + "\nlib = " + lib +
+           std::string(more, 'l');
 }
 const char too_long[] =
     "Shim Failed: variable too long, maximum size supported is 32767 characters\r\n";
