@@ -5,7 +5,8 @@
  * types, start-up information, a heap), records every call with its
  * arguments and the bytes it carried, and injects faults: the nth heap
  * allocation fails, the nth WriteFile fails or accepts fewer bytes, the nth
- * call of any name returns a chosen value with a chosen last error.
+ * call of any other service returns a chosen value with a chosen last error
+ * (and a name no simulated call answers to is refused).
  *
  * ExitProcess, and TerminateProcess of the current process, throw
  * sim::exit_signal, so a test observes the end of a run as a value.
@@ -78,6 +79,7 @@ struct handle_object {
     std::string output; /* every byte accepted by WriteFile */
     std::string input;  /* what ReadFile reads, from `position` on */
     size_t position = 0;
+    std::string file;   /* the key of the file CreateFile opened */
 };
 
 /* What one CreateProcessA received. */
@@ -113,6 +115,9 @@ struct state {
                                                        any reads as empty */
     std::map<std::string, DWORD> access_errors;   /* path or directory prefix -> error */
     std::map<std::string, DWORD> start_errors;    /* application path -> error */
+    /* Hard links: another name -> the key of the file it names.  A file's
+       identity (volume and index) is its key's, or its link's. */
+    std::map<std::string, std::string> links;
     /* Device names taken for directories and reported back as given, as
        Wine does for "NUL" and "COM1". */
     std::set<std::string> device_names;
@@ -194,9 +199,18 @@ std::vector<call> calls_named(const std::string &name);
 std::vector<std::string> call_names();
 size_t live_allocations();
 
+/* A simulated call that faults reach by name.  Each is defined once, beside
+   its function and before any test runs, so fail_call knows every name a
+   fault can reach and throws std::invalid_argument for any other: a
+   misspelt name would inject nothing and let the test pass. */
+struct service {
+    const char *name;
+    explicit service(const char *name);
+};
+
 /* used by the simulated functions */
 void record(const std::string &name, std::vector<uint64_t> args = {}, std::string text = {});
-const fault *take_fault(const std::string &name);
+const fault *take_fault(const service &which);
 std::string key_of(const std::string &path);
 /* The key a process sees for a path: under WoW64 with the redirection on,
    System32 is SysWOW64. */

@@ -133,10 +133,11 @@ extern "C" UINT GetACP(void)
     return sim::world().acp;
 }
 
+static const sim::service get_cp_info("GetCPInfo");
 extern "C" BOOL GetCPInfo(UINT code_page, LPCPINFO info)
 {
-    sim::record("GetCPInfo", {code_page});
-    if (const sim::fault *f = sim::take_fault("GetCPInfo")) {
+    sim::record(get_cp_info.name, {code_page});
+    if (const sim::fault *f = sim::take_fault(get_cp_info)) {
         SetLastError(f->error);
         return (BOOL)f->result;
     }
@@ -182,11 +183,12 @@ static int compare(DWORD flags, const unit *a, int a_length, const unit *b, int 
     return CSTR_EQUAL;
 }
 
+static const sim::service compare_string_a("CompareStringA");
 extern "C" int CompareStringA(LCID locale, DWORD flags, LPCSTR a, int a_length, LPCSTR b, int b_length)
 {
     std::string text = std::string(a, length_of(a, a_length)) + "|" + std::string(b, length_of(b, b_length));
-    sim::record("CompareStringA", {locale, flags, (uint64_t)(int64_t)a_length, (uint64_t)(int64_t)b_length}, text);
-    if (const sim::fault *f = sim::take_fault("CompareStringA")) {
+    sim::record(compare_string_a.name, {locale, flags, (uint64_t)(int64_t)a_length, (uint64_t)(int64_t)b_length}, text);
+    if (const sim::fault *f = sim::take_fault(compare_string_a)) {
         SetLastError(f->error);
         return (int)f->result;
     }
@@ -197,10 +199,11 @@ extern "C" int CompareStringA(LCID locale, DWORD flags, LPCSTR a, int a_length, 
     return compare(flags, (const unsigned char *)a, a_length, (const unsigned char *)b, b_length);
 }
 
+static const sim::service compare_string_w("CompareStringW");
 extern "C" int CompareStringW(LCID locale, DWORD flags, LPCWSTR a, int a_length, LPCWSTR b, int b_length)
 {
-    sim::record("CompareStringW", {locale, flags, (uint64_t)(int64_t)a_length, (uint64_t)(int64_t)b_length});
-    if (const sim::fault *f = sim::take_fault("CompareStringW")) {
+    sim::record(compare_string_w.name, {locale, flags, (uint64_t)(int64_t)a_length, (uint64_t)(int64_t)b_length});
+    if (const sim::fault *f = sim::take_fault(compare_string_w)) {
         SetLastError(f->error);
         return (int)f->result;
     }
@@ -236,25 +239,34 @@ static int hand_out(const std::basic_string<unit> &output, unit *target, int siz
     return (int)output.size();
 }
 
+static const sim::service multi_byte_to_wide_char("MultiByteToWideChar");
 extern "C" int MultiByteToWideChar(UINT code_page, DWORD flags, LPCSTR text, int length, LPWSTR wide,
                                    int wide_size)
 {
-    sim::record("MultiByteToWideChar", {code_page, flags, (uint64_t)(int64_t)length, (uint64_t)(int64_t)wide_size});
-    if (const sim::fault *f = sim::take_fault("MultiByteToWideChar")) {
+    sim::record(multi_byte_to_wide_char.name, {code_page, flags, (uint64_t)(int64_t)length, (uint64_t)(int64_t)wide_size});
+    if (const sim::fault *f = sim::take_fault(multi_byte_to_wide_char)) {
         SetLastError(f->error);
         return (int)f->result;
     }
     std::string input = take_input(text, length);
-    return hand_out(sim::from_ansi(input), wide, wide_size);
+    bool utf8 = converts_as_utf8(code_page);
+    std::u16string units = utf8 ? sim::from_utf8(input) : sim::from_ansi(input);
+    /* Text that is not UTF-8 does not come back from its units. */
+    if (utf8 && (flags & MB_ERR_INVALID_CHARS) && sim::utf8_of(units) != input) {
+        SetLastError(1113); /* no mapping for the character */
+        return 0;
+    }
+    return hand_out(units, wide, wide_size);
 }
 
+static const sim::service wide_char_to_multi_byte("WideCharToMultiByte");
 extern "C" int WideCharToMultiByte(UINT code_page, DWORD flags, LPCWSTR wide, int length, LPSTR text,
                                    int text_size, LPCSTR default_char, LPBOOL used_default)
 {
-    sim::record("WideCharToMultiByte",
+    sim::record(wide_char_to_multi_byte.name,
                 {code_page, flags, (uint64_t)(int64_t)length, (uint64_t)(int64_t)text_size,
                  default_char != nullptr, used_default != nullptr});
-    if (const sim::fault *f = sim::take_fault("WideCharToMultiByte")) {
+    if (const sim::fault *f = sim::take_fault(wide_char_to_multi_byte)) {
         SetLastError(f->error);
         return (int)f->result;
     }

@@ -87,10 +87,11 @@ static DWORD hand_out_value(const std::basic_string<unit> &value, unit *buffer, 
     return (DWORD)value.size();
 }
 
+static const sim::service get_environment_variable_a("GetEnvironmentVariableA");
 extern "C" DWORD GetEnvironmentVariableA(LPCSTR name, LPSTR buffer, DWORD size)
 {
-    sim::record("GetEnvironmentVariableA", {size}, name);
-    if (const sim::fault *f = sim::take_fault("GetEnvironmentVariableA")) {
+    sim::record(get_environment_variable_a.name, {size}, name);
+    if (const sim::fault *f = sim::take_fault(get_environment_variable_a)) {
         SetLastError(f->error);
         return (DWORD)f->result;
     }
@@ -102,10 +103,11 @@ extern "C" DWORD GetEnvironmentVariableA(LPCSTR name, LPSTR buffer, DWORD size)
     return hand_out_value(sim::to_ansi(*value, true), buffer, size);
 }
 
+static const sim::service get_environment_variable_w("GetEnvironmentVariableW");
 extern "C" DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size)
 {
-    sim::record("GetEnvironmentVariableW", {size}, sim::to_ansi(wide_string(name), false));
-    if (const sim::fault *f = sim::take_fault("GetEnvironmentVariableW")) {
+    sim::record(get_environment_variable_w.name, {size}, sim::to_ansi(wide_string(name), false));
+    if (const sim::fault *f = sim::take_fault(get_environment_variable_w)) {
         SetLastError(f->error);
         return (DWORD)f->result;
     }
@@ -117,12 +119,13 @@ extern "C" DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size
     return hand_out_value(entry->substr(wide_string(name).size() + 1), buffer, size);
 }
 
+static const sim::service set_environment_variable_w("SetEnvironmentVariableW");
 /* Recorded in UTF-8, so a test reads every character back. */
 extern "C" BOOL SetEnvironmentVariableW(LPCWSTR name, LPCWSTR value)
 {
     std::u16string text = wide_string(name) + u"=" + wide_string(value);
-    sim::record("SetEnvironmentVariableW", {value != nullptr}, sim::utf8_of(text));
-    if (const sim::fault *f = sim::take_fault("SetEnvironmentVariableW")) {
+    sim::record(set_environment_variable_w.name, {value != nullptr}, sim::utf8_of(text));
+    if (const sim::fault *f = sim::take_fault(set_environment_variable_w)) {
         SetLastError(f->error);
         return (BOOL)f->result;
     }
@@ -153,10 +156,11 @@ template <typename unit> static unit *make_block()
     return block;
 }
 
+static const sim::service get_environment_strings_w("GetEnvironmentStringsW");
 extern "C" LPWCH GetEnvironmentStringsW(void)
 {
-    sim::record("GetEnvironmentStringsW");
-    if (const sim::fault *f = sim::take_fault("GetEnvironmentStringsW")) {
+    sim::record(get_environment_strings_w.name);
+    if (const sim::fault *f = sim::take_fault(get_environment_strings_w)) {
         SetLastError(f->error);
         return (LPWCH)(uintptr_t)f->result;
     }
@@ -165,10 +169,11 @@ extern "C" LPWCH GetEnvironmentStringsW(void)
     return make_block<WCHAR>();
 }
 
+static const sim::service get_environment_strings("GetEnvironmentStrings");
 extern "C" LPCH GetEnvironmentStrings(void)
 {
-    sim::record("GetEnvironmentStrings");
-    if (const sim::fault *f = sim::take_fault("GetEnvironmentStrings")) {
+    sim::record(get_environment_strings.name);
+    if (const sim::fault *f = sim::take_fault(get_environment_strings)) {
         SetLastError(f->error);
         return (LPCH)(uintptr_t)f->result;
     }

@@ -2,6 +2,7 @@
 #include "platform/sim/sim.h"
 
 #include <cstring>
+#include <functional>
 
 static bool is_directory(const std::string &key)
 {
@@ -21,10 +22,11 @@ static DWORD access_error_of(const std::string &key)
     return 0;
 }
 
+static const sim::service get_current_directory_a("GetCurrentDirectoryA");
 extern "C" DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer)
 {
-    sim::record("GetCurrentDirectoryA", {size});
-    if (const sim::fault *f = sim::take_fault("GetCurrentDirectoryA")) {
+    sim::record(get_current_directory_a.name, {size});
+    if (const sim::fault *f = sim::take_fault(get_current_directory_a)) {
         SetLastError(f->error);
         return (DWORD)f->result;
     }
@@ -35,10 +37,11 @@ extern "C" DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer)
     return (DWORD)cwd.size();
 }
 
+static const sim::service get_current_directory_w("GetCurrentDirectoryW");
 extern "C" DWORD GetCurrentDirectoryW(DWORD size, LPWSTR buffer)
 {
-    sim::record("GetCurrentDirectoryW", {size});
-    if (const sim::fault *f = sim::take_fault("GetCurrentDirectoryW")) {
+    sim::record(get_current_directory_w.name, {size});
+    if (const sim::fault *f = sim::take_fault(get_current_directory_w)) {
         SetLastError(f->error);
         return (DWORD)f->result;
     }
@@ -49,10 +52,11 @@ extern "C" DWORD GetCurrentDirectoryW(DWORD size, LPWSTR buffer)
     return (DWORD)cwd.size();
 }
 
+static const sim::service set_current_directory_a("SetCurrentDirectoryA");
 extern "C" BOOL SetCurrentDirectoryA(LPCSTR path)
 {
-    sim::record("SetCurrentDirectoryA", {}, path);
-    if (const sim::fault *f = sim::take_fault("SetCurrentDirectoryA")) {
+    sim::record(set_current_directory_a.name, {}, path);
+    if (const sim::fault *f = sim::take_fault(set_current_directory_a)) {
         SetLastError(f->error);
         return (BOOL)f->result;
     }
@@ -82,10 +86,11 @@ static bool is_invalid_name(const std::string &path)
     return path.find_first_of("\"<>|*?\t") != std::string::npos;
 }
 
+static const sim::service get_file_attributes_a("GetFileAttributesA");
 extern "C" DWORD GetFileAttributesA(LPCSTR path)
 {
-    sim::record("GetFileAttributesA", {}, path);
-    if (const sim::fault *f = sim::take_fault("GetFileAttributesA")) {
+    sim::record(get_file_attributes_a.name, {}, path);
+    if (const sim::fault *f = sim::take_fault(get_file_attributes_a)) {
         SetLastError(f->error);
         return (DWORD)f->result;
     }
@@ -105,13 +110,14 @@ extern "C" DWORD GetFileAttributesA(LPCSTR path)
     return INVALID_FILE_ATTRIBUTES;
 }
 
+static const sim::service create_file_a("CreateFileA"), create_file_w("CreateFileW");
 /* Opening for reading only: a directory is refused, as without
-   FILE_FLAG_BACKUP_SEMANTICS. */
-extern "C" HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES,
-                              DWORD disposition, DWORD attributes, HANDLE)
+   FILE_FLAG_BACKUP_SEMANTICS.  Both forms open the file's ANSI name. */
+static HANDLE open_file(const sim::service &which, const std::string &path,
+                        std::vector<uint64_t> args)
 {
-    sim::record("CreateFileA", {access, share, disposition, attributes}, path);
-    if (const sim::fault *f = sim::take_fault("CreateFileA")) {
+    sim::record(which.name, std::move(args), path);
+    if (const sim::fault *f = sim::take_fault(which)) {
         SetLastError(f->error);
         return (HANDLE)(uintptr_t)f->result;
     }
@@ -128,5 +134,76 @@ extern "C" HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY
     }
     HANDLE file = sim::add_handle(FILE_TYPE_DISK);
     sim::world().handles[(uintptr_t)file].input = sim::world().file_bytes[key];
+    sim::world().handles[(uintptr_t)file].file = key;
     return file;
+}
+
+extern "C" HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES,
+                              DWORD disposition, DWORD attributes, HANDLE)
+{
+    return open_file(create_file_a, path, {access, share, disposition, attributes});
+}
+
+extern "C" HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES,
+                              DWORD disposition, DWORD attributes, HANDLE)
+{
+    return open_file(create_file_w, sim::to_ansi(path, false),
+                     {access, share, disposition, attributes});
+}
+
+/* The identity the platform gives: the volume (the drive, or the server)
+   and the index, the same for every name a hard link gives the file. */
+static const sim::service get_file_information_by_handle("GetFileInformationByHandle");
+extern "C" BOOL GetFileInformationByHandle(HANDLE handle, LPBY_HANDLE_FILE_INFORMATION information)
+{
+    sim::record(get_file_information_by_handle.name, {(uint64_t)(uintptr_t)handle});
+    if (const sim::fault *f = sim::take_fault(get_file_information_by_handle)) {
+        SetLastError(f->error);
+        return (BOOL)f->result;
+    }
+    auto opened = sim::world().handles.find((uintptr_t)handle);
+    if (opened == sim::world().handles.end() || opened->second.file.empty()) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    std::string key = opened->second.file;
+    auto link = sim::world().links.find(key);
+    std::memset(information, 0, sizeof *information);
+    information->dwFileAttributes = sim::world().files[key];
+    if (link != sim::world().links.end())
+        key = link->second;
+    std::hash<std::string> hash;
+    size_t index = hash(key);
+    information->dwVolumeSerialNumber = (DWORD)hash(key.substr(0, key.find('\\', 2)));
+    information->nFileIndexHigh = (DWORD)((uint64_t)index >> 32);
+    information->nFileIndexLow = (DWORD)index;
+    return TRUE;
+}
+
+/* As the platform makes a name absolute: from the current directory (a
+   drive's root for "D:x" on another drive), "." and ".." taken away, "/"
+   made "\"; a trailing separator stays.  A buffer too small gets the size
+   it needs, with the terminator. */
+static const sim::service get_full_path_name_w("GetFullPathNameW");
+extern "C" DWORD GetFullPathNameW(LPCWSTR name, DWORD size, LPWSTR buffer, LPWSTR *file_part)
+{
+    std::u16string given(name);
+    sim::record(get_full_path_name_w.name, {size}, sim::to_ansi(given, false));
+    if (const sim::fault *f = sim::take_fault(get_full_path_name_w)) {
+        SetLastError(f->error);
+        return (DWORD)f->result;
+    }
+    if (given.empty()) {
+        SetLastError(ERROR_INVALID_NAME);
+        return 0;
+    }
+    std::u16string full = sim::from_ansi(sim::full_path(sim::to_ansi(given, false)));
+    if ((given.back() == u'\\' || given.back() == u'/') && full.back() != u'\\')
+        full += u'\\';
+    if (full.size() + 1 > size)
+        return (DWORD)full.size() + 1;
+    std::memcpy(buffer, full.c_str(), (full.size() + 1) * sizeof(WCHAR));
+    if (file_part)
+        *file_part = full.back() == u'\\' ? nullptr : buffer + full.find_last_of(u'\\') + 1;
+    return (DWORD)full.size();
 }

@@ -10,7 +10,7 @@ HANDLE add_handle(DWORD type)
 {
     uintptr_t value = world().next_handle;
     world().next_handle += 4;
-    world().handles[value] = handle_object{type, {}, {}, 0};
+    world().handles[value] = handle_object{type, {}, {}, 0, {}};
     return (HANDLE)value;
 }
 
@@ -36,10 +36,11 @@ static sim::handle_object *find_handle(HANDLE handle)
     return found == sim::world().handles.end() ? nullptr : &found->second;
 }
 
+static const sim::service get_std_handle("GetStdHandle");
 extern "C" HANDLE GetStdHandle(DWORD which)
 {
-    sim::record("GetStdHandle", {which});
-    if (const sim::fault *f = sim::take_fault("GetStdHandle")) {
+    sim::record(get_std_handle.name, {which});
+    if (const sim::fault *f = sim::take_fault(get_std_handle)) {
         SetLastError(f->error);
         return (HANDLE)(uintptr_t)f->result;
     }
@@ -47,10 +48,11 @@ extern "C" HANDLE GetStdHandle(DWORD which)
     return found == sim::world().std_handles.end() ? INVALID_HANDLE_VALUE : found->second;
 }
 
+static const sim::service get_file_type("GetFileType");
 extern "C" DWORD GetFileType(HANDLE handle)
 {
-    sim::record("GetFileType", {(uint64_t)(uintptr_t)handle});
-    if (const sim::fault *f = sim::take_fault("GetFileType")) {
+    sim::record(get_file_type.name, {(uint64_t)(uintptr_t)handle});
+    if (const sim::fault *f = sim::take_fault(get_file_type)) {
         SetLastError(f->error);
         return (DWORD)f->result;
     }
@@ -94,11 +96,12 @@ extern "C" BOOL WriteFile(HANDLE handle, LPCVOID data, DWORD count, LPDWORD writ
     return TRUE;
 }
 
+static const sim::service set_file_pointer("SetFilePointer");
 extern "C" DWORD SetFilePointer(HANDLE handle, LONG distance, PLONG distance_high, DWORD method)
 {
-    sim::record("SetFilePointer",
+    sim::record(set_file_pointer.name,
                 {(uint64_t)(uintptr_t)handle, (uint64_t)(uint32_t)distance, distance_high != nullptr, method});
-    if (const sim::fault *f = sim::take_fault("SetFilePointer")) {
+    if (const sim::fault *f = sim::take_fault(set_file_pointer)) {
         SetLastError(f->error);
         return (DWORD)f->result;
     }
@@ -115,11 +118,12 @@ extern "C" DWORD SetFilePointer(HANDLE handle, LONG distance, PLONG distance_hig
     return (DWORD)object->output.size();
 }
 
+static const sim::service read_file("ReadFile");
 extern "C" BOOL ReadFile(HANDLE handle, LPVOID data, DWORD count, LPDWORD read, LPVOID overlapped)
 {
-    sim::record("ReadFile", {(uint64_t)(uintptr_t)handle, count, overlapped != nullptr});
+    sim::record(read_file.name, {(uint64_t)(uintptr_t)handle, count, overlapped != nullptr});
     *read = 0;
-    if (const sim::fault *f = sim::take_fault("ReadFile")) {
+    if (const sim::fault *f = sim::take_fault(read_file)) {
         SetLastError(f->error);
         return (BOOL)f->result;
     }

@@ -7,10 +7,11 @@
 
 static int heap_marker;
 
+static const sim::service heap_create("HeapCreate");
 extern "C" HANDLE HeapCreate(DWORD options, SIZE_T initial, SIZE_T maximum)
 {
-    sim::record("HeapCreate", {options, initial, maximum});
-    if (const sim::fault *f = sim::take_fault("HeapCreate")) {
+    sim::record(heap_create.name, {options, initial, maximum});
+    if (const sim::fault *f = sim::take_fault(heap_create)) {
         SetLastError(f->error);
         return (HANDLE)(uintptr_t)f->result;
     }

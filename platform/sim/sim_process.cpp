@@ -28,21 +28,23 @@ static DWORD copy_module_path(const std::basic_string<unit> &path, unit *buffer,
     return copied;
 }
 
+static const sim::service get_module_file_name_a("GetModuleFileNameA");
 /* The ANSI form as the platform makes it, with its best-fit mapping. */
 extern "C" DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size)
 {
-    sim::record("GetModuleFileNameA", {(uint64_t)(uintptr_t)module, size});
-    if (const sim::fault *f = sim::take_fault("GetModuleFileNameA")) {
+    sim::record(get_module_file_name_a.name, {(uint64_t)(uintptr_t)module, size});
+    if (const sim::fault *f = sim::take_fault(get_module_file_name_a)) {
         SetLastError(f->error);
         return (DWORD)f->result;
     }
     return copy_module_path(sim::to_ansi(sim::world().module_path, true), buffer, size);
 }
 
+static const sim::service get_module_file_name_w("GetModuleFileNameW");
 extern "C" DWORD GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD size)
 {
-    sim::record("GetModuleFileNameW", {(uint64_t)(uintptr_t)module, size});
-    if (const sim::fault *f = sim::take_fault("GetModuleFileNameW")) {
+    sim::record(get_module_file_name_w.name, {(uint64_t)(uintptr_t)module, size});
+    if (const sim::fault *f = sim::take_fault(get_module_file_name_w)) {
         SetLastError(f->error);
         return (DWORD)f->result;
     }
@@ -99,13 +101,14 @@ static DWORD start_error_of(const char *application)
     return 0;
 }
 
+static const sim::service create_process_a("CreateProcessA");
 extern "C" BOOL CreateProcessA(LPCSTR application, LPSTR command_line,
                                LPSECURITY_ATTRIBUTES process_attributes,
                                LPSECURITY_ATTRIBUTES thread_attributes, BOOL inherit_handles,
                                DWORD flags, LPVOID environment, LPCSTR directory,
                                LPSTARTUPINFOA startup, LPPROCESS_INFORMATION information)
 {
-    sim::record("CreateProcessA", {(uint64_t)inherit_handles, flags}, application ? application : "");
+    sim::record(create_process_a.name, {(uint64_t)inherit_handles, flags}, application ? application : "");
     sim::process_start start;
     if (application)
         start.application = application;
@@ -127,7 +130,7 @@ extern "C" BOOL CreateProcessA(LPCSTR application, LPSTR command_line,
     start.current_directory = sim::world().current_directory;
     sim::world().starts.push_back(start);
 
-    if (const sim::fault *f = sim::take_fault("CreateProcessA")) {
+    if (const sim::fault *f = sim::take_fault(create_process_a)) {
         SetLastError(f->error);
         return (BOOL)f->result;
     }
@@ -180,12 +183,13 @@ static int show_message_box(HWND, LPCWSTR text, LPCWSTR title, UINT flags)
     return 1; /* IDOK */
 }
 
+static const sim::service load_library_a("LoadLibraryA");
 extern "C" HMODULE LoadLibraryA(LPCSTR name)
 {
     /* Whether WoW64's redirection was off: it decides where a 32-bit
        process finds the library. */
-    sim::record("LoadLibraryA", {sim::world().redirection_off}, name);
-    if (const sim::fault *f = sim::take_fault("LoadLibraryA")) {
+    sim::record(load_library_a.name, {sim::world().redirection_off}, name);
+    if (const sim::fault *f = sim::take_fault(load_library_a)) {
         SetLastError(f->error);
         return (HMODULE)(uintptr_t)f->result;
     }
@@ -194,10 +198,11 @@ extern "C" HMODULE LoadLibraryA(LPCSTR name)
 
 static int marker_kernel32;
 
+static const sim::service get_module_handle_a("GetModuleHandleA");
 extern "C" HMODULE GetModuleHandleA(LPCSTR name)
 {
-    sim::record("GetModuleHandleA", {}, name);
-    if (const sim::fault *f = sim::take_fault("GetModuleHandleA")) {
+    sim::record(get_module_handle_a.name, {}, name);
+    if (const sim::fault *f = sim::take_fault(get_module_handle_a)) {
         SetLastError(f->error);
         return (HMODULE)(uintptr_t)f->result;
     }
@@ -207,12 +212,13 @@ extern "C" HMODULE GetModuleHandleA(LPCSTR name)
     return nullptr;
 }
 
+static const sim::service wow64_disable_wow64_fs_redirection("Wow64DisableWow64FsRedirection");
 /* Found through GetProcAddress only, as the launcher finds them.  On
    32-bit Windows they exist but fail: there is nothing to turn off. */
 static BOOL WINAPI disable_redirection(PVOID *old)
 {
-    sim::record("Wow64DisableWow64FsRedirection");
-    if (const sim::fault *f = sim::take_fault("Wow64DisableWow64FsRedirection")) {
+    sim::record(wow64_disable_wow64_fs_redirection.name);
+    if (const sim::fault *f = sim::take_fault(wow64_disable_wow64_fs_redirection)) {
         SetLastError(f->error);
         return (BOOL)f->result;
     }
@@ -249,60 +255,67 @@ extern "C" FARPROC GetProcAddress(HMODULE module, LPCSTR name)
 /* Waiting for the started process: the calls are recorded and answer as a
    healthy platform would unless a fault is set. */
 template <typename result>
-static result answer(const char *name, std::vector<uint64_t> args, result value)
+static result answer(const sim::service &which, std::vector<uint64_t> args, result value)
 {
-    sim::record(name, std::move(args));
-    if (const sim::fault *f = sim::take_fault(name)) {
+    sim::record(which.name, std::move(args));
+    if (const sim::fault *f = sim::take_fault(which)) {
         SetLastError(f->error);
         return (result)f->result;
     }
     return value;
 }
 
+static const sim::service wait_for_single_object("WaitForSingleObject");
 extern "C" DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds)
 {
-    return answer<DWORD>("WaitForSingleObject", {(uint64_t)(uintptr_t)object, milliseconds},
+    return answer<DWORD>(wait_for_single_object, {(uint64_t)(uintptr_t)object, milliseconds},
                          WAIT_OBJECT_0);
 }
 
+static const sim::service get_exit_code_process("GetExitCodeProcess");
 extern "C" BOOL GetExitCodeProcess(HANDLE process, LPDWORD code)
 {
-    BOOL ok = answer<BOOL>("GetExitCodeProcess", {(uint64_t)(uintptr_t)process}, TRUE);
+    BOOL ok = answer<BOOL>(get_exit_code_process, {(uint64_t)(uintptr_t)process}, TRUE);
     if (ok)
         *code = sim::world().child_exit_code;
     return ok;
 }
 
+static const sim::service close_handle("CloseHandle");
 extern "C" BOOL CloseHandle(HANDLE object)
 {
-    return answer<BOOL>("CloseHandle", {(uint64_t)(uintptr_t)object}, TRUE);
+    return answer<BOOL>(close_handle, {(uint64_t)(uintptr_t)object}, TRUE);
 }
 
+static const sim::service set_console_ctrl_handler("SetConsoleCtrlHandler");
 extern "C" BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE handler, BOOL add)
 {
-    BOOL ok = answer<BOOL>("SetConsoleCtrlHandler", {handler != nullptr, (uint64_t)add}, TRUE);
+    BOOL ok = answer<BOOL>(set_console_ctrl_handler, {handler != nullptr, (uint64_t)add}, TRUE);
     if (ok && add)
         sim::world().ctrl_handler = handler;
     return ok;
 }
 
+static const sim::service create_job_object_a("CreateJobObjectA");
 extern "C" HANDLE CreateJobObjectA(LPSECURITY_ATTRIBUTES attributes, LPCSTR name)
 {
     HANDLE job = sim::add_handle(FILE_TYPE_UNKNOWN);
-    return answer<HANDLE>("CreateJobObjectA", {attributes == nullptr, name == nullptr}, job);
+    return answer<HANDLE>(create_job_object_a, {attributes == nullptr, name == nullptr}, job);
 }
 
+static const sim::service set_information_job_object("SetInformationJobObject");
 /* Records the job's limit flags, the only part the launcher sets. */
 extern "C" BOOL SetInformationJobObject(HANDLE job, JOBOBJECTINFOCLASS kind, LPVOID information,
                                         DWORD size)
 {
     DWORD limits = ((JOBOBJECT_EXTENDED_LIMIT_INFORMATION *)information)->BasicLimitInformation.LimitFlags;
-    return answer<BOOL>("SetInformationJobObject",
+    return answer<BOOL>(set_information_job_object,
                         {(uint64_t)(uintptr_t)job, (uint64_t)kind, limits, size}, TRUE);
 }
 
+static const sim::service assign_process_to_job_object("AssignProcessToJobObject");
 extern "C" BOOL AssignProcessToJobObject(HANDLE job, HANDLE process)
 {
-    return answer<BOOL>("AssignProcessToJobObject",
+    return answer<BOOL>(assign_process_to_job_object,
                         {(uint64_t)(uintptr_t)job, (uint64_t)(uintptr_t)process}, TRUE);
 }

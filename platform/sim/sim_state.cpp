@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <stdexcept>
 
 namespace sim {
 
@@ -38,17 +39,31 @@ void record(const std::string &name, std::vector<uint64_t> args, std::string tex
     world().calls.push_back(call{name, std::move(args), std::move(text)});
 }
 
-const fault *take_fault(const std::string &name)
+/* Built as the services are defined, before main, in whatever order. */
+static std::set<std::string> &service_names()
 {
-    int count = ++world().call_counts[name];
+    static std::set<std::string> names;
+    return names;
+}
+
+service::service(const char *name) : name(name)
+{
+    service_names().insert(name);
+}
+
+const fault *take_fault(const service &which)
+{
+    int count = ++world().call_counts[which.name];
     for (const fault &f : world().faults)
-        if (f.name == name && (f.occurrence == 0 || f.occurrence == count))
+        if (f.name == which.name && (f.occurrence == 0 || f.occurrence == count))
             return &f;
     return nullptr;
 }
 
 void fail_call(const std::string &name, int occurrence, uint64_t result, DWORD error)
 {
+    if (!service_names().count(name))
+        throw std::invalid_argument("sim::fail_call: no simulated call " + name + " takes faults");
     world().faults.push_back(fault{name, occurrence, result, error});
 }
 

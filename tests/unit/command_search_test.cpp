@@ -213,6 +213,7 @@ TEST_F(command_search_test, failing_entries_end_the_walk_unless_shared_or_malfor
     const failed_entry_case cases[] = {
         {"network share refusing access", "\\\\server\\share", ERROR_ACCESS_DENIED, true},
         {"ordinary directory refusing access", "C:\\locked", ERROR_ACCESS_DENIED, false},
+        {"root-relative entry refusing access", "\\locked", ERROR_ACCESS_DENIED, false},
         {"quoted entry", "\"C:\\Program Files\\x\"", 0, true},
         {"entry with a wildcard", "C:\\a*", 0, true},
         {"entry with a tab", "C:\\a\tb", 0, true},
@@ -316,6 +317,15 @@ TEST_F(command_search_test, an_entry_too_long_to_copy_whole_ends_the_walk)
     EXPECT_EQ(probed_paths(), join({with_extensions(".\\a"), with_extensions(whole + "a"),
                                     {"C:\\a\\a.com", "C:\\a\\a.exe"}}));
     EXPECT_EQ(started_application(), "C:\\a\\a.exe");
+
+    /* One past: 259 characters, whether or not the last is a separator. */
+    const std::string past = "C:\\" + std::string(255, 'p');
+    for (const std::string &entry : {past + "\\", past + "q"}) {
+        SetUp();
+        sim::add_file("C:\\a\\.exe");
+        EXPECT_FALSE(search(entry + ";C:\\a", "").started) << entry.back();
+        EXPECT_EQ(probed_paths(), with_extensions(".\\")) << entry.back();
+    }
 }
 
 TEST_F(command_search_test, double_byte_names_and_entries_keep_their_second_bytes)

@@ -15,6 +15,7 @@
 #include "runtime/stream.h"
 
 #include <set>
+#include <stdexcept>
 
 namespace {
 
@@ -697,5 +698,14 @@ std::string scenario_name(const testing::TestParamInfo<scenario> &info)
 }
 
 INSTANTIATE_TEST_SUITE_P(whole_runs, fault_sweep, testing::ValuesIn(scenarios), scenario_name);
+
+/* A fault for a name no simulated call takes faults for would inject
+   nothing and let its test pass: it is refused at once. */
+TEST_F(launcher_test, a_fault_for_a_misspelt_call_is_refused)
+{
+    EXPECT_THROW(sim::fail_call("CreateProcesA", 1, FALSE, ERROR_ACCESS_DENIED),
+                 std::invalid_argument);
+    EXPECT_NO_THROW(sim::fail_call("CreateProcessA", 1, FALSE, ERROR_ACCESS_DENIED));
+}
 
 } // namespace

@@ -1,0 +1,122 @@
+/* shim.exe: whole named starts, from C:\app\MyApp.exe and its MyApp.shim,
+   called from C:\caller (which holds a tool.exe of its own) with
+   PATH=C:\onpath;C:\tools, where C:\onpath\tool.exe and
+   C:\app\bin\other.exe are hard links of MyApp.exe itself. */
+#include "tests/unit/fixture.h"
+
+namespace {
+
+using strings = std::vector<std::string>;
+
+struct named_start {
+    const char *name;
+    std::string shim;      /* MyApp.shim; empty: there is none */
+    std::string arguments; /* the caller's, after the program name */
+    strings variables;     /* NAME=VALUE set before the start */
+    std::string line;      /* the command's line; empty: nothing starts */
+    std::string directory; /* where it starts */
+    std::string message;   /* standard error */
+    std::string after = {}; /* NAME=VALUE the command gets, joined by "|" */
+    const char *failing = nullptr; /* a call refused with access denied */
+};
+
+const std::string file = "C:\\app\\MyApp.shim";
+const std::string whole = "\xef\xbb\xbfpath = bin\\tool\r\nargs = --fixed \"x y\" %~dp0x\r\n"
+                          "lib = ..\\app\\.\\lib/\r\ndirectory = work\r\nenv = A = %HOME%\\a\r\n#";
+const std::string chain = "=ShimChain=" + std::string(31, '>');
+const std::string tool = "path = bin\\tool.exe\n";
+/* Four lib lines of 8186 characters each, the last one longer by `more`:
+   with PATH, ";" between them and the terminator, 32767 characters. */
+const std::string lib = "C:\\" + std::string(8183, 'l');
+const std::string libraries = lib + ";" + lib + ";" + lib + ";" + lib;
+std::string lib_lines(size_t more)
+{
+    return "lib = " + lib + "\nlib = " + lib + "\nlib = " + lib + "\nlib = " + lib +
+           std::string(more, 'l');
+}
+const char too_long[] =
+    "Shim Failed: variable too long, maximum size supported is 32767 characters\r\n";
+
+/* The file's limit, a chain's, the command line's and a variable's: each at
+   the limit and one past it. */
+const named_start named_starts[] = {
+    {"a file of 65536 bytes", whole + std::string(65536 - whole.size(), '-'),
+     "a \"b c\"  d\\\"e ", {},
+     "\"C:\\app\\bin\\tool.exe\" --fixed \"x y\" C:\\app\\x a \"b c\"  d\\\"e ", "C:\\app\\work", "",
+     "A=C:\\h\\a|PATH=C:\\onpath;C:\\tools;C:\\app\\lib\\"},
+    {"a file of 65537 bytes", whole + std::string(65537 - whole.size(), '-'), "", {}, "", "",
+     "Shim Failed: File too large\r\n" + file + "\r\n"},
+    {"no file", "", "", {}, "", "", "Shim Failed: No such file or directory\r\n" + file + "\r\n"},
+    /* A bare path: never the caller's directory, and its own file passed over. */
+    {"the 32nd in a chain", "path = tool", "", {chain}, "\"C:\\tools\\tool.exe\"", "C:\\caller", "",
+     chain + ">"},
+    {"the 33rd in a chain", "path = tool", "", {chain + ">"}, "", "",
+     "Shim Failed: more than 32 named launchers in a chain\r\n" + file + "\r\n"},
+    {"its own file by another name", "path = bin\\other.exe", "", {}, "", "",
+     "Shim Failed: path leads to this launcher\r\npath = bin\\other.exe in " + file + "\r\n"},
+    {"a command line of 32767 units", tool + "args = " + std::string(32742, 'a'), "y", {},
+     "\"C:\\app\\bin\\tool.exe\" " + std::string(32742, 'a') + " y", "C:\\caller", ""},
+    {"a command line of 32768 units", tool + "args = " + std::string(32743, 'a'), "y", {}, "", "",
+     "Exec Failed: Arg list too long\r\npath = bin\\tool.exe in " + file + "\r\n"},
+    {"PATH and lib of 32766 characters", tool + lib_lines(0), "", {},
+     "\"C:\\app\\bin\\tool.exe\"", "C:\\caller", "", "PATH=C:\\onpath;C:\\tools;" + libraries},
+    {"PATH and lib of 32767 characters", tool + lib_lines(1), "", {}, "", "", too_long + file + "\r\n",
+     "PATH=C:\\onpath;C:\\tools"},
+    {"a directory that cannot be entered", tool + "directory = %HOME%\\data", "", {}, "", "",
+     "Directory Failed: No such file or directory\r\ndirectory = C:\\h\\data in " + file + "\r\n"},
+    {"a lib that cannot be made absolute", tool + "lib = lib", "", {}, "", "",
+     "Shim Failed: Permission denied\r\nlib = lib in " + file + "\r\n", "", "GetFullPathNameW"},
+};
+
+class shim_test : public launcher_test {
+protected:
+    void SetUp() override
+    {
+        launcher_test::SetUp();
+        reset_shim_state();
+        sim::world().module_path = "C:\\app\\MyApp.exe";
+        for (const char *name : {"C:\\app\\MyApp.exe", "C:\\app\\bin\\tool.exe", "C:\\tools\\tool.exe",
+                                 "C:\\caller\\tool.exe", "C:\\onpath\\tool.exe", "C:\\app\\bin\\other.exe"})
+            sim::add_file(name);
+        for (const char *name : {"C:\\onpath\\tool.exe", "C:\\app\\bin\\other.exe"})
+            sim::world().links[sim::key_of(name)] = sim::key_of("C:\\app\\MyApp.exe");
+        sim::add_directory("C:\\app\\work");
+        sim::world().current_directory = "C:\\caller";
+        sim::set_variable("PATH", std::string("C:\\onpath;C:\\tools"));
+        sim::set_variable("HOME", std::string("C:\\h"));
+        sim::world().child_exit_code = 7;
+    }
+};
+
+TEST_F(shim_test, a_named_start_runs_what_its_file_says)
+{
+    for (const named_start &c : named_starts) {
+        SetUp();
+        if (!c.shim.empty())
+            sim::add_file_bytes(file, c.shim);
+        for (const std::string &variable : c.variables)
+            sim::set_variable(variable.substr(0, variable.find('=', 1)),
+                              variable.substr(variable.find('=', 1) + 1));
+        if (c.failing)
+            sim::fail_call(c.failing, 1, 0, ERROR_ACCESS_DENIED);
+        sim::world().command_line = "MyApp" + (c.arguments.empty() ? "" : " " + c.arguments);
+        EXPECT_EQ(run_whole_program().code, c.line.empty() ? 0xFFFFFFFFu : 7u) << c.name;
+        EXPECT_EQ(sim::output_of(standard_error), c.message) << c.name;
+        EXPECT_EQ(sim::world().starts.size(), c.line.empty() ? 0u : 1u) << c.name;
+        if (!c.line.empty() && sim::world().starts.size() == 1) {
+            const sim::process_start &start = sim::world().starts[0];
+            EXPECT_EQ(start.command_line, c.line) << c.name;
+            EXPECT_EQ(start.application, c.line.substr(1, c.line.find('"', 1) - 1)) << c.name;
+            EXPECT_EQ(start.current_directory, c.directory) << c.name;
+        }
+        for (size_t at = 0, end; at < c.after.size(); at = end + 1) {
+            end = std::min(c.after.find('|', at), c.after.size());
+            size_t equals = c.after.find('=', at + 1);
+            EXPECT_EQ(sim::get_variable(c.after.substr(at, equals - at)),
+                      c.after.substr(equals + 1, end - equals - 1))
+                << c.name;
+        }
+    }
+}
+
+} // namespace
