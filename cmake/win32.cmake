@@ -32,10 +32,9 @@ if(LAUNCHER_KERNEL32_DEF)
     endif()
 endif()
 
-# Built for size: the named launchers carry a file reader on top of the
-# waiting or windowless build, and every exe stays within 16 KiB on x86
-# (20 KiB on x64 and ARM64, whose instructions and tables are larger).  No
-# frame pointer; the stack as architecture.cmake says.
+# Built for size, within the limits tests/shipped/check_exes.py holds for
+# each kind of exe and architecture.  No frame pointer; the stack as
+# architecture.cmake says.
 set(freestanding_options
     -Oz -fomit-frame-pointer ${LAUNCHER_ARCH_OPTIONS}
     -ffreestanding -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
@@ -98,21 +97,12 @@ endif()
 set_source_files_properties(${PROJECT_SOURCE_DIR}/runtime/compiler_support.cpp
                             PROPERTIES COMPILE_OPTIONS "${no_self_calls}")
 
-# lld (the clang builds) gives the constants and the import tables a
-# section of their own, and the file pads every section to 512 bytes: half
-# a sector lost on average in each exe.  They go into .text instead, which
-# makes the constants executable as well as readable: a byte sequence among
-# them is one more place for a hijacked jump to land, the price of the room.
-# Nothing becomes writable, nothing writable becomes executable (NX stays),
-# and the relocations and the address-space flags stay as they are.  GNU ld
-# merges no sections without a whole linker script of its own, so the g++
-# builds keep .rdata and .idata apart.
-if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
-    set(section_options -Wl,-Xlink=-merge:.rdata=.text)
-else()
-    set(section_options "")
-endif()
-
+# Every build keeps its linker's own layout: the code alone in .text, the
+# constants in a read-only .rdata (lld puts the import tables there too, GNU
+# ld in a .idata of their own).  The file pads each section to 512 bytes, so
+# the first constant costs a section; merged into .text, every constant
+# would be executable as well, one more place for a hijacked jump to land.
+# tests/shipped checks that no build merges them.
 # name of the exe, its two files of builds/ (where the start is described,
 # how it ends), its subsystem, its description, whether it embeds the manifest
 set(launcher_builds
@@ -151,7 +141,7 @@ foreach(entry IN LISTS launcher_builds)
                    ${CMAKE_CURRENT_BINARY_DIR}/${name}.rc)
     target_link_libraries(${name} PRIVATE launcher_support launcher_logic ${exe_kernel32})
     target_link_options(${name} PRIVATE
-        -nostdlib -nostartfiles -s ${exe_kernel32_options} ${section_options}
+        -nostdlib -nostartfiles -s ${exe_kernel32_options}
         -Wl,--entry,${LAUNCHER_SYMBOL_PREFIX}run_program
         -Wl,--subsystem,${subsystem}
         -Wl,--gc-sections
