@@ -139,7 +139,12 @@ foreach(entry IN LISTS launcher_builds)
         -Wl,--entry,${LAUNCHER_SYMBOL_PREFIX}run_program
         -Wl,--subsystem,${subsystem}
         -Wl,--gc-sections
-        -Wl,--no-insert-timestamp)
+        -Wl,--no-insert-timestamp
+        # Where every byte went, for scripts/size_report: a size measured
+        # rather than guessed.  GNU ld and lld both take this spelling.
+        -Wl,-Map=${CMAKE_CURRENT_BINARY_DIR}/${name}.map)
+    set_property(TARGET ${name} APPEND PROPERTY ADDITIONAL_CLEAN_FILES
+                 ${CMAKE_CURRENT_BINARY_DIR}/${name}.map)
     list(APPEND launcher_targets ${name})
     if(NOT manifest)
         list(APPEND launcher_targets_without_manifest ${name})
