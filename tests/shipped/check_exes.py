@@ -4,14 +4,13 @@ Each exe must be built for the build's architecture (machine type, PE32 or
 PE32+, and the address-space protections the architecture's builds ask of the
 loader), declare its own subsystem, import KERNEL32.dll only and carry no C
 runtime sections (anything more means a C runtime or another library crept
-into the freestanding build), keep code and data apart (the code alone
-executable, nothing both writable and executable, the constants in a
-read-only section of their own), stay within the size limit of its kind and
-architecture, and carry a version resource naming the exe, the project
-version and the licence.  A launcher embeds no manifest (it would override the one a user may place beside the
-exe); a named launcher, marked "+manifest", embeds one that asks for no
-elevation and makes UTF-8 its ANSI code page.  Wine shows no elevation
-prompt, so the resource itself is read.
+into the freestanding build), keep its code alone executable, stay within
+the size limit of its kind and architecture, and carry a version resource
+naming the exe, the project version and the licence.  A launcher embeds no
+manifest (it would override the one a user may place beside the exe); a
+named launcher, marked "+manifest", embeds one that asks for no elevation
+and makes UTF-8 its ANSI code page.  Wine shows no elevation prompt, so the
+resource itself is read.
 
 Run with Debian's python3, which has pefile:
     check_exes.py --architecture x86|x64|arm64 --version 1.2.0 --license LICENSE
@@ -107,27 +106,21 @@ def check_architecture(pe, architecture, faults):
 
 def check_sections(pe, faults):
     """The code alone is executable: a byte sequence among constants or
-    tables in an executable section is one more place for a hijacked jump to
-    land.  The constants have a read-only section of their own, and no data
-    directory (imports, resources, relocations) lies in executable pages."""
-    def permissions(section):
-        return "".join(letter if getattr(section, f"IMAGE_SCN_MEM_{flag}") else "-"
-                       for letter, flag in (("r", "READ"), ("w", "WRITE"), ("x", "EXECUTE")))
-    layout = [(section.Name.rstrip(b"\0").decode(), permissions(section))
-              for section in pe.sections]
-    executable = [name for name, rwx in layout if "x" in rwx]
-    if executable != [".text"]:
-        faults.append(f"executable sections {executable}, not the code's alone")
-    faults += [f"section {name} writable and executable"
-               for name, rwx in layout if "w" in rwx and "x" in rwx]
-    if (".rdata", "r--") not in layout:
-        faults.append(f"no read-only .rdata for the constants, sections {layout}")
+    tables there is one more place for a hijacked jump to land.  Nothing is
+    writable and executable, the constants have a read-only .rdata, and no
+    data directory (imports, resources, relocations) lies in executable pages."""
+    layout = [(section.Name.rstrip(b"\0").decode(), section.IMAGE_SCN_MEM_WRITE,
+               section.IMAGE_SCN_MEM_EXECUTE) for section in pe.sections]
+    code = [(name, writable) for name, writable, executable in layout if executable]
+    if code != [(".text", False)]:
+        faults.append(f"not the code alone executable: (name, writable, executable) {layout}")
+    if (".rdata", False, False) not in layout:
+        faults.append(f"no read-only .rdata for the constants: {layout}")
     for directory in pe.OPTIONAL_HEADER.DATA_DIRECTORY:
         # The certificates' entry holds a file offset, not an address.
-        if directory.name == "IMAGE_DIRECTORY_ENTRY_SECURITY" or not directory.Size:
-            continue
         section = pe.get_section_by_rva(directory.VirtualAddress)
-        if section and section.IMAGE_SCN_MEM_EXECUTE:
+        if (directory.Size and section and section.IMAGE_SCN_MEM_EXECUTE
+                and "SECURITY" not in directory.name):
             faults.append(f"{directory.name} in an executable section")
 
 
