@@ -32,10 +32,9 @@ if(LAUNCHER_KERNEL32_DEF)
     endif()
 endif()
 
-# Built for size: the named launchers carry a file reader on top of the
-# waiting or windowless build, and every exe stays within 16 KiB on x86
-# (20 KiB on x64 and ARM64, whose instructions and tables are larger).  No
-# frame pointer; the stack as architecture.cmake says.
+# Built for size, within the limits tests/shipped/check_exes.py holds for
+# each kind of exe and architecture.  No frame pointer; the stack as
+# architecture.cmake says.
 set(freestanding_options
     -Oz -fomit-frame-pointer ${LAUNCHER_ARCH_OPTIONS}
     -ffreestanding -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
@@ -45,26 +44,23 @@ set(freestanding_options
     # Frames stay below a page: larger ones would need stack probes from a
     # support library the launcher does not link.
     -Wframe-larger-than=3072)
-# g++ aligns every array of 32 bytes or more to 32 bytes, and of 64 or more
-# to a cache line, for speed; the texts and tables then sit between runs of
-# zeros.  The alignment their types ask for is all the code relies on.
-# Three transformations that g++'s -Oz makes grow this code instead,
-# measured on every exe of both architectures: hoisting an expression
-# computed on several paths into their common start, preparing a frame only
-# on the paths that need one (which copies the ends of functions), and
-# turning branches into branch-free sequences such as conditional moves.
-# The named launchers' file reader is a chain of functions each called
-# once; g++ inlines them all into one sequence, which comes out larger than
-# the functions, by some 300 bytes, and keeps the x86 named launchers
-# within 16 KiB.
+# g++ aligns every array or record of 32 bytes or more to 32 bytes, for
+# speed; the texts and tables then sit between runs of zeros.  The
+# alignment their types ask for is all the code relies on, and the
+# constants of each exe take 64 to 124 bytes less.
+# Three transformations that g++'s -Oz makes grow this code instead: each
+# turned off, no exe of either architecture grows, and the code of each
+# exe shrinks by (x86 / x64): hoisting an expression computed on several
+# paths into their common start, 24 to 32 / 16 bytes; preparing a frame
+# only on the paths that need one, which copies the ends of functions,
+# 8 to 12 / 0 to 16; turning branches into branch-free sequences such as
+# conditional moves, 0 to 76 / 0 to 16.
+# Keeping once-called functions apart (-fno-inline-functions-called-once)
+# grows the whole build: the five exes sum 72,704 bytes on x86 and 81,408
+# on x64 with it, 72,192 and 79,872 without.
 if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
     list(APPEND freestanding_options -malign-data=abi
          -fno-code-hoisting -fno-shrink-wrap -fno-if-conversion)
-    set(file_reader_sources builds/from_shim_file.cpp shim/parse_shim.cpp
-                            shim/read_shim_file.cpp shim/resolve_shim.cpp)
-    list(TRANSFORM file_reader_sources PREPEND ${PROJECT_SOURCE_DIR}/)
-    set_source_files_properties(${file_reader_sources} PROPERTIES
-                                COMPILE_OPTIONS -fno-inline-functions-called-once)
 endif()
 
 # The logic is compiled once; each build links it with its own files of
@@ -98,21 +94,12 @@ endif()
 set_source_files_properties(${PROJECT_SOURCE_DIR}/runtime/compiler_support.cpp
                             PROPERTIES COMPILE_OPTIONS "${no_self_calls}")
 
-# lld (the clang builds) gives the constants and the import tables a
-# section of their own, and the file pads every section to 512 bytes: half
-# a sector lost on average in each exe.  They go into .text instead, which
-# makes the constants executable as well as readable: a byte sequence among
-# them is one more place for a hijacked jump to land, the price of the room.
-# Nothing becomes writable, nothing writable becomes executable (NX stays),
-# and the relocations and the address-space flags stay as they are.  GNU ld
-# merges no sections without a whole linker script of its own, so the g++
-# builds keep .rdata and .idata apart.
-if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
-    set(section_options -Wl,-Xlink=-merge:.rdata=.text)
-else()
-    set(section_options "")
-endif()
-
+# Every build keeps its linker's own layout: the code alone in .text, the
+# constants in a read-only .rdata (lld puts the import tables there too, GNU
+# ld in a .idata of their own).  The file pads each section to 512 bytes, so
+# the first constant costs a section; merged into .text, every constant
+# would be executable as well, one more place for a hijacked jump to land.
+# tests/shipped checks that no build merges them.
 # name of the exe, its two files of builds/ (where the start is described,
 # how it ends), its subsystem, its description, whether it embeds the manifest
 set(launcher_builds
@@ -151,11 +138,16 @@ foreach(entry IN LISTS launcher_builds)
                    ${CMAKE_CURRENT_BINARY_DIR}/${name}.rc)
     target_link_libraries(${name} PRIVATE launcher_support launcher_logic ${exe_kernel32})
     target_link_options(${name} PRIVATE
-        -nostdlib -nostartfiles -s ${exe_kernel32_options} ${section_options}
+        -nostdlib -nostartfiles -s ${exe_kernel32_options}
         -Wl,--entry,${LAUNCHER_SYMBOL_PREFIX}run_program
         -Wl,--subsystem,${subsystem}
         -Wl,--gc-sections
-        -Wl,--no-insert-timestamp)
+        -Wl,--no-insert-timestamp
+        # Where every byte went, for scripts/size_report: a size measured
+        # rather than guessed.  GNU ld and lld both take this spelling.
+        -Wl,-Map=${CMAKE_CURRENT_BINARY_DIR}/${name}.map)
+    set_property(TARGET ${name} APPEND PROPERTY ADDITIONAL_CLEAN_FILES
+                 ${CMAKE_CURRENT_BINARY_DIR}/${name}.map)
     list(APPEND launcher_targets ${name})
     if(NOT manifest)
         list(APPEND launcher_targets_without_manifest ${name})

@@ -4,13 +4,13 @@ Each exe must be built for the build's architecture (machine type, PE32 or
 PE32+, and the address-space protections the architecture's builds ask of the
 loader), declare its own subsystem, import KERNEL32.dll only and carry no C
 runtime sections (anything more means a C runtime or another library crept
-into the freestanding build), stay within its architecture's size limit, and
-carry a version resource naming the exe, the project version and the
-licence.  A launcher
-embeds no manifest (it would override the one a user may place beside the
-exe); a named launcher, marked "+manifest", embeds one that asks for no
-elevation and makes UTF-8 its ANSI code page.  Wine shows no elevation
-prompt, so the resource itself is read.
+into the freestanding build), keep its code alone executable, stay within
+the size limit of its kind and architecture, and carry a version resource
+naming the exe, the project version and the licence.  A launcher embeds no
+manifest (it would override the one a user may place beside the exe); a
+named launcher, marked "+manifest", embeds one that asks for no elevation
+and makes UTF-8 its ANSI code page.  Wine shows no elevation prompt, so the
+resource itself is read.
 
 Run with Debian's python3, which has pefile:
     check_exes.py --architecture x86|x64|arm64 --version 1.2.0 --license LICENSE
@@ -30,16 +30,23 @@ def dll_characteristics(*names):
     return flags
 
 
-# Per architecture: the machine type, the optional header's format, the size
-# limit, and the DLL characteristics every exe must have.  x86 keeps what its
-# exes have always had; the 64-bit ones add high-entropy addresses.
+# Per architecture: the machine type, the optional header's format and the
+# DLL characteristics every exe must have.  x86 keeps what its exes have
+# always had; the 64-bit ones add high-entropy addresses.
 architectures = {
-    "x86": ("I386", pefile.OPTIONAL_HEADER_MAGIC_PE, 16384,
+    "x86": ("I386", pefile.OPTIONAL_HEADER_MAGIC_PE,
             dll_characteristics("DYNAMIC_BASE", "NX_COMPAT")),
-    "x64": ("AMD64", pefile.OPTIONAL_HEADER_MAGIC_PE_PLUS, 20480,
+    "x64": ("AMD64", pefile.OPTIONAL_HEADER_MAGIC_PE_PLUS,
             dll_characteristics("DYNAMIC_BASE", "HIGH_ENTROPY_VA", "NX_COMPAT")),
-    "arm64": ("ARM64", pefile.OPTIONAL_HEADER_MAGIC_PE_PLUS, 20480,
+    "arm64": ("ARM64", pefile.OPTIONAL_HEADER_MAGIC_PE_PLUS,
               dll_characteristics("DYNAMIC_BASE", "HIGH_ENTROPY_VA", "NX_COMPAT")),
+}
+# The most bytes an exe may take, per kind and architecture.  A named
+# launcher carries a file reader on top of the waiting or windowless build;
+# x64 and ARM64 instructions and tables are larger than x86's.
+size_limits = {
+    "launcher": {"x86": 16 * 1024, "x64": 20 * 1024, "arm64": 20 * 1024},
+    "named launcher": {"x86": 24 * 1024, "x64": 24 * 1024, "arm64": 24 * 1024},
 }
 subsystems = {
     "console": pefile.SUBSYSTEM_TYPE["IMAGE_SUBSYSTEM_WINDOWS_CUI"],
@@ -84,11 +91,9 @@ def read_resource(pe, resources, kind):
     return pe.get_data(data.OffsetToData, data.Size)
 
 
-def check_architecture(pe, architecture, size, faults):
-    """The machine, the header format, the size and the protections."""
-    machine, magic, size_limit, characteristics = architectures[architecture]
-    if size > size_limit:
-        faults.append(f"{size} bytes, more than {size_limit}")
+def check_architecture(pe, architecture, faults):
+    """The machine, the header format and the protections."""
+    machine, magic, characteristics = architectures[architecture]
     if pe.FILE_HEADER.Machine != pefile.MACHINE_TYPE[f"IMAGE_FILE_MACHINE_{machine}"]:
         faults.append(f"machine {pe.FILE_HEADER.Machine:#x}, not {machine}")
     if pe.OPTIONAL_HEADER.Magic != magic:
@@ -99,12 +104,37 @@ def check_architecture(pe, architecture, size, faults):
                       f"lack {missing:#x}")
 
 
+def check_sections(pe, faults):
+    """The code alone is executable: a byte sequence among constants or
+    tables there is one more place for a hijacked jump to land.  Nothing is
+    writable and executable, the constants have a read-only .rdata, and no
+    data directory (imports, resources, relocations) lies in executable pages."""
+    layout = [(section.Name.rstrip(b"\0").decode(), section.IMAGE_SCN_MEM_WRITE,
+               section.IMAGE_SCN_MEM_EXECUTE) for section in pe.sections]
+    code = [(name, writable) for name, writable, executable in layout if executable]
+    if code != [(".text", False)]:
+        faults.append(f"not the code alone executable: (name, writable, executable) {layout}")
+    if (".rdata", False, False) not in layout:
+        faults.append(f"no read-only .rdata for the constants: {layout}")
+    for directory in pe.OPTIONAL_HEADER.DATA_DIRECTORY:
+        # The certificates' entry holds a file offset, not an address.
+        section = pe.get_section_by_rva(directory.VirtualAddress)
+        if (directory.Size and section and section.IMAGE_SCN_MEM_EXECUTE
+                and "SECURITY" not in directory.name):
+            faults.append(f"{directory.name} in an executable section")
+
+
 def check_exe(path, architecture, subsystem, embeds_manifest, version, copyright_line):
     """The faults of one exe, and its FileDescription."""
     faults = []
     name = os.path.basename(path)
     pe = pefile.PE(path)
-    check_architecture(pe, architecture, os.path.getsize(path), faults)
+    check_architecture(pe, architecture, faults)
+    size = os.path.getsize(path)
+    size_limit = size_limits["named launcher" if embeds_manifest else "launcher"][architecture]
+    if size > size_limit:
+        faults.append(f"{size} bytes, more than {size_limit}")
+    check_sections(pe, faults)
     if pe.OPTIONAL_HEADER.Subsystem != subsystems[subsystem]:
         faults.append(f"subsystem {pe.OPTIONAL_HEADER.Subsystem}, not {subsystem}")
 
@@ -188,7 +218,8 @@ def main():
             descriptions.setdefault(description, []).append(name)
         if not faults:
             print(f"{path}: {args.architecture}, {subsystem}, KERNEL32.dll only, "
-                  f"{os.path.getsize(path)} bytes, version {args.version}, {description!r}")
+                  f"{os.path.getsize(path)} bytes, code alone executable, "
+                  f"version {args.version}, {description!r}")
 
     for description, names in descriptions.items():
         if len(names) > 1:
