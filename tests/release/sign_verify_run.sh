@@ -3,7 +3,7 @@
 # scripts/sign and a throwaway self-signed certificate, verifies each
 # against that certificate and against another, checks that taking the
 # signature off gives back the exe as built, and runs the signed
-# launcher.exe under Wine.
+# launcher-wait.exe under Wine, which passes its command's exit code on.
 set -euo pipefail
 build=$1 scratch=$2
 scripts=$(cd "$(dirname "$0")/../../scripts" && pwd)
@@ -35,7 +35,7 @@ export WINEPREFIX=$scratch/prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES
 trap '"$scripts/stop_wine_prefix" "$WINEPREFIX"' EXIT
 wineboot -i </dev/null >/dev/null 2>&1
 status=0
-wine launcher.exe 'C:\windows' cmd /c exit 7 </dev/null || status=$?
-[ "$status" -eq 7 ] || { echo "FAILED: the signed launcher.exe ended with $status, expected 7"; failed=1; }
+wine launcher-wait.exe 'C:\windows' cmd /c exit 7 </dev/null || status=$?
+[ "$status" -eq 7 ] || { echo "FAILED: the signed launcher-wait.exe ended with $status, expected 7"; failed=1; }
 [ "$failed" -eq 0 ] && echo "signed, verified, unsigned again and run: ${exes[*]}"
 [ "$failed" -eq 0 ]
