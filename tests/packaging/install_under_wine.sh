@@ -15,9 +15,8 @@ if [ $# -ne 4 ]; then
     exit 2
 fi
 x86_build=$1 x64_build=$2 version=$3 scratch_root=$4
-scripts=$(cd "$(dirname "$0")/../../scripts" && pwd)
 # Ends every process of a prefix, those of a crashed server too.
-stop_wine=$scripts/stop_wine_prefix
+stop_wine=$(cd "$(dirname "$0")/../../scripts" && pwd)/stop_wine_prefix
 
 # installer | prefix | architecture of the files it must install |
 # silent install | silent removal
@@ -210,10 +209,9 @@ test_recipe() {
 }
 
 mkdir -p "$scratch_root"
-"$scripts/build_installers" "$x86_build" "$x64_build" "$version" "$scratch_root/installers" \
+"${stop_wine%/*}/build_installers" "$x86_build" "$x64_build" "$version" "$scratch_root/installers" \
     >"$scratch_root/build_installers.log" 2>&1 || { cat "$scratch_root/build_installers.log" >&2; exit 1; }
-
-# Each installer runs in a subshell of its own that ends at its first failed
+# Each recipe runs in a subshell of its own that ends at its first failed
 # step; set -e holds in it only when the subshell is not itself a condition.
 passed=0 failed=0
 for row in "${recipes[@]}"; do
