@@ -1,31 +1,32 @@
 #!/usr/bin/env bash
-# install_under_wine.sh X86_BUILD X64_BUILD VERSION RECIPE_DIR SCRATCH
+# install_under_wine.sh X86_BUILD X64_BUILD VERSION SCRATCH
 #
-# For each row below: builds the installer from the x86 and x64 builds'
-# files, installs it silently into a fresh Wine prefix of the row's width (a
+# Builds the installers from the x86 and x64 builds' files as the release
+# does (scripts/build_installers).  Then for each row below: installs the
+# row's installer silently into a fresh Wine prefix of the row's width (a
 # 32-bit prefix stands for 32-bit Windows), checks the architecture of what
 # it installed, starts the shortcut it made the way the shell does, reads the
 # demo application's report, removes the installation silently and checks
 # that nothing of it is left.  Prints what happened when a step fails.
 set -euo pipefail
 
-if [ $# -ne 5 ]; then
-    echo "usage: $0 X86_BUILD X64_BUILD VERSION RECIPE_DIR SCRATCH" >&2
+if [ $# -ne 4 ]; then
+    echo "usage: $0 X86_BUILD X64_BUILD VERSION SCRATCH" >&2
     exit 2
 fi
-x86_build=$1 x64_build=$2 version=$3 recipe_dir=$4 scratch_root=$5
+x86_build=$1 x64_build=$2 version=$3 scratch_root=$4
 # Ends every process of a prefix, those of a crashed server too.
 stop_wine=$(cd "$(dirname "$0")/../../scripts" && pwd)/stop_wine_prefix
 
-# recipe | builder and its architecture | installer it makes | prefix |
-# architecture of the files it must install | silent install | silent removal
+# installer | prefix | architecture of the files it must install |
+# silent install | silent removal
 # The commands run in the row's scratch directory, beside the installer.
 # The NSIS installer is one for both widths and picks the files itself.
 recipes=(
-    "launcher-demo.nsi|build_with_makensis|launcher-demo-setup.exe|win64|x64|wine launcher-demo-setup.exe /S|wine 'C:\\Program Files\\Launcher Demo\\uninstall.exe' /S"
-    "launcher-demo.nsi|build_with_makensis|launcher-demo-setup.exe|win32|x86|wine launcher-demo-setup.exe /S|wine 'C:\\Program Files\\Launcher Demo\\uninstall.exe' /S"
-    "launcher-demo.wxs|build_with_wixl x64|launcher-demo-x64.msi|win64|x64|wine msiexec /i launcher-demo-x64.msi /qn|wine msiexec /x launcher-demo-x64.msi /qn"
-    "launcher-demo.wxs|build_with_wixl x86|launcher-demo-x86.msi|win32|x86|wine msiexec /i launcher-demo-x86.msi /qn|wine msiexec /x launcher-demo-x86.msi /qn"
+    "launcher-demo-setup.exe|win64|x64|wine launcher-demo-setup.exe /S|wine 'C:\\Program Files\\Launcher Demo\\uninstall.exe' /S"
+    "launcher-demo-setup.exe|win32|x86|wine launcher-demo-setup.exe /S|wine 'C:\\Program Files\\Launcher Demo\\uninstall.exe' /S"
+    "launcher-demo-x64.msi|win64|x64|wine msiexec /i launcher-demo-x64.msi /qn|wine msiexec /x launcher-demo-x64.msi /qn"
+    "launcher-demo-x86.msi|win32|x86|wine msiexec /i launcher-demo-x86.msi /qn|wine msiexec /x launcher-demo-x86.msi /qn"
 )
 
 install_dir='C:\Program Files\Launcher Demo'
@@ -41,41 +42,6 @@ declare -A machine_of_architecture=([x86]=014c [x64]=8664)
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export LC_ALL=C.UTF-8
-
-# Both builders take the files relative to the directory they run in:
-# wixl rejects absolute paths, and makensis does so with -NOCD.  Each file
-# of the application is defined once per architecture, NAME_X86 and NAME_X64.
-defines=()
-set_defines() {
-    local scratch=$1
-    defines=("VERSION=$version" "SHIM_FILE=$(realpath --relative-to="$scratch" "$recipe_dir/MyApp.shim")")
-    local suffix build name file
-    for suffix in "X86=$x86_build" "X64=$x64_build"; do
-        build=${suffix#*=} suffix=${suffix%%=*}
-        for name in SHIMW_EXE=shimw.exe APP_EXE=tests/demo/app.exe APP_DLL=tests/demo/greeting.dll; do
-            file=$build/${name#*=}
-            [ -f "$file" ] || { echo "no $file: build the win32 and win64 presets first" >&2; return 1; }
-            defines+=("${name%%=*}_$suffix=$(realpath --relative-to="$scratch" "$file")")
-        done
-    done
-}
-
-build_with_makensis() {
-    makensis -V2 -NOCD "${defines[@]/#/-D}" "-DOUTFILE=$1" "$2"
-}
-
-# An MSI of one architecture: its files under their names without suffix.
-build_with_wixl() {
-    local architecture=$1 suffix=_${1^^}
-    local options=(-a "$architecture" -D "ARCH=$architecture") define
-    for define in "${defines[@]}"; do
-        case $define in
-            *_X86=* | *_X64=*) [[ $define == *"$suffix="* ]] && options+=(-D "${define/"$suffix="/=}") ;;
-            *) options+=(-D "$define") ;;
-        esac
-    done
-    wixl "${options[@]}" -o "$2" "$3"
-}
 
 # The machine field of a PE file's header (at the offset held at 0x3c, + 4).
 get_machine() {
@@ -136,11 +102,11 @@ show_difference() {
 }
 
 test_recipe() {
-    local recipe builder installer width architecture install remove
-    IFS='|' read -r recipe builder installer width architecture install remove <<<"$1"
-    echo "== $recipe, $width prefix, $architecture files"
+    local installer width architecture install remove
+    IFS='|' read -r installer width architecture install remove <<<"$1"
+    echo "== $installer, $width prefix, $architecture files"
 
-    local scratch=$scratch_root/${recipe//./_}-$width
+    local scratch=$scratch_root/${installer//./_}-$width
     export WINEPREFIX=$scratch/prefix WINEARCH=$width
     [ "$width" = win32 ] || registry_view=(/reg:64)
     [ ! -d "$WINEPREFIX" ] || "$stop_wine" "$WINEPREFIX" >/dev/null || true
@@ -149,9 +115,7 @@ test_recipe() {
     cd "$scratch"
     trap '"$stop_wine" "$WINEPREFIX" || true' EXIT
 
-    set_defines "$scratch"
-    # shellcheck disable=SC2086 # the builder and its architecture
-    run_step build $builder "$installer" "$recipe_dir/$recipe"
+    cp "$scratch_root/installers/$installer" .
     run_step prefix wineboot -i
     wait_for_wine
 
@@ -244,6 +208,9 @@ test_recipe() {
     "$stop_wine" "$WINEPREFIX"
 }
 
+mkdir -p "$scratch_root"
+"${stop_wine%/*}/build_installers" "$x86_build" "$x64_build" "$version" "$scratch_root/installers" \
+    >"$scratch_root/build_installers.log" 2>&1 || { cat "$scratch_root/build_installers.log" >&2; exit 1; }
 # Each recipe runs in a subshell of its own that ends at its first failed
 # step; set -e holds in it only when the subshell is not itself a condition.
 passed=0 failed=0
