@@ -39,15 +39,17 @@ enum { EXEC_FAILED = -1, EXEC_STARTED = 0, EXEC_REFUSED = 1 };
    null: no PATH, every candidate taken, nothing done before a start. */
 struct command_search {
     command_words words;
-    char **environment;                   /* the command's; null: the
-                                             launcher's own */
-    const char *(*get_search_path)(void); /* the PATH the launcher was
-                                             started with, asked only when
-                                             a bare name is looked for */
+    /* The command's environment; null: the launcher's own. */
+    char **environment;
+    /* The PATH the launcher was started with, asked for only when a bare
+       name is looked for there. */
+    const char *(*get_search_path)(void);
+    /* Asked about each candidate that exists: CANDIDATE_TAKEN, ... */
     int (*check_candidate)(const char *file);
-    DWORD (*prepare_start)(void);         /* just before each CreateProcessA:
-                                             the creation flags added */
-    PROCESS_INFORMATION process;          /* the command's, once started */
+    /* Called just before each CreateProcessA: the creation flags added. */
+    DWORD (*prepare_start)(void);
+    /* The command's process and thread, once started. */
+    PROCESS_INFORMATION process;
 };
 
 /* A start is followed by the end of the process, at once or once the

@@ -141,6 +141,8 @@ int start_overlay(const char *file, command_search *search)
                                   &startup, &search->process);
     DWORD last_error = GetLastError();
     release(block);
+    /* The command line and the environment are left to the end of the
+       process, which a start is followed by (release_unless_started). */
     if (started)
         return EXEC_STARTED;
     map_os_error(last_error);
