@@ -37,7 +37,8 @@ void take_process_texts(void)
     build_environment_snapshot(environment);
 }
 
-const char *get_search_path(void)
+/* PATH as the launcher was started with it, from the snapshot. */
+static const char *get_search_path(void)
 {
     return get_snapshot_variable("PATH");
 }
@@ -53,13 +54,12 @@ int read_request(int count, char **arguments, launch_request *request)
     request->words.arguments = count < 3 ? arguments + 2 : arguments + 3;
     request->about_directory = 0;
     request->about_command = 0;
-    return 0;
-}
-
-/* The caller names the command, whatever it is: this launcher too, if
-   that is what was asked for. */
-int check_candidate(const char *)
-{
+    request->get_search_path = get_search_path;
+    /* The caller names the command, whatever it is: this launcher too, if
+       that is what was asked for.  So no candidate is refused. */
+    request->check_candidate = 0;
+    request->refusal_message = 0;
+    request->refusal_reason = 0;
     return 0;
 }
 

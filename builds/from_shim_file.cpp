@@ -7,10 +7,11 @@
  * the file's args, and the caller's arguments exactly as they stand in the
  * exe's own command line: nothing is split, requoted or joined again.
  *
- * A named launcher never starts itself: a copy in a folder of copies on
- * PATH looks for the real program of its name further on, and a chain of
- * copies that leads back into itself ends after a bounded number of steps
- * instead of filling the machine with processes.
+ * The adapter between the file's reader (shim/) and the launcher's
+ * request: it names the file, reads and resolves it, and turns its settings
+ * into the request, the library directories and the search's say on each
+ * candidate.  A named launcher never starts itself (shim/own_file.cpp), and
+ * a chain of copies that leads back into itself ends (shim/chain.cpp).
  *
  * The file and the exe's path are converted to the ANSI code page (UTF-8
  * itself where the embedded manifest takes effect) without best fit, so no
@@ -31,11 +32,10 @@
    terminator. */
 enum { MODULE_SIZE = 32768, COMMAND_LINE_LIMIT = 32767 };
 
-/* Static rather than on the stack: frames stay below a page.  The module
-   path turns into the file's name; the exe's folder stays in front. */
+/* Static rather than on the stack, here and in the functions below: frames
+   stay below a page.  The module path turns into the file's name; the
+   exe's folder stays in front. */
 static WCHAR module[MODULE_SIZE + 5];
-static char bytes[SHIM_FILE_LIMIT + 1];
-static WCHAR wide[SHIM_FILE_LIMIT + 1];
 /* The lib directories, joined by ";": never more than a variable holds. */
 static WCHAR libraries[VARIABLE_LIMIT];
 static unsigned library_length;
@@ -49,17 +49,8 @@ static char *search_path;
 /* The UTF-16 units the file's args and the caller's arguments add to the
    command line, with the blank before them. */
 static unsigned later_units;
-/* The exe's own file, and how the command is looked for. */
-static BY_HANDLE_FILE_INFORMATION own;
-static BOOL own_known;
+/* The command is a bare name, looked for through PATH. */
 static int bare;
-static const char *about_path;
-
-/* A variable every named launcher passes on to its command, one character
-   longer each time: the number of named launchers that led to this one.
-   Its name begins with "=", as the drive variables' do, which the command
-   interpreter's "set" does not list. */
-static const WCHAR chain_name[] = {'=', 'S', 'h', 'i', 'm', 'C', 'h', 'a', 'i', 'n', 0};
 
 /* A new ANSI copy and its length; null without memory. */
 static char *narrow(const WCHAR *text, int length, int *size)
@@ -115,19 +106,6 @@ static int report_mistake(int mistake)
     return -1;
 }
 
-/* The file's volume and index: the same file, however it is named. */
-static BOOL identify(const WCHAR *name, BY_HANDLE_FILE_INFORMATION *information)
-{
-    HANDLE file = CreateFileW(name, FILE_READ_ATTRIBUTES,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0,
-                              OPEN_EXISTING, 0, 0);
-    if (file == INVALID_HANDLE_VALUE)
-        return FALSE;
-    BOOL known = GetFileInformationByHandle(file, information);
-    CloseHandle(file);
-    return known;
-}
-
 /* The exe's path with its last extension replaced by ".shim", and the
    exe's folder; -1 when the platform gives no path that fits. */
 static int name_file(void)
@@ -137,7 +115,7 @@ static int name_file(void)
         map_os_error(GetLastError());
         return -1;
     }
-    own_known = identify(module, &own);
+    remember_own_file(module);
     unsigned start = 0, dot = length;
     for (unsigned i = 0; i < length; i++) {
         if (module[i] == '\\' || module[i] == '/') {
@@ -155,24 +133,12 @@ static int name_file(void)
     return 0;
 }
 
-/* Counts this launcher into the chain its command inherits. */
-static int join_chain(void)
-{
-    WCHAR marks[SHIM_CHAIN_LIMIT + 2];
-    DWORD count = GetEnvironmentVariableW(chain_name, marks, SHIM_CHAIN_LIMIT + 1);
-    if (count >= SHIM_CHAIN_LIMIT)
-        return report_mistake(SHIM_CHAIN);
-    marks[count] = '>';
-    marks[count + 1] = 0;
-    SetEnvironmentVariableW(chain_name, marks);
-    return 0;
-}
-
 /* One library directory, made absolute from the start directory and
    normalised, after those before it.  A list that outgrows a variable
    names the limit: no single value is at fault. */
 static int add_library(const shim_text &value)
 {
+    static WCHAR wide[SHIM_FILE_LIMIT + 1];
     char *path = from_start(value);
     if (!path || !MultiByteToWideChar(CP_ACP, 0, path, -1, wide, SHIM_FILE_LIMIT + 1))
         return report_mistake(SHIM_NO_MEMORY);
@@ -199,18 +165,19 @@ static int add_library(const shim_text &value)
 void take_process_texts(void)
 {
     static const WCHAR path_name[] = {'P', 'A', 'T', 'H', 0};
+    static WCHAR path[VARIABLE_LIMIT];
     command_line = read_command_line();
     if (!command_line)
         exit_normally(-1);
-    DWORD length = GetEnvironmentVariableW(path_name, wide, VARIABLE_LIMIT);
+    DWORD length = GetEnvironmentVariableW(path_name, path, VARIABLE_LIMIT);
     int no_memory = 0;
     if (length && length < VARIABLE_LIMIT)
-        search_path = convert_to_ansi(wide, (int)length + 1, &no_memory);
+        search_path = convert_to_ansi(path, (int)length + 1, &no_memory);
     if (no_memory)
         fail_with_runtime_error(RUNTIME_ERROR_ENVIRONMENT);
 }
 
-const char *get_search_path(void)
+static const char *get_search_path(void)
 {
     return search_path;
 }
@@ -234,6 +201,28 @@ static shim_text find_value(int key)
     return setting ? setting->value : shim_text{"", 0, 0};
 }
 
+/* The own file is passed over where PATH is searched, as if missing, and
+   refused where the file's path leads to it; a command line the platform
+   cannot take is passed over with its own reason. */
+static int check_candidate(const char *file)
+{
+    static WCHAR wide[SHIM_FILE_LIMIT + 1];
+    unsigned units = (unsigned)MultiByteToWideChar(CP_ACP, 0, file, -1, wide, SHIM_FILE_LIMIT + 1);
+    if (units && is_own_file(wide)) {
+        if (!bare)
+            return CANDIDATE_REFUSED;
+        set_error(NO_SUCH_FILE, ERROR_FILE_NOT_FOUND);
+        return CANDIDATE_PASSED_OVER;
+    }
+    /* The two quotes come on top; each count holds a terminator, which
+       stands for the blank between the two and for the line's own. */
+    if (2 + units + later_units > COMMAND_LINE_LIMIT) {
+        set_error(ARG_LIST_TOO_LONG, ERROR_BAD_ENVIRONMENT);
+        return CANDIDATE_PASSED_OVER;
+    }
+    return CANDIDATE_TAKEN;
+}
+
 static int fill_request(launch_request *request)
 {
     /* A bare name stands on its own, for the search through PATH. */
@@ -244,9 +233,13 @@ static int fill_request(launch_request *request)
     if (bare)
         request->command += text_length(start_directory);
     request->path_only = 1;
+    request->get_search_path = get_search_path;
+    request->check_candidate = check_candidate;
+    request->refusal_message = "Shim Failed";
+    request->refusal_reason = get_shim_mistake_text(SHIM_ITSELF);
     request->words.name = 0;
     request->words.arguments = list_later_arguments(find_value(SHIM_ARGS));
-    request->about_command = about_path = locate("path = ", path);
+    request->about_command = locate("path = ", path);
     shim_text directory = find_value(SHIM_DIRECTORY);
     request->directory = 0;
     request->about_directory = 0;
@@ -267,6 +260,8 @@ static int fill_request(launch_request *request)
    apart and resolved. */
 int read_request(int, char **, launch_request *request)
 {
+    static char bytes[SHIM_FILE_LIMIT + 1];
+    static WCHAR wide[SHIM_FILE_LIMIT + 1];
     unsigned size;
     if (name_file() != 0 || read_shim_file(module, bytes, &size) != 0) {
         report_error_about("Shim Failed", file_name);
@@ -274,8 +269,8 @@ int read_request(int, char **, launch_request *request)
     }
     /* An empty file converts to nothing, and has no path. */
     settings.mistake.line = 0;
-    if (join_chain() != 0)
-        return -1;
+    if (join_chain() != SHIM_FINE)
+        return report_mistake(SHIM_CHAIN);
     int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes, (int)size, wide,
                                      SHIM_FILE_LIMIT + 1);
     if (size && !length)
@@ -304,33 +299,5 @@ int read_library_directories(DWORD path_length, const WCHAR **directories)
     if (path_length + 2 + library_length > VARIABLE_LIMIT)
         return report_mistake(SHIM_TOO_LONG);
     *directories = libraries;
-    return 0;
-}
-
-/* The own file is passed over where PATH is searched, as if missing, and
-   refused where the file's path leads to it; a command line the platform
-   cannot take is refused with its own reason. */
-int check_candidate(const char *file)
-{
-    BY_HANDLE_FILE_INFORMATION information;
-    unsigned units = (unsigned)MultiByteToWideChar(CP_ACP, 0, file, -1, wide, SHIM_FILE_LIMIT + 1);
-    if (own_known && units && identify(wide, &information) &&
-        information.dwVolumeSerialNumber == own.dwVolumeSerialNumber &&
-        information.nFileIndexHigh == own.nFileIndexHigh &&
-        information.nFileIndexLow == own.nFileIndexLow) {
-        if (bare) {
-            set_error(NO_SUCH_FILE, ERROR_FILE_NOT_FOUND);
-            return -1;
-        }
-        leave_native_view();
-        report_failure("Shim Failed", get_shim_mistake_text(SHIM_ITSELF), about_path);
-        exit_normally(-1);
-    }
-    /* The two quotes come on top; each count holds a terminator, which
-       stands for the blank between the two and for the line's own. */
-    if (2 + units + later_units > COMMAND_LINE_LIMIT) {
-        set_error(ARG_LIST_TOO_LONG, ERROR_BAD_ENVIRONMENT);
-        return -1;
-    }
     return 0;
 }

@@ -20,8 +20,10 @@ if(LAUNCHER_ARCHITECTURE STREQUAL "x86")
     # C names carry a leading underscore on x86 alone; the entry is named
     # as the linker sees it.
     set(LAUNCHER_SYMBOL_PREFIX _)
-    # WoW64 redirects System32 for a 32-bit process on 64-bit Windows.
-    set(LAUNCHER_ARCH_SOURCES ${PROJECT_SOURCE_DIR}/builds/native_view_wow64.cpp)
+    # WoW64 redirects System32 for a 32-bit process on 64-bit Windows, and
+    # a fault handler is a frame on the stack.
+    set(LAUNCHER_ARCH_SOURCES ${PROJECT_SOURCE_DIR}/arch/native_view_wow64.cpp
+                              ${PROJECT_SOURCE_DIR}/arch/fault_frame.cpp)
     # The stack is kept to the 4-byte alignment 32-bit Windows promises:
     # the launcher has no data that asks for more.  GCC pushes the
     # arguments of a call instead of storing them into a reserved area,
@@ -35,7 +37,9 @@ if(LAUNCHER_ARCHITECTURE STREQUAL "x86")
     endif()
 else()
     # x64 and ARM64: undecorated names, a 16-byte aligned stack and call
-    # arguments in registers and a fixed area by their ABIs, no WoW64.
+    # arguments in registers and a fixed area by their ABIs, no WoW64, and
+    # fault handlers found through unwind tables, so a vectored one.
     set(LAUNCHER_SYMBOL_PREFIX "")
-    set(LAUNCHER_ARCH_SOURCES ${PROJECT_SOURCE_DIR}/builds/native_view_none.cpp)
+    set(LAUNCHER_ARCH_SOURCES ${PROJECT_SOURCE_DIR}/arch/native_view_none.cpp
+                              ${PROJECT_SOURCE_DIR}/arch/fault_vectored.cpp)
 endif()

@@ -20,8 +20,9 @@ file(GLOB sim_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/platform/sim/*.cpp
 add_library(sim_kernel32 STATIC ${sim_sources})
 target_include_directories(sim_kernel32 PUBLIC ${PROJECT_SOURCE_DIR})
 
-# The logic once, then one library per build with that build's own file
-# and the 32-bit x86 view of the file system, which the tests pin:
+# The logic once, then one library per build with that build's own file,
+# the 32-bit x86 view of the file system, which the tests pin, and no fault
+# handler of the launcher's own:
 # launcher_core is launcher.exe's, which the unit tests, the fuzz targets and
 # the benchmarks run; the others serve the tests of what their builds change.
 # Each comes with the reset of the launcher's process state that the tests
@@ -35,7 +36,8 @@ foreach(build IN ITEMS launcher launcherw launcher_wait)
         set(suffix _${build})
     endif()
     add_library(launcher_core${suffix} STATIC $<TARGET_OBJECTS:launcher_logic>
-                ${PROJECT_SOURCE_DIR}/builds/native_view_wow64.cpp
+                ${PROJECT_SOURCE_DIR}/arch/native_view_wow64.cpp
+                ${PROJECT_SOURCE_DIR}/arch/fault_unguarded.cpp
                 ${PROJECT_SOURCE_DIR}/builds/from_command_line.cpp
                 ${PROJECT_SOURCE_DIR}/builds/${build}.cpp)
     target_include_directories(launcher_core${suffix} PUBLIC ${PROJECT_SOURCE_DIR})

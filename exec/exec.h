@@ -1,15 +1,18 @@
 /*
- * Command execution: find the command and start it in the launcher's place.
+ * Command execution: find the command and start it.
  *
  * Candidates are built in buffers of their own; the caller's name and
  * argument vector are never changed.  Every search for "\", "/", ":" and "."
  * steps over double-byte characters, so the second byte of one is never taken
- * for a separator.  Every operation that starts a process ends the launcher
- * when the start succeeds, so the results below are failures: -1 with the
- * error number of the last attempt.
+ * for a separator.  What exec needs of its caller beyond the command (the
+ * PATH to search, its say on each candidate, what is done before each
+ * start) comes in the search record, and the started process goes back in
+ * it: exec never ends the launcher, its caller decides how the start ends.
  */
 #ifndef EXEC_EXEC_H
 #define EXEC_EXEC_H
+
+#include "platform/kernel32.h"
 
 /* What the started program's command line is made of: its name, then the
    arguments after it, joined by single spaces.  Nothing is quoted or
@@ -20,16 +23,51 @@ struct command_words {
     char **arguments;  /* null-terminated; a single empty one adds nothing */
 };
 
+/* What the caller makes of a candidate that exists. */
+enum {
+    CANDIDATE_TAKEN,       /* started */
+    CANDIDATE_PASSED_OVER, /* with the error number set, as a start that
+                              failed so: the search goes on as it says */
+    CANDIDATE_REFUSED      /* the search ends; the caller says why */
+};
+
+/* How a search or a start ends.  A failure leaves the error number of the
+   last attempt. */
+enum { EXEC_FAILED = -1, EXEC_STARTED = 0, EXEC_REFUSED = 1 };
+
+/* One search and start as the caller describes it.  The functions may be
+   null: no PATH, every candidate taken, nothing done before a start. */
+struct command_search {
+    command_words words;
+    /* The command's environment; null: the launcher's own. */
+    char **environment;
+    /* The PATH the launcher was started with, asked for only when a bare
+       name is looked for there. */
+    const char *(*get_search_path)(void);
+    /* Asked about each candidate that exists: CANDIDATE_TAKEN, ... */
+    int (*check_candidate)(const char *file);
+    /* Called just before each CreateProcessA: the creation flags added. */
+    DWORD (*prepare_start)(void);
+    /* The command's process and thread, once started. */
+    PROCESS_INFORMATION process;
+};
+
+/* A start is followed by the end of the process, at once or once the
+   command has ended: what the search and the start built for it (the
+   candidate, the command line) is left to that end, as what start-up built
+   is, rather than freed call by call on the way to it. */
+void release_unless_started(void *buffer, int result);
+
 /* The name itself (".\" in front of a bare name), then, for a bare name that
    was not found, each directory of the PATH taken at start-up. */
-int exec_search_path(const char *name, const command_words *words);
+int exec_search_path(const char *name, command_search *search);
 /* A bare name through the directories of PATH alone, never the working
    directory; a name with a directory part exactly where it says. */
-int exec_search_path_only(const char *name, const command_words *words);
+int exec_search_path_only(const char *name, command_search *search);
 /* No directory part: no "\" or "/", and no drive in front. */
 int is_bare_name(const char *name);
 /* One file name, with the ".\" and extension rules. */
-int exec_file(const char *file, const command_words *words, char **environment);
+int exec_file(const char *file, command_search *search);
 /* 0 when anything exists at the path, else -1 with the error number set. */
 int path_exists(const char *path);
 /* The value of a variable in the environment snapshot, or null. */
@@ -41,8 +79,9 @@ const char *mb_find_last_char(const char *text, char c);
    its executable header, the native width for a batch file, else the
    launcher's own. */
 unsigned find_handle_width(const char *file);
-/* Starts the file with its command line and the handle table; ends the
-   launcher as the build says on success. */
-int start_overlay(const char *file, const command_words *words, char **environment);
+/* Starts the file with its command line and the handle table, in the
+   launcher's place: the command inherits the console and every
+   inheritable handle. */
+int start_overlay(const char *file, command_search *search);
 
 #endif

@@ -1,5 +1,4 @@
 #include "exec/exec.h"
-#include "builds/build.h"
 #include "runtime/bytes.h"
 #include "runtime/heap.h"
 
@@ -20,34 +19,44 @@ static const char *find_last_component(const char *file)
     return mb_find_char(file, ':');
 }
 
-/* A candidate that exists is the command, unless the build refuses it. */
-static int start_candidate(const char *file, const command_words *words, char **environment)
+void release_unless_started(void *buffer, int result)
 {
-    return check_candidate(file) == 0 ? start_overlay(file, words, environment) : -1;
+    if (result != EXEC_STARTED)
+        release(buffer);
 }
 
-static int probe_extensions(const char *file, const command_words *words, char **environment)
+/* A candidate that exists is the command, unless the caller says
+   otherwise. */
+static int start_candidate(const char *file, command_search *search)
+{
+    int answer = search->check_candidate ? search->check_candidate(file) : CANDIDATE_TAKEN;
+    if (answer == CANDIDATE_TAKEN)
+        return start_overlay(file, search);
+    return answer == CANDIDATE_REFUSED ? EXEC_REFUSED : EXEC_FAILED;
+}
+
+static int probe_extensions(const char *file, command_search *search)
 {
     size_t length = text_length(file);
     char *candidate = (char *)allocate(length + EXTENSION_LENGTH + 1);
     if (!candidate)
-        return -1;
+        return EXEC_FAILED;
     copy_text(candidate, file);
-    int result = -1;
+    int result = EXEC_FAILED;
     for (size_t i = 0; i < sizeof extensions / sizeof extensions[0]; i++) {
         copy_text(candidate + length, extensions[i]);
         if (path_exists(candidate) == 0) {
             /* The first existing candidate is the command, whether or not
                it starts; a later extension is never tried after it. */
-            result = start_candidate(candidate, words, environment);
+            result = start_candidate(candidate, search);
             break;
         }
     }
-    release(candidate);
+    release_unless_started(candidate, result);
     return result;
 }
 
-int exec_file(const char *file, const command_words *words, char **environment)
+int exec_file(const char *file, command_search *search)
 {
     const char *component = find_last_component(file);
     char *prefixed = 0;
@@ -55,7 +64,7 @@ int exec_file(const char *file, const command_words *words, char **environment)
         /* A bare name is looked up in the current directory only. */
         prefixed = (char *)allocate(text_length(file) + 3);
         if (!prefixed)
-            return -1;
+            return EXEC_FAILED;
         copy_text(copy_text(prefixed, ".\\"), file);
         file = prefixed;
         component = prefixed + 2;
@@ -63,9 +72,9 @@ int exec_file(const char *file, const command_words *words, char **environment)
 
     int result;
     if (mb_find_last_char(component, '.'))
-        result = path_exists(file) == 0 ? start_candidate(file, words, environment) : -1;
+        result = path_exists(file) == 0 ? start_candidate(file, search) : EXEC_FAILED;
     else
-        result = probe_extensions(file, words, environment);
-    release(prefixed);
+        result = probe_extensions(file, search);
+    release_unless_started(prefixed, result);
     return result;
 }

@@ -8,7 +8,7 @@
  * executable header.
  */
 #include "exec/exec.h"
-#include "builds/build.h"
+#include "arch/native_view.h"
 #include "runtime/bytes.h"
 #include "runtime/handle_table.h"
 

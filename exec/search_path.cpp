@@ -1,5 +1,4 @@
 #include "exec/exec.h"
-#include "builds/build.h"
 #include "runtime/bytes.h"
 #include "runtime/error_number.h"
 #include "runtime/heap.h"
@@ -70,8 +69,8 @@ static int may_go_on(const char *candidate)
            (is_separator(candidate[0]) && is_separator(candidate[1]));
 }
 
-static void walk_path(const char *path, const char *name, const command_words *words,
-                      char *candidate)
+/* The search ends with the first candidate started or refused. */
+static int walk_path(const char *path, const char *name, command_search *search, char *candidate)
 {
     size_t name_length = text_length(name);
     const char *at = path;
@@ -79,48 +78,50 @@ static void walk_path(const char *path, const char *name, const command_words *w
         size_t length;
         at = copy_entry(at, candidate, &length);
         if (!at)
-            return;
+            return EXEC_FAILED;
         if (!ends_in_separator(candidate, length)) {
             candidate[length++] = '\\';
             candidate[length] = 0;
         }
         if (name_length + length >= CANDIDATE_SIZE)
-            return;
+            return EXEC_FAILED;
         copy_text(candidate + length, name);
-        exec_file(candidate, words, 0);
+        int result = exec_file(candidate, search);
+        if (result != EXEC_FAILED)
+            return result;
         pass_over_malformed_entry();
         if (!may_go_on(candidate) || !*at)
-            return;
+            return EXEC_FAILED;
         at++;
     }
 }
 
-static int search_path_entries(const char *name, const command_words *words)
+static int search_path_entries(const char *name, command_search *search)
 {
-    const char *path = get_search_path();
+    const char *path = search->get_search_path ? search->get_search_path() : 0;
     if (!path)
-        return -1;
+        return EXEC_FAILED;
     char *candidate = (char *)allocate(CANDIDATE_SIZE);
     if (!candidate)
-        return -1;
-    walk_path(path, name, words, candidate);
-    release(candidate);
-    return -1;
+        return EXEC_FAILED;
+    int result = walk_path(path, name, search, candidate);
+    release_unless_started(candidate, result);
+    return result;
 }
 
-int exec_search_path(const char *name, const command_words *words)
+int exec_search_path(const char *name, command_search *search)
 {
-    exec_file(name, words, 0);
-    if (!may_search_path(name))
-        return -1;
-    return search_path_entries(name, words);
+    int result = exec_file(name, search);
+    if (result != EXEC_FAILED || !may_search_path(name))
+        return result;
+    return search_path_entries(name, search);
 }
 
-int exec_search_path_only(const char *name, const command_words *words)
+int exec_search_path_only(const char *name, command_search *search)
 {
     if (!is_bare_name(name))
-        return exec_file(name, words, 0);
+        return exec_file(name, search);
     /* What a search that finds nothing reports, PATH unset or empty too. */
     set_error(NO_SUCH_FILE, ERROR_FILE_NOT_FOUND);
-    return search_path_entries(name, words);
+    return search_path_entries(name, search);
 }

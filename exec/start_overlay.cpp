@@ -1,14 +1,12 @@
 /*
  * The hand-over: the command is started as a new process that inherits the
  * console, every inheritable handle, the live environment and the current
- * directory; then the build decides how the launcher ends (at once with 0,
+ * directory; the caller then decides how the launcher ends (at once with 0,
  * or after the command with its exit code).  The handle table goes along in
  * the handle inheritance block, so the command sees the same low-level
  * handles the launcher had.
  */
 #include "exec/exec.h"
-#include "builds/build.h"
-#include "platform/kernel32.h"
 #include "runtime/bytes.h"
 #include "runtime/environment.h"
 #include "runtime/error_number.h"
@@ -114,12 +112,13 @@ static_assert(sizeof(STARTUPINFOA) == 68, "the start-up information is 68 bytes 
 static int fail_for_memory(void)
 {
     set_error(NOT_ENOUGH_SPACE, ERROR_NOT_ENOUGH_MEMORY);
-    return -1;
+    return EXEC_FAILED;
 }
 
-int start_overlay(const char *file, const command_words *words, char **environment)
+int start_overlay(const char *file, command_search *search)
 {
-    char *command_line = join_arguments(file, words);
+    char **environment = search->environment;
+    char *command_line = join_arguments(file, &search->words);
     if (!command_line)
         return fail_for_memory();
     WORD block_size;
@@ -136,22 +135,18 @@ int start_overlay(const char *file, const command_words *words, char **environme
     startup.cb = sizeof startup;
     startup.cbReserved2 = block_size;
     startup.lpReserved2 = block;
-    PROCESS_INFORMATION process;
-    DWORD flags = prepare_start();
+    DWORD flags = search->prepare_start ? search->prepare_start() : 0;
     set_error(0, 0);
     BOOL started = CreateProcessA(file, command_line, 0, 0, TRUE, flags, environment_block, 0,
-                                  &startup, &process);
+                                  &startup, &search->process);
     DWORD last_error = GetLastError();
     release(block);
-    /* On success the build ends the launcher there, with 0 or with the
-       command's own exit code, in the process's own view of the file
-       system. */
-    if (started) {
-        leave_native_view();
-        finish_start(&process);
-    }
+    /* The command line and the environment are left to the end of the
+       process, which a start is followed by (release_unless_started). */
+    if (started)
+        return EXEC_STARTED;
     map_os_error(last_error);
     release(environment_block);
     release(command_line);
-    return -1;
+    return EXEC_FAILED;
 }

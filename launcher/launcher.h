@@ -1,4 +1,8 @@
-/* The launcher's own decisions: extend PATH, change directory, hand over. */
+/*
+ * The launcher's own decisions: extend PATH, change directory, hand over.
+ * The sequence is the program's main routine (run_main, runtime/start.h);
+ * what it asks of the build is declared here and answered in builds/.
+ */
 #ifndef LAUNCHER_LAUNCHER_H
 #define LAUNCHER_LAUNCHER_H
 
@@ -21,14 +25,38 @@ struct launch_request {
        quietly, and the command starts where the launcher stands. */
     const char *about_directory;
     const char *about_command;
+    /* The PATH searched, and the source's say on each candidate, as the
+       search record has them (exec/exec.h). */
+    const char *(*get_search_path)(void);
+    int (*check_candidate)(const char *file);
+    /* What a refused candidate is reported as: the message and its reason,
+       then about_command. */
+    const char *refusal_message;
+    const char *refusal_reason;
 };
 
-/* The main routine.  Returns the process status (-1 on every failure, 0
-   without a command); after a successful hand-over it does not return.
-   The snapshot is not used. */
-int run_launcher(int count, char **arguments, char **snapshot);
 /* Changes the current directory and records it in the drive-directory
    variable ("=D:"); 0, or -1 with the error number set. */
 int change_directory(const char *path);
+
+/* What the sequence asks of the build. */
+
+/* Fills the request from the argument vector or from the file; on a
+   failure it reports what it can and returns -1. */
+int read_request(int count, char **arguments, launch_request *request);
+
+/* The directories appended to PATH, in order and joined by ";", or null
+   for none; asked once the PATH limit has been checked, with the length of
+   PATH in UTF-16 units.  -1 after a message. */
+int read_library_directories(DWORD path_length, const WCHAR **directories);
+
+/* Called just before each CreateProcessA; returns the creation flags added
+   to the start of the command. */
+DWORD prepare_start(void);
+
+/* Called once the command's process has been made, in the process's own
+   view of the file system: ends the launcher, at once or once the command
+   has ended. */
+[[noreturn]] void finish_start(PROCESS_INFORMATION *process);
 
 #endif

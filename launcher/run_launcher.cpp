@@ -1,16 +1,18 @@
 /*
  * One sequence for every build: the PATH limit, the library directories
- * appended to PATH, the change of directory, the search and the hand-over.
- * What the start is made of comes from the build's source of requests (its
- * command line, or the file beside a named launcher).
+ * appended to PATH, the change of directory, the search, the hand-over and
+ * how the start ends.  What the start is made of comes from the build's
+ * source of requests (its command line, or the file beside a named
+ * launcher).
  */
 #include "launcher/launcher.h"
-#include "builds/build.h"
+#include "arch/native_view.h"
 #include "exec/exec.h"
 #include "platform/kernel32.h"
 #include "runtime/bytes.h"
 #include "runtime/error_reporting.h"
 #include "runtime/heap.h"
+#include "runtime/start.h"
 
 enum { PATH_BUFFER_SIZE = 8192 };
 
@@ -70,7 +72,18 @@ static int extend_path(DWORD path_length, const WCHAR *directories)
     return 0;
 }
 
-int run_launcher(int count, char **arguments, char **snapshot)
+/* The search in the native view of the file system; the process's own
+   view is back before anything else happens, a start or a message. */
+static int find_and_start(const launch_request *request, command_search *search)
+{
+    enter_native_view();
+    int result = request->path_only ? exec_search_path_only(request->command, search)
+                                    : exec_search_path(request->command, search);
+    leave_native_view();
+    return result;
+}
+
+int run_main(int count, char **arguments, char **snapshot)
 {
     (void)snapshot;
     launch_request request;
@@ -96,12 +109,14 @@ int run_launcher(int count, char **arguments, char **snapshot)
     }
     if (!request.command)
         return 0;
-    enter_native_view();
-    if (request.path_only)
-        exec_search_path_only(request.command, &request.words);
+    command_search search = {request.words, 0, request.get_search_path, request.check_candidate,
+                             prepare_start, {}};
+    int result = find_and_start(&request, &search);
+    if (result == EXEC_STARTED)
+        finish_start(&search.process);
+    if (result == EXEC_REFUSED)
+        report_failure(request.refusal_message, request.refusal_reason, request.about_command);
     else
-        exec_search_path(request.command, &request.words);
-    leave_native_view();
-    report_error_about("Exec Failed", request.about_command);
+        report_error_about("Exec Failed", request.about_command);
     return -1;
 }

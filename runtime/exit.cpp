@@ -1,10 +1,10 @@
 #include "runtime/exit.h"
-#include "builds/build.h"
 #include "platform/kernel32.h"
 #include "runtime/bytes.h"
 #include "runtime/error_reporting.h"
 #include "runtime/handle_table.h"
 #include "runtime/stream.h"
+#include "runtime/unwritten.h"
 
 int exit_reached;
 

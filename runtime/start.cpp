@@ -4,8 +4,6 @@
  * status.  Everything built here lives until the process ends.
  */
 #include "runtime/start.h"
-#include "builds/build.h"
-#include "launcher/launcher.h"
 #include "platform/kernel32.h"
 #include "runtime/arguments.h"
 #include "runtime/environment.h"
@@ -22,7 +20,7 @@ static void start_and_run(void)
     init_lead_bytes();
     take_process_texts();
     init_streams();
-    exit_normally(run_launcher(argument_count, argument_vector, environment_snapshot));
+    exit_normally(run_main(argument_count, argument_vector, environment_snapshot));
 }
 
 void run_program(void)

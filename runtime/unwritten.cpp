@@ -5,7 +5,7 @@
  * write that fell short; it decides whether the text is lost with those
  * writes, as for any console program, or shown some other way.
  */
-#include "builds/build.h"
+#include "runtime/unwritten.h"
 #include "runtime/error_reporting.h"
 
 HANDLE get_error_handle(void)

@@ -1,6 +1,6 @@
-#include "builds/build.h"
 #include "runtime/error_number.h"
 #include "runtime/error_reporting.h"
+#include "runtime/unwritten.h"
 
 /* A chunk closes at 1024 bytes; one more when its last byte was a line feed
    that became CR LF. */

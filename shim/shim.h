@@ -129,4 +129,13 @@ int resolve_shim(shim_settings *settings, const char *folder);
    large). */
 int read_shim_file(const WCHAR *name, char *bytes, unsigned *size);
 
+/* The named launcher's own file, known by its volume and index however it
+   is named: remembered once from the exe's path, then compared with each
+   candidate, since a copy never starts itself. */
+void remember_own_file(const WCHAR *path);
+int is_own_file(const WCHAR *path);
+/* Counts this launcher into the chain of named launchers that its command
+   inherits; SHIM_FINE, or SHIM_CHAIN when the chain is at its limit. */
+int join_chain(void);
+
 #endif

@@ -124,13 +124,13 @@ static void exec_search_path_not_found(benchmark::State &state)
     std::string path = prepare_search_world();
     static char name[] = "tool";
     char *arguments[] = {nullptr};
-    command_words words = {name, arguments};
+    command_search search = make_search({name, arguments});
 
     for (auto _ : state) {
         state.PauseTiming();
         sim::world().calls.clear(); /* the record of the last run only */
         state.ResumeTiming();
-        benchmark::DoNotOptimize(exec_search_path(name, &words));
+        benchmark::DoNotOptimize(exec_search_path(name, &search));
     }
     last_probe_count = sim::calls_named("GetFileAttributesA").size();
     last_path_length = path.size();
@@ -150,8 +150,8 @@ static void simulated_probes_alone(benchmark::State &state)
     std::string path = prepare_search_world();
     static char name[] = "tool";
     char *arguments[] = {nullptr};
-    command_words words = {name, arguments};
-    exec_search_path(name, &words);
+    command_search search = make_search({name, arguments});
+    exec_search_path(name, &search);
     std::vector<std::string> candidates;
     for (const sim::call &c : sim::calls_named("GetFileAttributesA"))
         candidates.push_back(c.text);

@@ -23,6 +23,7 @@
 #include "runtime/heap.h"
 #include "runtime/lead_bytes.h"
 #include "tests/fuzz/fuzz_support.h"
+#include "tests/support/launcher_state.h"
 
 #include <optional>
 #include <vector>
@@ -298,7 +299,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     size_t live_before = sim::live_allocations();
     bool ended = false;
     try {
-        REQUIRE(exec_search_path(name.c_str(), &words) == -1);
+        command_search search = make_search(words);
+        REQUIRE(finish_if_started(exec_search_path(name.c_str(), &search), &search) == -1);
     } catch (const sim::exit_signal &end) {
         REQUIRE(end.code == 0 && !end.terminated);
         ended = true;

@@ -1,5 +1,6 @@
 #include "tests/support/launcher_state.h"
 
+#include "arch/native_view.h"
 #include "builds/build.h"
 #include "runtime/arguments.h"
 #include "runtime/environment.h"
@@ -50,4 +51,23 @@ sim::exit_signal run_whole_program()
     } catch (const sim::exit_signal &end) {
         return end;
     }
+}
+
+static const char *get_snapshot_path()
+{
+    return get_snapshot_variable("PATH");
+}
+
+command_search make_search(command_words words, char **environment)
+{
+    return {words, environment, get_snapshot_path, nullptr, prepare_start, {}};
+}
+
+int finish_if_started(int result, command_search *search)
+{
+    if (result == EXEC_STARTED) {
+        leave_native_view();
+        finish_start(&search->process);
+    }
+    return result;
 }

@@ -4,6 +4,7 @@
 #ifndef TESTS_SUPPORT_LAUNCHER_STATE_H
 #define TESTS_SUPPORT_LAUNCHER_STATE_H
 
+#include "exec/exec.h"
 #include "platform/sim/sim.h"
 
 /* Puts every piece of launcher state back to what a new process has. */
@@ -15,5 +16,11 @@ void reset_shim_state();
 void start_runtime();
 /* Runs the whole program from its entry and returns how it ended. */
 sim::exit_signal run_whole_program();
+/* A search record as launcher.exe's sequence makes it: PATH from the
+   snapshot, every candidate taken. */
+command_search make_search(command_words words, char **environment = nullptr);
+/* Passes exec's result on; a started command ends the run as the sequence
+   ends it (the process's own view back, then the build's finish). */
+int finish_if_started(int result, command_search *search);
 
 #endif

@@ -48,7 +48,8 @@ protected:
         vector.push_back(nullptr);
         try {
             command_words words = {vector[0], vector.data() + 1};
-            int result = exec_search_path(name.c_str(), &words);
+            command_search search = make_search(words);
+            int result = finish_if_started(exec_search_path(name.c_str(), &search), &search);
             return {false, result};
         } catch (const sim::exit_signal &end) {
             EXPECT_EQ(end.code, 0u);

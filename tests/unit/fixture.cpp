@@ -1,7 +1,7 @@
 #include "tests/unit/fixture.h"
 
-#include "launcher/launcher.h"
 #include "runtime/environment.h"
+#include "runtime/start.h"
 
 void launcher_test::SetUp()
 {
@@ -19,7 +19,7 @@ launcher_outcome run_main_routine(const std::vector<std::string> &arguments)
         vector.push_back(argument.data());
     vector.push_back(nullptr);
     try {
-        int status = run_launcher((int)owned.size(), vector.data(), environment_snapshot);
+        int status = run_main((int)owned.size(), vector.data(), environment_snapshot);
         return {false, status, 0};
     } catch (const sim::exit_signal &end) {
         return {true, 0, end.code};

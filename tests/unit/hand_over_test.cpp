@@ -1,7 +1,7 @@
 /* Starting the command in the launcher's place. */
 #include "tests/unit/fixture.h"
 
-#include "builds/build.h"
+#include "arch/native_view.h"
 #include "exec/exec.h"
 #include "runtime/error_number.h"
 #include "runtime/error_reporting.h"
@@ -35,7 +35,8 @@ protected:
         vector.push_back(nullptr);
         command_words words = {arguments[0] == "*" ? nullptr : vector[0], vector.data() + 1};
         try {
-            int value = start_overlay(file.c_str(), &words, environment);
+            command_search search = make_search(words, environment);
+            int value = finish_if_started(start_overlay(file.c_str(), &search), &search);
             if (result)
                 *result = value;
             return false;

@@ -3,7 +3,7 @@
  * System32 as it is, and every program it would start through cmd.exe is
  * 64-bit as well.
  */
-#include "builds/build.h"
+#include "arch/native_view.h"
 
 enum { HANDLE_WIDTH = 8 };
 

@@ -13,7 +13,8 @@
  * turn off; so whether the redirection could be turned off also tells
  * whether the system is 64-bit.
  */
-#include "builds/build.h"
+#include "arch/native_view.h"
+#include "platform/kernel32.h"
 
 enum { OWN_WIDTH = 4, WIDTH_64 = 8 };
 
