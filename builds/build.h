@@ -51,5 +51,8 @@
 /* Puts the build's own state back to what a new process has: the host
    tests run many launches in one process.  No exe calls it. */
 void reset_build_state(void);
+/* The same for the source of requests: what it keeps between the steps of
+   one start. */
+void reset_request_source(void);
 
 #endif

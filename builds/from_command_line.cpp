@@ -88,3 +88,9 @@ int read_library_directories(DWORD, const WCHAR **directories)
     *directories = library_directory;
     return 0;
 }
+
+/* Nothing is kept between the steps of a start but what each step fills
+   anew. */
+void reset_request_source(void)
+{
+}

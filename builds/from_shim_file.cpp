@@ -288,6 +288,13 @@ int read_request(int, char **, launch_request *request)
     return fill_request(request);
 }
 
+void reset_request_source(void)
+{
+    library_length = 0;
+    search_path = 0;
+    later_units = 0;
+}
+
 /* PATH as the env lines left it, then the lib directories: never longer
    than a variable may be, or the platform would cut it. */
 int read_library_directories(DWORD path_length, const WCHAR **directories)

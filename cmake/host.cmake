@@ -47,12 +47,11 @@ foreach(build IN ITEMS launcher launcherw launcher_wait)
     target_link_libraries(launcher_test_support${suffix} PUBLIC launcher_core${suffix})
 endforeach()
 
-# shim.exe's logic, for the whole named starts of the unit tests: from_shim_file
-# comes through its test support, which alone can reach the file's state to
-# reset it between runs.
+# shim.exe's logic, for the whole named starts of the unit tests.
 add_library(launcher_core_shim STATIC $<TARGET_OBJECTS:launcher_logic>
-            ${PROJECT_SOURCE_DIR}/builds/native_view_wow64.cpp
-            ${PROJECT_SOURCE_DIR}/tests/support/shim_state.cpp
+            ${PROJECT_SOURCE_DIR}/arch/native_view_wow64.cpp
+            ${PROJECT_SOURCE_DIR}/arch/fault_unguarded.cpp
+            ${PROJECT_SOURCE_DIR}/builds/from_shim_file.cpp
             ${PROJECT_SOURCE_DIR}/builds/launcher_wait.cpp)
 target_include_directories(launcher_core_shim PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(launcher_core_shim PUBLIC sim_kernel32)

@@ -32,6 +32,7 @@ void reset_launcher_state()
     std::memset(lead_bytes, 0, sizeof lead_bytes);
     comparison_locale = 0;
     reset_build_state();
+    reset_request_source();
     reset_native_view();
 }
 

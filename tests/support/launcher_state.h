@@ -9,8 +9,6 @@
 
 /* Puts every piece of launcher state back to what a new process has. */
 void reset_launcher_state();
-/* What from_shim_file keeps; in the named launcher's build only. */
-void reset_shim_state();
 /* Start-up without the command line: heap, handle table, lead-byte set,
    environment snapshot and streams, from the simulated platform. */
 void start_runtime();

@@ -73,7 +73,6 @@ protected:
     void SetUp() override
     {
         launcher_test::SetUp();
-        reset_shim_state();
         sim::world().module_path = "C:\\app\\MyApp.exe";
         for (const char *name : {"C:\\app\\MyApp.exe", "C:\\app\\bin\\tool.exe", "C:\\tools\\tool.exe",
                                  "C:\\caller\\tool.exe", "C:\\onpath\\tool.exe", "C:\\app\\bin\\other.exe"})
