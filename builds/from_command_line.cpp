@@ -10,16 +10,15 @@
 #include "runtime/error_reporting.h"
 #include "runtime/exit.h"
 #include "runtime/heap.h"
-
-enum { START_DIRECTORY_SIZE = 1024 };
+#include "runtime/limits.h"
 
 static const char directory_too_long[] =
     "Current directory too long for launcher, maximum size supported is 1024 bytes";
-static const WCHAR library_suffix[] = {'\\', '.', '.', '\\', 'l', 'i', 'b', 0};
+static constexpr auto library_suffix = WIDE("\\..\\lib");
 
 /* The start directory and room for the suffix after it.  Static rather
    than on the stack: frames stay below a page. */
-static WCHAR library_directory[START_DIRECTORY_SIZE + 8];
+static WCHAR library_directory[LAUNCHER_DIRECTORY_SIZE + 8];
 
 /* DIRECTORY COMMAND [ARGUMENT ...] come from the argument vector, and
    the search takes PATH from the environment snapshot. */
@@ -71,14 +70,14 @@ int read_library_directories(DWORD, const WCHAR **directories)
 {
     *directories = 0;
     DWORD size = GetCurrentDirectoryA(0, 0);
-    if (size > START_DIRECTORY_SIZE - 1) {
+    if (size > LAUNCHER_DIRECTORY_SIZE - 1) {
         print_error_stream(directory_too_long);
         return -1;
     }
     if (size == 0)
         return 0;
-    DWORD length = GetCurrentDirectoryW(START_DIRECTORY_SIZE - 1, library_directory);
-    if (length > START_DIRECTORY_SIZE - 1) {
+    DWORD length = GetCurrentDirectoryW(LAUNCHER_DIRECTORY_SIZE - 1, library_directory);
+    if (length > LAUNCHER_DIRECTORY_SIZE - 1) {
         print_error_stream(directory_too_long);
         return -1;
     }

@@ -26,16 +26,13 @@
 #include "runtime/exit.h"
 #include "runtime/heap.h"
 #include "runtime/lead_bytes.h"
+#include "runtime/limits.h"
 #include "shim/shim.h"
-
-/* The platform's limit of a command line, in UTF-16 units with the
-   terminator. */
-enum { MODULE_SIZE = 32768, COMMAND_LINE_LIMIT = 32767 };
 
 /* Static rather than on the stack, here and in the functions below: frames
    stay below a page.  The module path turns into the file's name; the
    exe's folder stays in front. */
-static WCHAR module[MODULE_SIZE + 5];
+static WCHAR module[LONG_PATH_SIZE + 5];
 /* The lib directories, joined by ";": never more than a variable holds. */
 static WCHAR libraries[VARIABLE_LIMIT];
 static unsigned library_length;
@@ -110,11 +107,9 @@ static int report_mistake(int mistake)
    exe's folder; -1 when the platform gives no path that fits. */
 static int name_file(void)
 {
-    DWORD length = GetModuleFileNameW(0, module, MODULE_SIZE);
-    if (length == 0 || length >= MODULE_SIZE) {
-        map_os_error(GetLastError());
-        return -1;
-    }
+    DWORD length = GetModuleFileNameW(0, module, LONG_PATH_SIZE);
+    if (length == 0 || length >= LONG_PATH_SIZE)
+        return fail_with_last_error();
     remember_own_file(module);
     unsigned start = 0, dot = length;
     for (unsigned i = 0; i < length; i++) {
@@ -125,7 +120,7 @@ static int name_file(void)
             dot = i;
         }
     }
-    static const WCHAR extension[] = {'.', 's', 'h', 'i', 'm', 0};
+    static constexpr auto extension = WIDE(".shim");
     copy_wide_text(module + dot, extension);
     int size;
     start_directory = narrow(module, (int)start, &size);
@@ -164,7 +159,7 @@ static int add_library(const shim_text &value)
    alone, read before any env line changes it. */
 void take_process_texts(void)
 {
-    static const WCHAR path_name[] = {'P', 'A', 'T', 'H', 0};
+    static constexpr auto path_name = WIDE("PATH");
     static WCHAR path[VARIABLE_LIMIT];
     command_line = read_command_line();
     if (!command_line)
@@ -216,7 +211,7 @@ static int check_candidate(const char *file)
     }
     /* The two quotes come on top; each count holds a terminator, which
        stands for the blank between the two and for the line's own. */
-    if (2 + units + later_units > COMMAND_LINE_LIMIT) {
+    if (2 + units + later_units > COMMAND_LINE_SIZE) {
         set_error(ARG_LIST_TOO_LONG, ERROR_BAD_ENVIRONMENT);
         return CANDIDATE_PASSED_OVER;
     }

@@ -12,9 +12,10 @@
 #include "builds/build.h"
 #include "runtime/bytes.h"
 #include "runtime/exit.h"
+#include "runtime/limits.h"
 
 /* Room for the longest message: a failure with the paths it names. */
-enum { KEPT_SIZE = 2048, MODULE_SIZE = 32768 };
+enum { KEPT_SIZE = 2048 };
 
 static char kept[KEPT_SIZE];
 static unsigned kept_length;
@@ -22,7 +23,7 @@ static int lost;
 /* The box is wide so that the title is the true file name: an ANSI title
    would turn a character the code page lacks into a look-alike. */
 static WCHAR wide_text[KEPT_SIZE];
-static WCHAR module[MODULE_SIZE];
+static WCHAR module[LONG_PATH_SIZE];
 
 typedef int(WINAPI *message_box_function)(HWND, LPCWSTR, LPCWSTR, UINT);
 
@@ -71,7 +72,7 @@ static const char *trim_line_ends(void)
    unit of the buffer is never offered, so the name always ends there. */
 static const WCHAR *get_program_name(void)
 {
-    GetModuleFileNameW(0, module, MODULE_SIZE - 1);
+    GetModuleFileNameW(0, module, LONG_PATH_SIZE - 1);
     const WCHAR *name = module;
     for (const WCHAR *at = module; *at; at++)
         if (*at == '\\' || *at == '/')

@@ -8,6 +8,5 @@ int path_exists(const char *path)
 {
     if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
         return 0;
-    map_os_error(GetLastError());
-    return -1;
+    return fail_with_last_error();
 }

@@ -2,10 +2,11 @@
 #include "runtime/bytes.h"
 #include "runtime/error_number.h"
 #include "runtime/heap.h"
+#include "runtime/limits.h"
 
-/* A candidate is at most 259 characters: 258 of the entry, a separator and
-   the name, then the terminator. */
-enum { CANDIDATE_SIZE = 260, ENTRY_LIMIT = 258 };
+/* A candidate is a short path: at most 258 characters of the entry, a
+   separator and the name, then the terminator. */
+enum { CANDIDATE_SIZE = SHORT_PATH_SIZE, ENTRY_LIMIT = SHORT_PATH_SIZE - 2 };
 
 static int is_separator(char c)
 {

@@ -136,7 +136,7 @@ int start_overlay(const char *file, command_search *search)
     startup.cbReserved2 = block_size;
     startup.lpReserved2 = block;
     DWORD flags = search->prepare_start ? search->prepare_start() : 0;
-    set_error(0, 0);
+    set_error(NO_ERROR_NUMBER, ERROR_SUCCESS);
     BOOL started = CreateProcessA(file, command_line, 0, 0, TRUE, flags, environment_block, 0,
                                   &startup, &search->process);
     DWORD last_error = GetLastError();

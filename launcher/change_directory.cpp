@@ -1,12 +1,10 @@
 #include "launcher/launcher.h"
 #include "platform/kernel32.h"
 #include "runtime/error_number.h"
+#include "runtime/limits.h"
 
-/* The longest path the platform has, in UTF-16 units with the terminator.
-   Static: far more than a stack frame may hold. */
-enum { DIRECTORY_SIZE = 32768 };
-
-static WCHAR directory[DIRECTORY_SIZE];
+/* Static: a long path is far more than a stack frame may hold. */
+static WCHAR directory[LONG_PATH_SIZE];
 
 static int is_drive_letter(WCHAR c)
 {
@@ -24,13 +22,11 @@ static int is_drive_letter(WCHAR c)
 int change_directory(const char *path)
 {
     if (!SetCurrentDirectoryA(path)) {
-        map_os_error(GetLastError());
-        return -1;
+        return fail_with_last_error();
     }
-    DWORD length = GetCurrentDirectoryW(DIRECTORY_SIZE, directory);
-    if (length == 0 || length >= DIRECTORY_SIZE) {
-        map_os_error(GetLastError());
-        return -1;
+    DWORD length = GetCurrentDirectoryW(LONG_PATH_SIZE, directory);
+    if (length == 0 || length >= LONG_PATH_SIZE) {
+        return fail_with_last_error();
     }
     if (!is_drive_letter(directory[0]) || directory[1] != ':')
         return 0;
@@ -41,6 +37,5 @@ int change_directory(const char *path)
     WCHAR name[4] = {'=', drive, ':', 0};
     if (SetEnvironmentVariableW(name, directory))
         return 0;
-    map_os_error(GetLastError());
-    return -1;
+    return fail_with_last_error();
 }

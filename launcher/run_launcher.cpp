@@ -12,14 +12,14 @@
 #include "runtime/bytes.h"
 #include "runtime/error_reporting.h"
 #include "runtime/heap.h"
+#include "runtime/limits.h"
 #include "runtime/start.h"
 
-enum { PATH_BUFFER_SIZE = 8192 };
 
 static const char path_too_long[] =
     "Path too long for launcher, maximum size supported is 8192 bytes";
-static const WCHAR path_name[] = {'P', 'A', 'T', 'H', 0};
-static const WCHAR separator[] = {';', 0};
+static constexpr auto path_name = WIDE("PATH");
+static constexpr auto separator = WIDE(";");
 
 /*
  * The limit counts bytes of the ANSI code page, as it always has: the ANSI
@@ -32,17 +32,17 @@ static const WCHAR separator[] = {';', 0};
  * Static rather than on the stack: frames stay below a page, so the
  * freestanding build needs no stack probes.
  */
-static WCHAR old_path[PATH_BUFFER_SIZE];
+static WCHAR old_path[LAUNCHER_PATH_SIZE];
 
 /* 0 when PATH fits both limits, with old_path holding it (empty when
    unset: the buffer is never read unwritten).  The size asked for counts
    the terminator. */
 static int read_path(DWORD *length)
 {
-    if (GetEnvironmentVariableA("PATH", 0, 0) > PATH_BUFFER_SIZE)
+    if (GetEnvironmentVariableA("PATH", 0, 0) > LAUNCHER_PATH_SIZE)
         return -1;
-    *length = GetEnvironmentVariableW(path_name, old_path, PATH_BUFFER_SIZE);
-    if (*length >= PATH_BUFFER_SIZE)
+    *length = GetEnvironmentVariableW(path_name, old_path, LAUNCHER_PATH_SIZE);
+    if (*length >= LAUNCHER_PATH_SIZE)
         return -1;
     if (*length == 0)
         old_path[0] = 0;

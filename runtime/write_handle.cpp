@@ -9,7 +9,7 @@ enum { CHUNK_SIZE = 1024, STAGING_SIZE = CHUNK_SIZE + 1 };
 void move_to_end(handle_slot *slot)
 {
     if (slot->handle == INVALID_HANDLE_VALUE) {
-        set_error(BAD_FILE_DESCRIPTOR, 0);
+        set_error(BAD_FILE_DESCRIPTOR, ERROR_SUCCESS);
         return;
     }
     if (SetFilePointer(slot->handle, 0, 0, FILE_END) != INVALID_SET_FILE_POINTER)
@@ -76,7 +76,7 @@ static int write_slot(int number, const void *data, unsigned count)
 {
     handle_slot *slot = find_slot(number);
     if (!slot || !(slot->flags & SLOT_OPEN)) {
-        set_error(BAD_FILE_DESCRIPTOR, 0);
+        set_error(BAD_FILE_DESCRIPTOR, ERROR_SUCCESS);
         return -1;
     }
     if (count == 0)
@@ -113,7 +113,7 @@ static int write_slot(int number, const void *data, unsigned count)
     /* Control-Z ends text on a device; writing it is not a failure. */
     if ((slot->flags & SLOT_DEVICE) && bytes[0] == 0x1A)
         return 0;
-    set_error(NO_SPACE_ON_DEVICE, 0);
+    set_error(NO_SPACE_ON_DEVICE, ERROR_SUCCESS);
     return -1;
 }
 

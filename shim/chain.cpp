@@ -8,8 +8,9 @@
  * interpreter's "set" does not list.
  */
 #include "shim/shim.h"
+#include "runtime/bytes.h"
 
-static const WCHAR chain_name[] = {'=', 'S', 'h', 'i', 'm', 'C', 'h', 'a', 'i', 'n', 0};
+static constexpr auto chain_name = WIDE("=ShimChain");
 
 int join_chain(void)
 {
