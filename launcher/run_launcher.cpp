@@ -1,9 +1,9 @@
 /*
  * One sequence for every build: PATH as the build's source reads it (each
- * source keeps its own limit), the library directories appended to PATH, the change of directory, the search, the hand-over and
- * how the start ends.  What the start is made of comes from the build's
- * source of requests (its command line, or the file beside a named
- * launcher).
+ * source keeps its own limit), the library directories appended to PATH,
+ * the change of directory, the search, the hand-over and how the start
+ * ends.  What the start is made of comes from the build's source of
+ * requests (its command line, or the file beside a named launcher).
  */
 #include "launcher/launcher.h"
 #include "arch/native_view.h"
