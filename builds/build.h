@@ -11,7 +11,7 @@
  * calls into this folder but through those declarations.
  *
  * Where the start is described (take_process_texts, read_request,
- * read_library_directories):
+ * read_path, read_library_directories):
  *
  *   from_command_line.cpp  launcher DIRECTORY COMMAND [ARGUMENT ...], with
  *                          the current directory as the start directory

@@ -33,9 +33,14 @@
    stay below a page.  The module path turns into the file's name; the
    exe's folder stays in front. */
 static WCHAR module[LONG_PATH_SIZE + 5];
-/* The lib directories, joined by ";": never more than a variable holds. */
-static WCHAR libraries[VARIABLE_LIMIT];
+/* ";" and the lib directories, joined by ";": the directories never more
+   than a variable holds. */
+static WCHAR libraries[1 + VARIABLE_LIMIT];
 static unsigned library_length;
+/* PATH, as received and again once the env lines have had their say, and
+   the length it was received with. */
+static WCHAR path[VARIABLE_LIMIT];
+static DWORD received_length;
 static shim_settings settings;
 /* The exe's folder with its "\", and the file's name, in ANSI. */
 static char *start_directory, *file_name;
@@ -137,10 +142,11 @@ static int add_library(const shim_text &value)
     char *path = from_start(value);
     if (!path || !MultiByteToWideChar(CP_ACP, 0, path, -1, wide, SHIM_FILE_LIMIT + 1))
         return report_mistake(SHIM_NO_MEMORY);
+    WCHAR *directories = libraries + 1;
     if (library_length)
-        libraries[library_length++] = ';';
+        directories[library_length++] = ';';
     DWORD room = VARIABLE_LIMIT - library_length;
-    DWORD written = GetFullPathNameW(wide, room, libraries + library_length, 0);
+    DWORD written = GetFullPathNameW(wide, room, directories + library_length, 0);
     if (written >= room) {
         settings.mistake.line = 0;
         return report_mistake(SHIM_TOO_LONG);
@@ -154,20 +160,21 @@ static int add_library(const shim_text &value)
     return 0;
 }
 
+static constexpr auto path_name = WIDE("PATH");
+
 /* A named launcher never splits its command line, and passes what follows
    its program name on as it stands; of the environment it needs PATH
-   alone, read before any env line changes it. */
+   alone, read before any env line changes it.  One that does not fit is
+   reported once the file is named. */
 void take_process_texts(void)
 {
-    static constexpr auto path_name = WIDE("PATH");
-    static WCHAR path[VARIABLE_LIMIT];
     command_line = read_command_line();
     if (!command_line)
         exit_normally(-1);
-    DWORD length = GetEnvironmentVariableW(path_name, path, VARIABLE_LIMIT);
+    received_length = GetEnvironmentVariableW(path_name, path, VARIABLE_LIMIT);
     int no_memory = 0;
-    if (length && length < VARIABLE_LIMIT)
-        search_path = convert_to_ansi(path, (int)length + 1, &no_memory);
+    if (received_length && received_length < VARIABLE_LIMIT)
+        search_path = convert_to_ansi(path, (int)received_length + 1, &no_memory);
     if (no_memory)
         fail_with_runtime_error(RUNTIME_ERROR_ENVIRONMENT);
 }
@@ -287,11 +294,27 @@ void reset_request_source(void)
 {
     library_length = 0;
     search_path = 0;
+    received_length = 0;
     later_units = 0;
 }
 
-/* PATH as the env lines left it, then the lib directories: never longer
-   than a variable may be, or the platform would cut it. */
+/* PATH as the env lines left it: whatever a variable holds, the 32767
+   characters of the platform, as received too, since a bare path is looked
+   for through that one. */
+int read_path(const WCHAR **value, DWORD *length)
+{
+    *value = path;
+    *length = GetEnvironmentVariableW(path_name, path, VARIABLE_LIMIT);
+    if (*length >= VARIABLE_LIMIT || received_length >= VARIABLE_LIMIT)
+        return report_mistake(SHIM_TOO_LONG);
+    if (*length == 0)
+        path[0] = 0;
+    return 0;
+}
+
+/* PATH, then the lib directories: never longer than a variable may be, or
+   the platform would cut it.  A removed or empty PATH gets the directories
+   alone: an empty entry would stand for a folder of the current drive. */
 int read_library_directories(DWORD path_length, const WCHAR **directories)
 {
     *directories = 0;
@@ -300,6 +323,7 @@ int read_library_directories(DWORD path_length, const WCHAR **directories)
     /* PATH, ";", the directories and the terminator. */
     if (path_length + 2 + library_length > VARIABLE_LIMIT)
         return report_mistake(SHIM_TOO_LONG);
-    *directories = libraries;
+    libraries[0] = ';';
+    *directories = path_length ? libraries : libraries + 1;
     return 0;
 }

@@ -62,7 +62,9 @@ void release_unless_started(void *buffer, int result);
    was not found, each directory of the PATH taken at start-up. */
 int exec_search_path(const char *name, command_search *search);
 /* A bare name through the directories of PATH alone, never the working
-   directory; a name with a directory part exactly where it says. */
+   directory: only its absolute entries ("C:\x", "\\server\x"), passing
+   over those that depend on the current directory and those too long to
+   hold a file name.  A name with a directory part exactly where it says. */
 int exec_search_path_only(const char *name, command_search *search);
 /* No directory part: no "\" or "/", and no drive in front. */
 int is_bare_name(const char *name);

@@ -35,21 +35,38 @@ static int ends_in_separator(const char *directory, size_t length)
     return *last == '/' || (*last == '\\' && mb_find_last_char(directory, '\\') == last);
 }
 
-/* Copies the entry at `at` and returns where the walk stands: on the ";" or
-   the end of the value.  An entry too long to be copied whole gives null: a
-   cut entry would name a directory that no entry names (a parent of the real
-   one), so it ends the search like every other entry that does not fit. */
-static const char *copy_entry(const char *at, char *candidate, size_t *length)
+/* How the walk takes the entries launcher.exe has always searched as they
+   come: one that depends on the current directory (empty, ".", relative,
+   "C:x", "\x"), and one too long to hold a file name, which ends its
+   search.  The search through PATH alone passes both over and goes on: it
+   never looks where the caller happens to stand, and one odd entry does
+   not hide the rest. */
+enum { WALK_EVERY_ENTRY, WALK_ABSOLUTE_ENTRIES };
+
+/* Copies the entry at `*at` and moves `*at` past it, onto the ";" or the
+   end of the value.  An entry too long to be copied whole gives -1: a cut
+   entry would name a directory that no entry names (a parent of the real
+   one), so it is never searched. */
+static int copy_entry(const char **at, char *candidate, size_t *length)
 {
-    size_t n = 0;
-    while (*at && *at != ';') {
-        if (n == ENTRY_LIMIT)
-            return 0;
-        candidate[n++] = *at++;
-    }
-    candidate[n] = 0;
-    *length = n;
-    return at;
+    const char *from = *at;
+    while (**at && **at != ';')
+        ++*at;
+    *length = (size_t)(*at - from);
+    if (*length > ENTRY_LIMIT)
+        return -1;
+    copy_bytes(candidate, from, *length);
+    candidate[*length] = 0;
+    return 0;
+}
+
+/* "C:\x" or "\\server\x": a place of its own, whatever the current
+   directory. */
+static int is_absolute(const char *entry)
+{
+    if (entry[0] && entry[1] == ':')
+        return is_separator(entry[2]);
+    return is_separator(entry[0]) && is_separator(entry[1]);
 }
 
 /* An entry that the file system cannot take as a name (a quoted one, or one
@@ -70,34 +87,47 @@ static int may_go_on(const char *candidate)
            (is_separator(candidate[0]) && is_separator(candidate[1]));
 }
 
-/* The search ends with the first candidate started or refused. */
-static int walk_path(const char *path, const char *name, command_search *search, char *candidate)
+/* The candidate of the entry at `at`, the name after it; 0, or -1 when the
+   entry cannot hold one (too long, or depending on the current directory
+   for a walk of absolute entries). */
+static int make_candidate(const char **at, const char *name, int walk, char *candidate)
 {
-    size_t name_length = text_length(name);
-    const char *at = path;
-    for (;;) {
-        size_t length;
-        at = copy_entry(at, candidate, &length);
-        if (!at)
+    size_t length;
+    if (copy_entry(at, candidate, &length) != 0)
+        return -1;
+    if (walk == WALK_ABSOLUTE_ENTRIES && !is_absolute(candidate))
+        return -1;
+    if (!ends_in_separator(candidate, length)) {
+        candidate[length++] = '\\';
+        candidate[length] = 0;
+    }
+    if (text_length(name) + length >= CANDIDATE_SIZE)
+        return -1;
+    copy_text(candidate + length, name);
+    return 0;
+}
+
+/* The search ends with the first candidate started or refused. */
+static int walk_path(const char *path, const char *name, command_search *search, int walk,
+                     char *candidate)
+{
+    for (const char *at = path;; at++) {
+        if (make_candidate(&at, name, walk, candidate) == 0) {
+            int result = exec_file(candidate, search);
+            if (result != EXEC_FAILED)
+                return result;
+            pass_over_malformed_entry();
+            if (!may_go_on(candidate))
+                return EXEC_FAILED;
+        } else if (walk == WALK_EVERY_ENTRY) {
             return EXEC_FAILED;
-        if (!ends_in_separator(candidate, length)) {
-            candidate[length++] = '\\';
-            candidate[length] = 0;
         }
-        if (name_length + length >= CANDIDATE_SIZE)
+        if (!*at)
             return EXEC_FAILED;
-        copy_text(candidate + length, name);
-        int result = exec_file(candidate, search);
-        if (result != EXEC_FAILED)
-            return result;
-        pass_over_malformed_entry();
-        if (!may_go_on(candidate) || !*at)
-            return EXEC_FAILED;
-        at++;
     }
 }
 
-static int search_path_entries(const char *name, command_search *search)
+static int search_path_entries(const char *name, command_search *search, int walk)
 {
     const char *path = search->get_search_path ? search->get_search_path() : 0;
     if (!path)
@@ -105,7 +135,7 @@ static int search_path_entries(const char *name, command_search *search)
     char *candidate = (char *)allocate(CANDIDATE_SIZE);
     if (!candidate)
         return EXEC_FAILED;
-    int result = walk_path(path, name, search, candidate);
+    int result = walk_path(path, name, search, walk, candidate);
     release_unless_started(candidate, result);
     return result;
 }
@@ -115,7 +145,7 @@ int exec_search_path(const char *name, command_search *search)
     int result = exec_file(name, search);
     if (result != EXEC_FAILED || !may_search_path(name))
         return result;
-    return search_path_entries(name, search);
+    return search_path_entries(name, search, WALK_EVERY_ENTRY);
 }
 
 int exec_search_path_only(const char *name, command_search *search)
@@ -124,5 +154,5 @@ int exec_search_path_only(const char *name, command_search *search)
         return exec_file(name, search);
     /* What a search that finds nothing reports, PATH unset or empty too. */
     set_error(NO_SUCH_FILE, ERROR_FILE_NOT_FOUND);
-    return search_path_entries(name, search);
+    return search_path_entries(name, search, WALK_ABSOLUTE_ENTRIES);
 }

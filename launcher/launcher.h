@@ -45,9 +45,15 @@ int change_directory(const char *path);
    failure it reports what it can and returns -1. */
 int read_request(int count, char **arguments, launch_request *request);
 
-/* The directories appended to PATH, in order and joined by ";", or null
-   for none; asked once the PATH limit has been checked, with the length of
-   PATH in UTF-16 units.  -1 after a message. */
+/* PATH as the command is to get it before the library directories, read
+   once the request is: its wide value and its length in UTF-16 units (an
+   empty text and 0 when unset).  Each source has its own limit and
+   message: -1 after the message when PATH is longer. */
+int read_path(const WCHAR **value, DWORD *length);
+
+/* What is appended to PATH: the library directories, in order and joined
+   by ";", with the ";" in front where PATH needs one; or null for none.
+   Asked with the length of PATH in UTF-16 units.  -1 after a message. */
 int read_library_directories(DWORD path_length, const WCHAR **directories);
 
 /* Called just before each CreateProcessA; returns the creation flags added

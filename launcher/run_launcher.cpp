@@ -1,9 +1,9 @@
 /*
- * One sequence for every build: the PATH limit, the library directories
- * appended to PATH, the change of directory, the search, the hand-over and
- * how the start ends.  What the start is made of comes from the build's
- * source of requests (its command line, or the file beside a named
- * launcher).
+ * One sequence for every build: PATH as the build's source reads it (each
+ * source keeps its own limit), the library directories appended to PATH,
+ * the change of directory, the search, the hand-over and how the start
+ * ends.  What the start is made of comes from the build's source of
+ * requests (its command line, or the file beside a named launcher).
  */
 #include "launcher/launcher.h"
 #include "arch/native_view.h"
@@ -12,42 +12,9 @@
 #include "runtime/bytes.h"
 #include "runtime/error_reporting.h"
 #include "runtime/heap.h"
-#include "runtime/limits.h"
 #include "runtime/start.h"
 
-
-static const char path_too_long[] =
-    "Path too long for launcher, maximum size supported is 8192 bytes";
 static constexpr auto path_name = WIDE("PATH");
-static constexpr auto separator = WIDE(";");
-
-/*
- * The limit counts bytes of the ANSI code page, as it always has: the ANSI
- * call is asked only for the size the value needs.  The new PATH is
- * composed from the wide forms: the command receives the PATH the launcher
- * received and library directories that name the true folders, every
- * character exact, even where the ANSI code page lacks one.  A wide form
- * that does not fit its buffer counts as too long as well.
- *
- * Static rather than on the stack: frames stay below a page, so the
- * freestanding build needs no stack probes.
- */
-static WCHAR old_path[LAUNCHER_PATH_SIZE];
-
-/* 0 when PATH fits both limits, with old_path holding it (empty when
-   unset: the buffer is never read unwritten).  The size asked for counts
-   the terminator. */
-static int read_path(DWORD *length)
-{
-    if (GetEnvironmentVariableA("PATH", 0, 0) > LAUNCHER_PATH_SIZE)
-        return -1;
-    *length = GetEnvironmentVariableW(path_name, old_path, LAUNCHER_PATH_SIZE);
-    if (*length >= LAUNCHER_PATH_SIZE)
-        return -1;
-    if (*length == 0)
-        old_path[0] = 0;
-    return 0;
-}
 
 static size_t wide_length(const WCHAR *text)
 {
@@ -58,15 +25,14 @@ static size_t wide_length(const WCHAR *text)
 }
 
 /* The library directories go last, so every existing entry keeps its
-   precedence; nothing is removed, normalised or checked. */
-static int extend_path(DWORD path_length, const WCHAR *directories)
+   precedence; nothing is removed, normalised or checked.  Whether a ";"
+   comes between is the build's say: it is in front of the directories. */
+static int extend_path(const WCHAR *path, DWORD path_length, const WCHAR *directories)
 {
-    WCHAR *value = (WCHAR *)allocate((path_length + wide_length(directories) + 2) * sizeof(WCHAR));
+    WCHAR *value = (WCHAR *)allocate((path_length + wide_length(directories) + 1) * sizeof(WCHAR));
     if (!value)
         return -1;
-    WCHAR *end = copy_wide_text(value, old_path);
-    end = copy_wide_text(end, separator);
-    copy_wide_text(end, directories);
+    copy_wide_text(copy_wide_text(value, path), directories);
     SetEnvironmentVariableW(path_name, value);
     release(value);
     return 0;
@@ -89,15 +55,14 @@ int run_main(int count, char **arguments, char **snapshot)
     launch_request request;
     if (read_request(count, arguments, &request) != 0)
         return -1;
+    const WCHAR *path;
     DWORD path_length;
-    if (read_path(&path_length) != 0) {
-        print_error_stream(path_too_long);
+    if (read_path(&path, &path_length) != 0)
         return -1;
-    }
     const WCHAR *directories;
     if (read_library_directories(path_length, &directories) != 0)
         return -1;
-    if (directories && extend_path(path_length, directories) != 0) {
+    if (directories && extend_path(path, path_length, directories) != 0) {
         report_error("Environment allocation failed");
         return -1;
     }

@@ -37,6 +37,15 @@ static const char *find(const char *from, const char *to, char c)
     return from;
 }
 
+/* A line ends in LF, CR LF or a CR alone, as an editor of any system may
+   have left it: a CR is never part of a value. */
+static const char *find_line_end(const char *from, const char *to)
+{
+    while (from < to && *from != '\n' && *from != '\r')
+        from++;
+    return from;
+}
+
 /* Keys are ASCII; a byte beyond it never matches one. */
 static int find_key(const shim_text &key)
 {
@@ -51,14 +60,14 @@ static int find_key(const shim_text &key)
     return -1;
 }
 
-/* One pair of quotes around the whole value goes; a quote anywhere else is
-   a mistake. */
-static int unquote(shim_text *value)
+/* One pair of quotes around the whole value, as written, goes.  Any other
+   quote is judged once the references are replaced (resolve_shim.cpp),
+   since a variable may bring one too. */
+static shim_text unquote(const shim_text &value)
 {
-    if (value->length >= 2 && value->text[0] == '"' && value->text[value->length - 1] == '"')
-        *value = shim_text{value->text + 1, value->length - 2, value->line};
-    const char *end = value->text + value->length;
-    return find(value->text, end, '"') == end ? SHIM_FINE : SHIM_QUOTE;
+    if (value.length >= 2 && value.text[0] == '"' && value.text[value.length - 1] == '"')
+        return shim_text{value.text + 1, value.length - 2, value.line};
+    return value;
 }
 
 /* One "key = value" line into the settings; "NAME=VALUE" of env is taken
@@ -83,8 +92,8 @@ static int take_setting(const char *from, const char *to, unsigned line, shim_se
             return SHIM_NOT_VARIABLE;
         value = trim(equals + 1, end, line);
     }
-    if (has_key_property(key, KEY_UNQUOTED) && unquote(&value))
-        return SHIM_QUOTE;
+    if (has_key_property(key, KEY_UNQUOTED))
+        value = unquote(value);
     if (value.length == 0 && !has_key_property(key, KEY_MAY_BE_EMPTY))
         return SHIM_NO_VALUE;
     if (has_key_property(key, KEY_ONCE)) {
@@ -97,12 +106,10 @@ static int take_setting(const char *from, const char *to, unsigned line, shim_se
     return SHIM_FINE;
 }
 
-/* A line without its CR, blanks or comment.  A NUL is no text: the file
-   as a whole is wrong. */
+/* A line without its blanks or comment.  A NUL is no text: the file as a
+   whole is wrong. */
 static int take_line(const char *from, const char *to, unsigned line, shim_settings *settings)
 {
-    if (to > from && to[-1] == '\r')
-        to--;
     shim_text text = trim(from, to, line);
     settings->mistake = text;
     if (find(from, to, 0) != to) {
@@ -123,13 +130,13 @@ int parse_shim(const char *text, unsigned length, shim_settings *settings)
 
     const char *from = text;
     for (unsigned line = 1;; line++) {
-        const char *to = find(from, end, '\n');
+        const char *to = find_line_end(from, end);
         int mistake = take_line(from, to, line, settings);
         if (mistake)
             return mistake;
         if (to == end)
             break;
-        from = to + 1;
+        from = to + (to[0] == '\r' && to + 1 < end && to[1] == '\n' ? 2 : 1);
     }
     settings->mistake.line = 0;
     return settings->once[SHIM_PATH] ? SHIM_FINE : SHIM_NO_PATH;

@@ -103,12 +103,41 @@ static int depends_on_current_directory(const char *path)
     return is_separator(path[0]) && !is_separator(path[1]);
 }
 
+static int holds_quote(const char *text, unsigned length)
+{
+    for (unsigned i = 0; i < length; i++)
+        if (text[i] == '"')
+            return 1;
+    return 0;
+}
+
+/* Judged on the value as it is used, its references replaced: a quote the
+   file wrote is a mistake in every value that loses its pair; one that a
+   variable brought, in a place alone, since no file name holds one, while
+   an env value passes a variable's quotes on as they stand (a quoted entry
+   of PATH, common on real machines). */
+static int check_quotes(const shim_setting *setting, unsigned length)
+{
+    if (!has_key_property(setting->key, KEY_UNQUOTED))
+        return SHIM_FINE;
+    if (holds_quote(setting->value.text, setting->value.length))
+        return SHIM_QUOTE;
+    if (has_key_property(setting->key, KEY_PLACE) && holds_quote(expanded, length))
+        return SHIM_REFERENCE_QUOTE;
+    return SHIM_FINE;
+}
+
 static int resolve_setting(shim_setting *setting, const char *folder)
 {
     int length = expand(setting->value, has_key_property(setting->key, KEY_VARIABLES), folder);
-    char *text = length < 0 ? 0 : (char *)allocate((size_t)length + 1);
+    if (length < 0)
+        return SHIM_TOO_LONG;
+    int mistake = check_quotes(setting, (unsigned)length);
+    if (mistake)
+        return mistake;
+    char *text = (char *)allocate((size_t)length + 1);
     if (!text)
-        return length < 0 ? SHIM_TOO_LONG : SHIM_NO_MEMORY;
+        return SHIM_NO_MEMORY;
     copy_bytes(text, expanded, (size_t)length);
     text[length] = 0;
     setting->value = shim_text{text, (unsigned)length, setting->value.line};

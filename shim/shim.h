@@ -3,7 +3,7 @@
  * reads NAME.shim beside it.
  *
  * The file is UTF-8 text, with or without a byte-order mark, its lines
- * ended by LF or CR LF.  A line is blank, a comment (its first non-blank
+ * ended by LF, CR LF or CR.  A line is blank, a comment (its first non-blank
  * character "#"), or "key = value".  Blanks and tabs around the key and the
  * value are dropped.  Keys are case-insensitive: path (required, once), args
  * and directory (once each), lib and env (any number of times, in order).
@@ -14,6 +14,10 @@
  * "NAME=") loses one pair of double quotes when it starts and ends with one
  * and holds no other; any other quote is a mistake, since no file name can
  * hold one and a quote taken off in the middle would change what runs.
+ * The quotes are judged once the references are replaced: a path,
+ * directory or lib holds none, whatever brought it, while an env value
+ * passes a variable's quotes on (a quoted entry of PATH, say) and holds
+ * none of the file's own.
  *
  * Data model: the file is read whole, proved UTF-8 and converted once to
  * the ANSI code page (UTF-8 itself where the embedded manifest takes
@@ -101,6 +105,7 @@ struct shim_settings {
     X(SHIM_NOT_TEXT, "not UTF-8 text")                                          \
     X(SHIM_NO_MEMORY, "Not enough space")                                       \
     X(SHIM_QUOTE, "a quote inside the value")                                   \
+    X(SHIM_REFERENCE_QUOTE, "a quote inside the value once references are replaced") \
     X(SHIM_NOT_VARIABLE, "not NAME=VALUE")                                      \
     X(SHIM_CURRENT_DRIVE, "depends on the current directory")                   \
     X(SHIM_TOO_LONG, "variable too long, maximum size supported is 32767 characters") \
@@ -120,7 +125,9 @@ int parse_shim(const char *text, unsigned length, shim_settings *settings);
  * folder (with its "\"), and in every value but args "%NAME%" becomes the
  * variable's value and "%%" one "%"; an env line sets or removes its
  * variable at once, so the lines after it see it.  A path, directory or
- * lib that would depend on the current directory is a mistake.  SHIM_FINE,
+ * lib that would depend on the current directory, or holds a quote once
+ * its references are replaced, is a mistake; so is a quote of the file's
+ * own in an env value.  SHIM_FINE,
  * or the first mistake with its line.
  */
 int resolve_shim(shim_settings *settings, const char *folder);

@@ -49,13 +49,17 @@ protected:
         try {
             command_words words = {vector[0], vector.data() + 1};
             command_search search = make_search(words);
-            int result = finish_if_started(exec_search_path(name.c_str(), &search), &search);
+            int result = finish_if_started(path_only ? exec_search_path_only(name.c_str(), &search)
+                                                     : exec_search_path(name.c_str(), &search),
+                                           &search);
             return {false, result};
         } catch (const sim::exit_signal &end) {
             EXPECT_EQ(end.code, 0u);
             return {true, 0};
         }
     }
+
+    bool path_only = false; /* a named launcher's search, through PATH alone */
 
     std::string started_application()
     {
@@ -154,6 +158,7 @@ struct entry_case {
     const char *name;
     std::string path;
     strings candidates;
+    bool path_only = false;
 };
 
 TEST_F(command_search_test, path_entries_are_used_verbatim_with_one_separator)
@@ -166,11 +171,15 @@ TEST_F(command_search_test, path_entries_are_used_verbatim_with_one_separator)
         {"empty entries", ";C:\\a;;", {"\\t.exe", "C:\\a\\t.exe", "\\t.exe", "\\t.exe"}},
         {"quotes and blanks kept", "\"C:\\a\"; C:\\b ", {"\"C:\\a\"\\t.exe", " C:\\b \\t.exe"}},
         {"relative entry", "..\\a", {"..\\a\\t.exe"}},
+        /* Through PATH alone: absolute entries only, past an overlong one. */
+        {"absolute entries alone", ";.;a;..\\a;C:a;\\a;C:\\" + std::string(256, 'l') +
+         ";C:\\a;\\\\s\\x;C:/b", {"C:\\a\\t.exe", "\\\\s\\x\\t.exe", "C:/b\\t.exe"}, true},
     };
     for (const entry_case &c : cases) {
         SetUp();
+        path_only = c.path_only;
         search(c.path, "t.exe");
-        strings expected = {".\\t.exe"};
+        strings expected = c.path_only ? strings{} : strings{".\\t.exe"};
         expected.insert(expected.end(), c.candidates.begin(), c.candidates.end());
         EXPECT_EQ(probed_paths(), expected) << c.name;
     }

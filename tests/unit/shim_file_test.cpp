@@ -41,6 +41,16 @@ TEST_F(launcher_test, a_shim_file_gives_its_settings_or_its_first_mistake)
          "C:\\a b\\x.exe", "\"a b\" -v \"c d\"", "(none)", "="},
         {"path = x\ndirectory = \"\"\"", SHIM_QUOTE, "2: directory = \"\"\""},
         {"path = x\nenv = A = \"x", SHIM_QUOTE, "2: env = A = \"x"},
+        /* Judged with the references replaced: a place holds no quote a
+           variable brings, an env value passes it on. */
+        {"path = %Q%\\tool.exe", SHIM_REFERENCE_QUOTE, "1: path = %Q%\\tool.exe"},
+        {"path = x\ndirectory = %Q%", SHIM_REFERENCE_QUOTE, "2: directory = %Q%"},
+        {"path = x\nlib = \"%Q%\"", SHIM_REFERENCE_QUOTE, "2: lib = \"%Q%\""},
+        {"path = x\nenv = B=%Q%;C:\\b", SHIM_FINE, "", "x", "(none)", "(none)", "",
+         "B=\"C:\\x y\";C:\\b"},
+        /* CR alone ends a line, and CR LF is one end. */
+        {"path = x\rlib = a\r\rdirectory = d\r\n pth = y\r", SHIM_UNKNOWN_KEY, "5: pth = y"},
+        {"path = x\rlib = a\r", SHIM_FINE, "", "x", "(none)", "(none)", "a"},
         /* Nothing is taken from a current directory. */
         {"path = C:x.exe", SHIM_CURRENT_DRIVE, "1: path = C:x.exe"},
         {"path = x\nlib = \\\\s\\l\nlib = /l", SHIM_CURRENT_DRIVE, "3: lib = /l"},
@@ -75,6 +85,7 @@ TEST_F(launcher_test, a_shim_file_gives_its_settings_or_its_first_mistake)
         sim::reset();
         create_heap();
         sim::set_variable("HOME", sim::wide_text("C:\\h"));
+        sim::set_variable("Q", sim::wide_text("\"C:\\x y\""));
         sim::set_variable("LONG", sim::wide_text(std::string(32766, 'l')));
         int mistake = parse_shim(c.text.data(), (unsigned)c.text.size(), &settings);
         ASSERT_EQ(mistake ? mistake : resolve_shim(&settings, "C:\\app\\"), c.mistake) << c.text;

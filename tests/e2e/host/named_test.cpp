@@ -17,9 +17,9 @@
 
 namespace {
 
-/* An env line and lib lines of C:\ and 240 characters: PATH within the
-   launcher's 8192 bytes, and with the lib directories beyond a variable's
-   32767 characters, or the lib directories alone beyond them. */
+/* An env line and lib lines of C:\ and 240 characters: PATH with the lib
+   directories beyond a variable's 32767 characters, or the lib directories
+   alone beyond them. */
 std::string repeat(const std::string &text, size_t count)
 {
     std::string all;
@@ -33,6 +33,9 @@ const std::string long_path = "path = bin\\tool.exe\nenv = PATH=" + std::string(
 const std::string long_libraries = "path = bin\\tool.exe\n" + repeat(lib_line, 140);
 const std::string long_args = "path = bin\\tool.exe\nargs = " + std::string(20000, 'a');
 const std::string long_line = " " + std::string(20000, 'a') + " y";
+/* Beyond the launchers' 8192 bytes; "." is the caller's directory, which
+   holds a tool.exe, and an overlong entry is passed over. */
+const std::string path_9000 = ".;C:\\" + std::string(8990, 'p') + ";{app}\\onpath";
 
 struct named_case {
     const char *name;
@@ -87,6 +90,15 @@ const named_case named_cases[] = {
      false, false, "PATH=C:\\x;{app}\\lib|windir|A=C:\\windows\\a|B=C:\\windows\\a;%windir%"},
     {"passes_over_itself_on_path", "path = MyApp", "", "", "{app}\\onpath\\MyApp.exe", "", "-", "",
      false, false, "", "{app};{app}\\onpath"},
+    {"path_removed_plus_lib", "path = bin\\tool.exe\nenv = PATH=\nlib = lib", "", "",
+     "{app}\\bin\\tool.exe", "", "-", "", false, false, "PATH={app}\\lib"},
+    {"quote_through_a_variable", "path = bin\\tool.exe\nlib = %PATH%", "",
+     "Shim Failed: a quote inside the value once references are replaced\r\n"
+     "lib = %PATH% in {app}\\MyApp.shim\r\n", "", "", "-", "", false, false, "", "\"C:\\x y\""},
+    {"path_of_9000_characters", "path = tool", "", "", "{app}\\onpath\\tool.exe", "", "-", "",
+     false, false, "", path_9000.c_str()},
+    {"cr_only_lines", "path = bin\\tool.exe\rlib = lib\r", "", "", "{app}\\bin\\tool.exe", "",
+     "-", ";{app}\\lib"},
     {"refuses_a_path_to_itself", "path = .\\MyApp", "",
      "Shim Failed: path leads to this launcher\r\npath = .\\MyApp in {app}\\MyApp.shim\r\n"},
     /* Each waits for the next, or starts it and ends: either way the 33rd

@@ -34,6 +34,7 @@ std::string lib_lines(size_t more)
     return "lib = " + lib + "\nlib = " + lib + "\nlib = " + lib + "\nlib = " + lib +
            std::string(more, 'l');
 }
+const std::string long_path = ".;\\caller;C:;C:\\" + std::string(8965, 'p') + ";C:\\onpath;C:\\tools";
 const char too_long[] =
     "Shim Failed: variable too long, maximum size supported is 32767 characters\r\n";
 
@@ -64,6 +65,14 @@ const named_start named_starts[] = {
      "PATH=C:\\onpath;C:\\tools"},
     {"a directory that cannot be entered", tool + "directory = %HOME%\\data", "", {}, "", "",
      "Directory Failed: No such file or directory\r\ndirectory = C:\\h\\data in " + file + "\r\n"},
+    /* No empty entry for a removed PATH; a PATH beyond the launcher's 8192
+       bytes, searched in its absolute entries alone, past an overlong one. */
+    {"PATH removed plus lib", tool + "env = PATH=\nlib = lib", "", {}, "\"C:\\app\\bin\\tool.exe\"",
+     "C:\\caller", "", "PATH=C:\\app\\lib"},
+    {"a PATH of 9000 characters", "path = tool", "", {"PATH=" + long_path}, "\"C:\\tools\\tool.exe\"",
+     "C:\\caller", "", "PATH=" + long_path},
+    {"a PATH of 32767 characters", tool, "", {"PATH=" + std::string(32767, 'p')}, "", "",
+     too_long + file + "\r\n"},
     {"a lib that cannot be made absolute", tool + "lib = lib", "", {}, "", "",
      "Shim Failed: Permission denied\r\nlib = lib in " + file + "\r\n", "", "GetFullPathNameW"},
 };
