@@ -106,11 +106,14 @@ const named_case named_cases[] = {
      "Exec Failed: Arg list too long\r\npath = bin\\tool.exe in {app}\\MyApp.shim\r\n",
      "{app}\\bin\\tool.exe", long_line.c_str(), "-", "", false, false, "", nullptr, nullptr,
      "MyApp", 32768},
-    /* Found as a 64-bit caller finds it, whatever the launcher's width. */
+    /* Found and entered as a 64-bit caller does, whatever the launcher's width. */
     {"native_system32_program_by_path", "path = {system32}\\{only64}.exe", "", "",
      "{system32}\\{only64}.exe", "", "-", "onpath"},
     {"native_system32_program_through_path", "path = {only64}", "", "",
      "{system32}\\{only64}.exe", "", "-", "", false, false, "", "{system32}"},
+    {"directory_only_in_native_system32",
+     "path = {system32}\\{only64}.exe\ndirectory = {system32}\\{only64}", "", "",
+     "{system32}\\{only64}.exe", "", "{system32}\\{only64}", "onpath"},
     /* The C runtimes take "{app}"\MyApp.exe for one name. */
     {"partly_quoted_program_name", "path = bin\\tool.exe", "--fix \"x y\"", "",
      "{app}\\bin\\tool.exe", " --fix \"x y\"", "-", "", false, false, "", nullptr, nullptr,
