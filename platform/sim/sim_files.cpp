@@ -64,8 +64,6 @@ extern "C" BOOL SetCurrentDirectoryA(LPCSTR path)
         sim::world().current_directory = path;
         return TRUE;
     }
-    /* The directory is opened as any file is, so WoW64 redirects it; the
-       current directory keeps the name as given. */
     std::string key = sim::key_as_seen(path);
     if (DWORD error = access_error_of(key)) {
         SetLastError(error);

@@ -176,7 +176,7 @@ struct width_case {
     std::string bytes;
     bool system_64; /* the 32-bit launcher runs on 64-bit Windows */
     size_t width;
-    std::string interpreter = {}; /* System32\\cmd.exe, named by ComSpec */
+    std::string interpreter = {}; /* System32\cmd.exe; ComSpec names it when given */
 };
 
 /* A C runtime reads the block with handles as wide as its own pointers. */
@@ -205,11 +205,10 @@ TEST_F(hand_over_test, the_block_is_written_in_the_commands_width)
         sim::world().std_handles.erase(STD_INPUT_HANDLE);
         HANDLE out = sim::set_std_handle(STD_OUTPUT_HANDLE, FILE_TYPE_DISK);
         sim::world().wow64 = c.system_64;
-        if (!c.interpreter.empty()) {
+        sim::add_file_bytes("C:\\Windows\\System32\\cmd.exe", c.interpreter);
+        sim::add_file_bytes("C:\\Windows\\SysWOW64\\cmd.exe", program_header(0x014C));
+        if (!c.interpreter.empty())
             sim::set_variable("ComSpec", std::string("C:\\Windows\\System32\\cmd.exe"));
-            sim::add_file_bytes("C:\\Windows\\System32\\cmd.exe", c.interpreter);
-            sim::add_file_bytes("C:\\Windows\\SysWOW64\\cmd.exe", program_header(0x014C));
-        }
         start_runtime();
         enter_native_view();
         EXPECT_TRUE(start(c.file, {"tool"})) << c.name;
@@ -219,8 +218,7 @@ TEST_F(hand_over_test, the_block_is_written_in_the_commands_width)
                                                   c.width))
             << c.name;
         /* A program's header is read, and the file closed again, before the
-           start; a batch file is known by its name, its interpreter by
-           ComSpec. */
+           start; a batch file is known by its name. */
         bool batch = std::strstr(c.file, ".bat") || std::strstr(c.file, ".CMD");
         EXPECT_EQ(sim::calls_named("CreateFileA").size(), batch && c.interpreter.empty() ? 0u : 1u)
             << c.name;

@@ -326,10 +326,10 @@ struct view_case {
     const char *entered = "C:\\app\\work"; /* where the command starts */
 };
 
-/* A command, or a working directory, that exists only in the 64-bit
-   System32 is found, entered and started as any 64-bit caller does; the
-   redirection is back on right after the start, or after a search that
-   started nothing, before the message.  On 32-bit Windows there is nothing to turn off and nothing
+/* A command or directory only in the native System32 is found, entered and
+   started as any 64-bit caller does; the redirection is back on right
+   after the start, or after a search that started nothing, before the
+   message.  On 32-bit Windows there is nothing to turn off and nothing
    fails. */
 TEST_F(launcher_sequence_test, the_search_and_the_start_see_the_native_system32)
 {

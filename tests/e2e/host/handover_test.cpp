@@ -124,10 +124,9 @@ TEST_F(handover, unset_or_empty_path_counts_as_empty)
 }
 
 /* A program that exists only as a 64-bit one in System32 (ssh.exe,
-   wsl.exe) is found by its absolute path and through PATH, and a directory
-   only there (OpenSSH) is entered, as a 64-bit caller does, by every build:
-   the 32-bit ones turn WoW64's redirection off for the change of
-   directory, the search and the start. */
+   wsl.exe) is found by its absolute path and through PATH, as a 64-bit
+   caller finds it, by every build, also from a folder only there: the 32-bit
+   ones turn WoW64's redirection off for the directory, search and start. */
 TEST_F(handover, program_only_in_native_system32_is_found)
 {
     std::string name = place_native_only_program();

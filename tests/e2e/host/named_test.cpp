@@ -106,7 +106,7 @@ const named_case named_cases[] = {
      "Exec Failed: Arg list too long\r\npath = bin\\tool.exe in {app}\\MyApp.shim\r\n",
      "{app}\\bin\\tool.exe", long_line.c_str(), "-", "", false, false, "", nullptr, nullptr,
      "MyApp", 32768},
-    /* Found and entered as a 64-bit caller does, whatever the launcher's width. */
+    /* Found as a 64-bit caller finds it, whatever the launcher's width. */
     {"native_system32_program_by_path", "path = {system32}\\{only64}.exe", "", "",
      "{system32}\\{only64}.exe", "", "-", "onpath"},
     {"native_system32_program_through_path", "path = {only64}", "", "",

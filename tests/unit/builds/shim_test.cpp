@@ -18,7 +18,6 @@ struct named_start {
     std::string message;   /* standard error */
     std::string after = {}; /* NAME=VALUE the command gets, joined by "|" */
     const char *failing = nullptr; /* a call refused with access denied */
-    bool x86_on_64 = false; /* the x86 build on 64-bit Windows */
 };
 
 const std::string file = "C:\\app\\MyApp.shim";
@@ -67,11 +66,6 @@ const named_start named_starts[] = {
      "Directory Failed: No such file or directory\r\ndirectory = C:\\h\\data in " + file + "\r\n"},
     {"a lib that cannot be made absolute", tool + "lib = lib", "", {}, "", "",
      "Shim Failed: Permission denied\r\nlib = lib in " + file + "\r\n", "", "GetFullPathNameW"},
-    {"a directory only in the native System32", tool + "directory = C:\\Windows\\System32\\x64",
-     "", {}, "\"C:\\app\\bin\\tool.exe\"", "C:\\Windows\\System32\\x64", "", "", nullptr, true},
-    {"a directory only in SysWOW64", tool + "directory = C:\\Windows\\System32\\x86", "", {}, "",
-     "", "Directory Failed: No such file or directory\r\ndirectory = C:\\Windows\\System32\\x86 in " +
-     file + "\r\n", "", nullptr, true},
 };
 
 class shim_test : public launcher_test {
@@ -86,8 +80,6 @@ protected:
         for (const char *name : {"C:\\onpath\\tool.exe", "C:\\app\\bin\\other.exe"})
             sim::world().links[sim::key_of(name)] = sim::key_of("C:\\app\\MyApp.exe");
         sim::add_directory("C:\\app\\work");
-        sim::add_directory("C:\\Windows\\System32\\x64");
-        sim::add_directory("C:\\Windows\\SysWOW64\\x86");
         sim::world().current_directory = "C:\\caller";
         sim::set_variable("PATH", std::string("C:\\onpath;C:\\tools"));
         sim::set_variable("HOME", std::string("C:\\h"));
@@ -106,14 +98,9 @@ TEST_F(shim_test, a_named_start_runs_what_its_file_says)
                               variable.substr(variable.find('=', 1) + 1));
         if (c.failing)
             sim::fail_call(c.failing, 1, 0, ERROR_ACCESS_DENIED);
-        sim::world().wow64 = c.x86_on_64;
         sim::world().command_line = "MyApp" + (c.arguments.empty() ? "" : " " + c.arguments);
         EXPECT_EQ(run_whole_program().code, c.line.empty() ? 0xFFFFFFFFu : 7u) << c.name;
         EXPECT_EQ(sim::output_of(standard_error), c.message) << c.name;
-        strings calls = sim::call_names();
-        auto write = std::find(calls.begin(), calls.end(), "WriteFile");
-        EXPECT_EQ(std::find(write, calls.end(), "Wow64RevertWow64FsRedirection"), calls.end())
-            << c.name << ": the message in the native view";
         EXPECT_EQ(sim::world().starts.size(), c.line.empty() ? 0u : 1u) << c.name;
         if (!c.line.empty() && sim::world().starts.size() == 1) {
             const sim::process_start &start = sim::world().starts[0];
