@@ -19,9 +19,10 @@ void enter_native_view(void);
 void leave_native_view(void);
 
 /* Bytes per handle in the handle block of a program of the launcher's own
-   architecture, and of the system's native programs (the cmd.exe that runs
-   a batch file): 4 for 32-bit programs, 8 for 64-bit ones.  The native
-   width is known once the native view has been entered. */
+   architecture, and of the system's native programs (the system's cmd.exe,
+   for a batch file whose interpreter cannot be read): 4 for 32-bit
+   programs, 8 for 64-bit ones.  The native width is known once the native
+   view has been entered. */
 unsigned get_own_handle_width(void);
 unsigned get_native_handle_width(void);
 

@@ -78,9 +78,15 @@ const char *get_snapshot_variable(const char *name);
 const char *mb_find_char(const char *text, char c);
 const char *mb_find_last_char(const char *text, char c);
 /* Bytes per handle in the handle block the file gets: its own width from
-   its executable header, the native width for a batch file, else the
+   its executable header, its interpreter's for a batch file, else the
    launcher's own. */
 unsigned find_handle_width(const char *file);
+/* The width a program's executable header names, or 0 when it names none
+   that can be read. */
+unsigned read_program_width(const char *file);
+/* The width of the interpreter ComSpec names, else the system's native
+   width. */
+unsigned find_interpreter_width(void);
 /* Starts the file with its command line and the handle table, in the
    launcher's place: the command inherits the console and every
    inheritable handle. */

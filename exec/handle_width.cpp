@@ -59,7 +59,8 @@ static WORD read_machine(const char *file)
     return machine;
 }
 
-/* CreateProcessA hands a file ending in ".bat" or ".cmd" to cmd.exe. */
+/* CreateProcessA hands a file ending in ".bat" or ".cmd" to the command
+   interpreter. */
 static int is_batch_file(const char *file)
 {
     size_t length = text_length(file);
@@ -70,13 +71,19 @@ static int is_batch_file(const char *file)
     return (a == 'b' && b == 'a' && c == 't') || (a == 'c' && b == 'm' && c == 'd');
 }
 
-unsigned find_handle_width(const char *file)
+unsigned read_program_width(const char *file)
 {
-    if (is_batch_file(file))
-        return get_native_handle_width();
     WORD machine = read_machine(file);
     for (const machine_width &known : machine_widths)
         if (known.machine == machine)
             return known.width;
-    return get_own_handle_width();
+    return 0;
+}
+
+unsigned find_handle_width(const char *file)
+{
+    if (is_batch_file(file))
+        return find_interpreter_width();
+    unsigned width = read_program_width(file);
+    return width ? width : get_own_handle_width();
 }

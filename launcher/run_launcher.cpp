@@ -38,13 +38,32 @@ static int extend_path(const WCHAR *path, DWORD path_length, const WCHAR *direct
     return 0;
 }
 
-/* The search in the native view of the file system; the process's own
-   view is back before anything else happens, a start or a message. */
-static int find_and_start(const launch_request *request, command_search *search)
+/* How the change of directory can end the sequence, besides exec's
+   outcomes (exec/exec.h). */
+enum { DIRECTORY_FAILED = EXEC_REFUSED + 1, NOTHING_TO_START };
+
+/* A directory given without a place to name it is left quietly, and the
+   command starts where the launcher stands. */
+static int enter_and_start(const launch_request *request, command_search *search)
+{
+    if (request->directory && change_directory(request->directory) != 0 &&
+        request->about_directory)
+        return DIRECTORY_FAILED;
+    if (!request->command)
+        return NOTHING_TO_START;
+    return request->path_only ? exec_search_path_only(request->command, search)
+                              : exec_search_path(request->command, search);
+}
+
+/* The change of directory, the search and the start in the native view of
+   the file system: a 32-bit launcher on 64-bit Windows enters the folder a
+   64-bit caller would, and the command runs where its directory was
+   checked.  The process's own view is back before anything else happens:
+   the end, or a message (a message box loads USER32). */
+static int enter_and_start_natively(const launch_request *request, command_search *search)
 {
     enter_native_view();
-    int result = request->path_only ? exec_search_path_only(request->command, search)
-                                    : exec_search_path(request->command, search);
+    int result = enter_and_start(request, search);
     leave_native_view();
     return result;
 }
@@ -67,18 +86,17 @@ int run_main(int count, char **arguments, char **snapshot)
         return -1;
     }
 
-    if (request.directory && change_directory(request.directory) != 0 &&
-        request.about_directory) {
+    command_search search = {request.words, 0, request.get_search_path, request.check_candidate,
+                             prepare_start, {}};
+    int result = enter_and_start_natively(&request, &search);
+    if (result == NOTHING_TO_START)
+        return 0;
+    if (result == EXEC_STARTED)
+        finish_start(&search.process);
+    if (result == DIRECTORY_FAILED) {
         report_error_about("Directory Failed", request.about_directory);
         return -1;
     }
-    if (!request.command)
-        return 0;
-    command_search search = {request.words, 0, request.get_search_path, request.check_candidate,
-                             prepare_start, {}};
-    int result = find_and_start(&request, &search);
-    if (result == EXEC_STARTED)
-        finish_start(&search.process);
     if (result == EXEC_REFUSED)
         report_failure(request.refusal_message, request.refusal_reason, request.about_command);
     else

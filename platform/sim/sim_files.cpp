@@ -64,7 +64,7 @@ extern "C" BOOL SetCurrentDirectoryA(LPCSTR path)
         sim::world().current_directory = path;
         return TRUE;
     }
-    std::string key = sim::key_of(path);
+    std::string key = sim::key_as_seen(path);
     if (DWORD error = access_error_of(key)) {
         SetLastError(error);
         return FALSE;

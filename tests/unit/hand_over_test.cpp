@@ -176,6 +176,7 @@ struct width_case {
     std::string bytes;
     bool system_64; /* the 32-bit launcher runs on 64-bit Windows */
     size_t width;
+    std::string interpreter = {}; /* System32\cmd.exe; ComSpec names it when given */
 };
 
 /* A C runtime reads the block with handles as wide as its own pointers. */
@@ -194,6 +195,9 @@ TEST_F(hand_over_test, the_block_is_written_in_the_commands_width)
         {"empty file", "C:\\bin\\tool.exe", "", true, 4},
         {"batch file on 32-bit Windows", "C:\\bin\\tool.bat", "", false, 4},
         {"batch file on 64-bit Windows", "C:\\bin\\TOOL.CMD", "", true, 8},
+        {"32-bit ComSpec", "C:\\bin\\tool.bat", "", true, 4, program_header(0x014C)},
+        {"64-bit ComSpec, seen natively", "C:\\bin\\tool.bat", "", true, 8, program_header(0x8664)},
+        {"unreadable ComSpec", "C:\\bin\\tool.bat", "", true, 8, "MZ"},
     };
     for (const width_case &c : cases) {
         SetUp();
@@ -201,6 +205,10 @@ TEST_F(hand_over_test, the_block_is_written_in_the_commands_width)
         sim::world().std_handles.erase(STD_INPUT_HANDLE);
         HANDLE out = sim::set_std_handle(STD_OUTPUT_HANDLE, FILE_TYPE_DISK);
         sim::world().wow64 = c.system_64;
+        sim::add_file_bytes("C:\\Windows\\System32\\cmd.exe", c.interpreter);
+        sim::add_file_bytes("C:\\Windows\\SysWOW64\\cmd.exe", program_header(0x014C));
+        if (!c.interpreter.empty())
+            sim::set_variable("ComSpec", std::string("C:\\Windows\\System32\\cmd.exe"));
         start_runtime();
         enter_native_view();
         EXPECT_TRUE(start(c.file, {"tool"})) << c.name;
@@ -212,7 +220,8 @@ TEST_F(hand_over_test, the_block_is_written_in_the_commands_width)
         /* A program's header is read, and the file closed again, before the
            start; a batch file is known by its name. */
         bool batch = std::strstr(c.file, ".bat") || std::strstr(c.file, ".CMD");
-        EXPECT_EQ(sim::calls_named("CreateFileA").size(), batch ? 0u : 1u) << c.name;
+        EXPECT_EQ(sim::calls_named("CreateFileA").size(), batch && c.interpreter.empty() ? 0u : 1u)
+            << c.name;
         EXPECT_EQ(sim::calls_named("CloseHandle").size(), sim::calls_named("CreateFileA").size())
             << c.name;
     }

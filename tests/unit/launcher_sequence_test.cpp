@@ -322,10 +322,12 @@ struct view_case {
     bool functions; /* the platform has the two functions (not before Vista) */
     const char *command;
     bool started;
+    const char *directory = "..\\work";
+    const char *entered = "C:\\app\\work"; /* where the command starts */
 };
 
-/* A command that exists only as a 64-bit program in System32 is found and
-   started as any 64-bit caller finds it; the redirection is back on right
+/* A command or directory only in the native System32 is found, entered and
+   started as any 64-bit caller does; the redirection is back on right
    after the start, or after a search that started nothing, before the
    message.  On 32-bit Windows there is nothing to turn off and nothing
    fails. */
@@ -337,19 +339,25 @@ TEST_F(launcher_sequence_test, the_search_and_the_start_see_the_native_system32)
         {"missing command on 64-bit Windows", true, true, "nosuch", false},
         {"bare name on 32-bit Windows", false, true, "ssh", true},
         {"Windows without the functions", false, false, "ssh", true},
+        {"directory only in the native System32", true, true, "ssh", true,
+         "C:\\Windows\\System32\\OpenSSH", "C:\\Windows\\System32\\OpenSSH"},
+        {"directory only in SysWOW64: stays", true, true, "ssh", true,
+         "C:\\Windows\\System32\\only32", "C:\\app\\bin"},
     };
     for (const view_case &c : cases) {
         SetUp();
         sim::add_file("C:\\Windows\\System32\\ssh.exe");
-        sim::add_directory("C:\\Windows\\SysWOW64");
+        sim::add_directory("C:\\Windows\\SysWOW64\\only32");
+        sim::add_directory("C:\\Windows\\System32\\OpenSSH");
         sim::set_variable("PATH", std::string("C:\\Windows\\System32"));
         sim::world().wow64 = c.wow64;
         sim::world().redirection_functions = c.functions;
-        launcher_outcome outcome = run({"..\\work", c.command});
+        launcher_outcome outcome = run({c.directory, c.command});
         EXPECT_EQ(outcome.exited, c.started) << c.name;
         if (c.started) {
             EXPECT_EQ(sim::world().starts[0].application, "C:\\Windows\\System32\\ssh.exe")
                 << c.name;
+            EXPECT_EQ(sim::world().starts[0].current_directory, c.entered) << c.name;
         }
         std::vector<std::string> names = sim::call_names();
         auto at = [&](const char *name) {
@@ -361,6 +369,7 @@ TEST_F(launcher_sequence_test, the_search_and_the_start_see_the_native_system32)
         if (!c.wow64)
             continue;
         EXPECT_LT(at("Wow64DisableWow64FsRedirection"), at("GetFileAttributesA")) << c.name;
+        EXPECT_LT(at("Wow64DisableWow64FsRedirection"), at("SetCurrentDirectoryA")) << c.name;
         EXPECT_LT(reverted, at(c.started ? "ExitProcess" : "WriteFile")) << c.name;
         if (c.started) {
             EXPECT_LT(at("CreateProcessA"), reverted) << c.name;

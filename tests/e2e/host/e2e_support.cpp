@@ -141,6 +141,7 @@ std::string place_native_only_program()
         if (c == '.' || c == '/')
             c = '-';
     copy_probe(std::string(E2E_WINE_PREFIX) + "/drive_c/windows/system32/" + name + ".exe", 64);
+    make_directory(std::string(E2E_WINE_PREFIX) + "/drive_c/windows/system32/" + name);
     return name;
 }
 

@@ -139,7 +139,7 @@ void write_file(const std::string &unix_path, const std::string &bytes);
 void copy_probe(const std::string &unix_path, int bits = 32);
 /* The 64-bit probe in the Wine prefix's C:\windows\system32 under a name of
    the test's own, which a 32-bit process sees there only with WoW64's
-   redirection off (its System32 is SysWOW64); the bare name. */
+   redirection off (its System32 is SysWOW64), and a directory so named. */
 std::string place_native_only_program();
 
 /* PATH, PROBE_OUT and what the command interpreter needs. */

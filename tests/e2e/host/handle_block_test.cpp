@@ -3,7 +3,8 @@
  * the usable slots, passes them on to the command, and blanks the slots
  * flagged no-inherit (0x10) while still counting them.  The handles are real
  * inheritable handles opened by the runner, so the command's probe can tell
- * that they arrived, not only their numbers.
+ * that they arrived, not only their numbers.  No batch-file row: Wine runs
+ * its own cmd whatever ComSpec says; hand_over_test has the ComSpec widths.
  */
 #include "e2e_support.h"
 #include "hex_text.h"

@@ -125,21 +125,23 @@ TEST_F(handover, unset_or_empty_path_counts_as_empty)
 
 /* A program that exists only as a 64-bit one in System32 (ssh.exe,
    wsl.exe) is found by its absolute path and through PATH, as a 64-bit
-   caller finds it, by every build: the 32-bit ones turn WoW64's redirection
-   off for the search and the start. */
+   caller finds it, by every build, also from a folder only there: the 32-bit
+   ones turn WoW64's redirection off for the directory, search and start. */
 TEST_F(handover, program_only_in_native_system32_is_found)
 {
     std::string name = place_native_only_program();
-    std::string native = "C:\\windows\\system32\\" + name + ".exe";
-    for (const std::string &command : {native, name}) {
+    std::string entered = "C:\\windows\\system32\\" + name, native = entered + ".exe";
+    const std::string starts[][2] = {{"..\\work", native}, {"..\\work", name}, {entered, name}};
+    for (const auto &[directory, command] : starts) {
         launch how;
-        how.command_line = "launcher ..\\work " + command;
+        how.command_line = "launcher " + directory + " " + command;
         how.environment = make_environment(tree, "C:\\windows\\system32;C:\\windows");
         probe_report report;
         run_and_check_started(tree, how, &report);
         if (HasFailure())
             return;
         EXPECT_EQ(report.module, native) << command;
+        EXPECT_EQ(report.directory, directory == entered ? entered : to_wine_path(tree.work));
     }
 }
 

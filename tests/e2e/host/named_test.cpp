@@ -123,6 +123,9 @@ const named_case named_cases[] = {
      "{system32}\\{only64}.exe", "", "-", "onpath"},
     {"native_system32_program_through_path", "path = {only64}", "", "",
      "{system32}\\{only64}.exe", "", "-", "", false, false, "", "{system32}"},
+    {"directory_only_in_native_system32",
+     "path = {system32}\\{only64}.exe\ndirectory = {system32}\\{only64}", "", "",
+     "{system32}\\{only64}.exe", "", "{system32}\\{only64}", "onpath"},
     /* The C runtimes take "{app}"\MyApp.exe for one name. */
     {"partly_quoted_program_name", "path = bin\\tool.exe", "--fix \"x y\"", "",
      "{app}\\bin\\tool.exe", " --fix \"x y\"", "-", "", false, false, "", nullptr, nullptr,
