@@ -204,15 +204,19 @@ static shim_text find_value(int key)
 }
 
 /* The own file is passed over where PATH is searched, as if missing, and
-   refused where the file's path leads to it; a command line the platform
-   cannot take is passed over with its own reason. */
-static int check_candidate(const char *file)
+   refused where the file's path leads to it; so is, on PATH, a launcher
+   already in the chain, which would lead back here.  A command line the
+   platform cannot take is passed over with its own reason.  The candidate
+   is known through the handle that reads its header: no second open. */
+static int check_candidate(const char *file, HANDLE opened)
 {
-    static WCHAR wide[SHIM_FILE_LIMIT + 1];
-    unsigned units = (unsigned)MultiByteToWideChar(CP_ACP, 0, file, -1, wide, SHIM_FILE_LIMIT + 1);
-    if (units && is_own_file(wide)) {
-        if (!bare)
-            return CANDIDATE_REFUSED;
+    unsigned units = (unsigned)MultiByteToWideChar(CP_ACP, 0, file, -1, 0, 0);
+    file_identity found;
+    int known = identify_opened_file(opened, &found);
+    int own = known && is_own_file(&found);
+    if (own && !bare)
+        return CANDIDATE_REFUSED;
+    if (own || (known && bare && is_in_chain(&found))) {
         set_error(NO_SUCH_FILE, ERROR_FILE_NOT_FOUND);
         return CANDIDATE_PASSED_OVER;
     }
@@ -222,6 +226,7 @@ static int check_candidate(const char *file)
         set_error(ARG_LIST_TOO_LONG, ERROR_BAD_ENVIRONMENT);
         return CANDIDATE_PASSED_OVER;
     }
+    pass_chain_on();
     return CANDIDATE_TAKEN;
 }
 

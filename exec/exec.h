@@ -44,8 +44,10 @@ struct command_search {
     /* The PATH the launcher was started with, asked for only when a bare
        name is looked for there. */
     const char *(*get_search_path)(void);
-    /* Asked about each candidate that exists: CANDIDATE_TAKEN, ... */
-    int (*check_candidate)(const char *file);
+    /* Asked about each candidate that exists: CANDIDATE_TAKEN, ...  The
+       file comes open, as its header is read (open_found_file), so the
+       caller can tell which file it is without opening it again. */
+    int (*check_candidate)(const char *file, HANDLE opened);
     /* Called just before each CreateProcessA: the creation flags added. */
     DWORD (*prepare_start)(void);
     /* The command's process and thread, once started. */
@@ -77,19 +79,23 @@ const char *get_snapshot_variable(const char *name);
 /* The first, or last, character c of a text, or null. */
 const char *mb_find_char(const char *text, char c);
 const char *mb_find_last_char(const char *text, char c);
+/* The found file opened for reading its header, once for its check and its
+   start; INVALID_HANDLE_VALUE for a batch file, whose header is not read,
+   or a file that cannot be opened. */
+HANDLE open_found_file(const char *file);
 /* Bytes per handle in the handle block the file gets: its own width from
-   its executable header, its interpreter's for a batch file, else the
-   launcher's own. */
-unsigned find_handle_width(const char *file);
+   its executable header, read through opened, its interpreter's for a
+   batch file, else the launcher's own. */
+unsigned find_handle_width(const char *file, HANDLE opened);
 /* The width a program's executable header names, or 0 when it names none
-   that can be read. */
+   that can be read; the program is opened and closed here. */
 unsigned read_program_width(const char *file);
 /* The width of the interpreter ComSpec names, else the system's native
    width. */
 unsigned find_interpreter_width(void);
 /* Starts the file with its command line and the handle table, in the
    launcher's place: the command inherits the console and every
-   inheritable handle. */
-int start_overlay(const char *file, command_search *search);
+   inheritable handle, in a block of handles width bytes wide. */
+int start_overlay(const char *file, unsigned width, command_search *search);
 
 #endif

@@ -26,12 +26,17 @@ void release_unless_started(void *buffer, int result)
 }
 
 /* A candidate that exists is the command, unless the caller says
-   otherwise. */
+   otherwise.  It is opened once, for both, and closed before the start. */
 static int start_candidate(const char *file, command_search *search)
 {
-    int answer = search->check_candidate ? search->check_candidate(file) : CANDIDATE_TAKEN;
+    HANDLE opened = open_found_file(file);
+    int answer =
+        search->check_candidate ? search->check_candidate(file, opened) : CANDIDATE_TAKEN;
+    unsigned width = answer == CANDIDATE_TAKEN ? find_handle_width(file, opened) : 0;
+    if (opened != INVALID_HANDLE_VALUE)
+        CloseHandle(opened);
     if (answer == CANDIDATE_TAKEN)
-        return start_overlay(file, search);
+        return start_overlay(file, width, search);
     return answer == CANDIDATE_REFUSED ? EXEC_REFUSED : EXEC_FAILED;
 }
 

@@ -39,11 +39,8 @@ static int read_exactly(HANDLE file, BYTE *bytes, DWORD count)
 
 /* The machine field, or 0 when the file has no executable header that can
    be read. */
-static WORD read_machine(const char *file)
+static WORD read_machine(HANDLE handle)
 {
-    HANDLE handle = CreateFileA(file, GENERIC_READ,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0,
-                                OPEN_EXISTING, 0, 0);
     if (handle == INVALID_HANDLE_VALUE)
         return 0;
     BYTE header[DOS_HEADER_SIZE];
@@ -55,7 +52,6 @@ static WORD read_machine(const char *file)
             header[1] == 'E' && header[2] == 0 && header[3] == 0)
             machine = (WORD)(header[4] | header[5] << 8);
     }
-    CloseHandle(handle);
     return machine;
 }
 
@@ -71,19 +67,39 @@ static int is_batch_file(const char *file)
     return (a == 'b' && b == 'a' && c == 't') || (a == 'c' && b == 'm' && c == 'd');
 }
 
-unsigned read_program_width(const char *file)
+/* The width the machine field names, or 0 for a machine of no known
+   width. */
+static unsigned find_machine_width(WORD machine)
 {
-    WORD machine = read_machine(file);
     for (const machine_width &known : machine_widths)
         if (known.machine == machine)
             return known.width;
     return 0;
 }
 
-unsigned find_handle_width(const char *file)
+HANDLE open_found_file(const char *file)
+{
+    if (is_batch_file(file))
+        return INVALID_HANDLE_VALUE;
+    return CreateFileA(file, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       0, OPEN_EXISTING, 0, 0);
+}
+
+unsigned read_program_width(const char *file)
+{
+    HANDLE handle = CreateFileA(file, GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0,
+                                OPEN_EXISTING, 0, 0);
+    unsigned width = find_machine_width(read_machine(handle));
+    if (handle != INVALID_HANDLE_VALUE)
+        CloseHandle(handle);
+    return width;
+}
+
+unsigned find_handle_width(const char *file, HANDLE opened)
 {
     if (is_batch_file(file))
         return find_interpreter_width();
-    unsigned width = read_program_width(file);
+    unsigned width = find_machine_width(read_machine(opened));
     return width ? width : get_own_handle_width();
 }

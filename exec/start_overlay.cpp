@@ -115,14 +115,14 @@ static int fail_for_memory(void)
     return EXEC_FAILED;
 }
 
-int start_overlay(const char *file, command_search *search)
+int start_overlay(const char *file, unsigned width, command_search *search)
 {
     char **environment = search->environment;
     char *command_line = join_arguments(file, &search->words);
     if (!command_line)
         return fail_for_memory();
     WORD block_size;
-    BYTE *block = build_handle_block(&block_size, find_handle_width(file));
+    BYTE *block = build_handle_block(&block_size, width);
     char *environment_block = block && environment ? build_environment_block(environment) : 0;
     if (!block || (environment && !environment_block)) {
         release(block);

@@ -28,7 +28,7 @@ struct launch_request {
     /* The PATH searched, and the source's say on each candidate, as the
        search record has them (exec/exec.h). */
     const char *(*get_search_path)(void);
-    int (*check_candidate)(const char *file);
+    int (*check_candidate)(const char *file, HANDLE opened);
     /* What a refused candidate is reported as: the message and its reason,
        then about_command. */
     const char *refusal_message;

@@ -136,13 +136,30 @@ int resolve_shim(shim_settings *settings, const char *folder);
    large). */
 int read_shim_file(const WCHAR *name, char *bytes, unsigned *size);
 
-/* The named launcher's own file, known by its volume and index however it
-   is named: remembered once from the exe's path, then compared with each
-   candidate, since a copy never starts itself. */
+/* A file as the platform knows it: its volume and index, the same for
+   every name it has, and its size, which tells most files apart without
+   opening the other. */
+struct file_identity {
+    DWORD volume, index_high, index_low;
+    DWORD size_high, size_low;
+};
+
+/* The identity of a file already open; 0 when it cannot be had. */
+int identify_opened_file(HANDLE file, file_identity *identity);
+int is_same_file(const file_identity *a, const file_identity *b);
+/* The named launcher's own file: remembered once from the exe's path, then
+   compared with each candidate, since a copy never starts itself.  Its
+   identity is known once a comparison needed it. */
 void remember_own_file(const WCHAR *path);
-int is_own_file(const WCHAR *path);
-/* Counts this launcher into the chain of named launchers that its command
-   inherits; SHIM_FINE, or SHIM_CHAIN when the chain is at its limit. */
+int is_own_file(const file_identity *candidate);
+int find_own_identity(file_identity *identity);
+/* Reads the chain of named launchers that led to this one; SHIM_FINE, or
+   SHIM_CHAIN when the chain is at its limit. */
 int join_chain(void);
+/* A launcher already in the chain, for a bare search to pass over. */
+int is_in_chain(const file_identity *candidate);
+/* Counts this launcher into the chain its command inherits, with its own
+   identity where it is known. */
+void pass_chain_on(void);
 
 #endif

@@ -564,7 +564,6 @@ static std::vector<need> list_common_needs(bool waits, bool named, const trace_r
         {"GetACP", 1, "lead bytes, conversion flags"},
         {"GetCPInfo", ask_code_page ? 1 : 0, "only for a code page not built in"},
         {"GetCommandLineW", 1, "the command line, converted without best fit"},
-        {"GetEnvironmentVariableA", 1, "PATH's length in bytes, for the limit"},
         {"GetEnvironmentVariableW", 1, "PATH's value"},
         {"CreateProcessA", 1, "the hand-over"},
         {"ExitProcess", 1, waits ? "with the command's exit code" : "exit_quickly"},
@@ -577,6 +576,7 @@ static std::vector<need> list_common_needs(bool waits, bool named, const trace_r
         add_need(needs, {"GetEnvironmentVariableW", 1, "PATH for the search, before any env line"});
         return needs;
     }
+    add_need(needs, {"GetEnvironmentVariableA", 1, "PATH's length in bytes, for the limit"});
     add_need(needs, {"HeapAlloc", 6 + strings,
                      "start-up 6 + one per environment string: handle slots, command line,"
                      " environment block, argument vector, snapshot vector, stream table"});
@@ -643,7 +643,9 @@ static std::string first_quoted_argument(const std::string &line)
  * NAME.exe reading NAME.shim (builds/from_shim_file.cpp), the path given
  * with a directory part: the file is named from the exe's own path, whose
  * folder and the file's name are converted to the ANSI code page once each;
- * the exe's own file is identified, to be told from the command; the chain
+ * the exe's own size is asked, to tell it from the command without opening
+ * it (the command, of another size, is known through the handle that reads
+ * its header, so two files are opened: NAME.shim and the command); the chain
  * of named launchers is counted in a variable; the file is read whole,
  * proved UTF-8 and converted to the ANSI code page at once.  Each value is
  * then resolved in file order into a text of its own: a reference reads
@@ -668,11 +670,13 @@ static void add_named_needs(const shim_file &file, const trace_reading &r,
     int settings = 1 + d + file.libraries + e;
     add_need(needs, {"GetModuleFileNameW", 1, "the exe's own path: names NAME.shim, and its folder"
                                               " is the start directory"});
-    add_need(needs, {"CreateFileW", 3, "the exe's own file and the found file, to tell them"
-                                       " apart; opens NAME.shim"});
-    add_need(needs, {"GetFileInformationByHandle", 2, "the identity of each of the two"});
+    add_need(needs, {"GetFileAttributesExW", 1, "the exe's own size: only a candidate of that"
+                                                " size is compared with its opened own file"});
+    add_need(needs, {"CreateFileW", 1, "opens NAME.shim"});
+    add_need(needs, {"GetFileInformationByHandle", 1, "the found file's identity, through the"
+                                                      " handle that reads its header"});
     add_need(needs, {"ReadFile", 2, "the file whole, then the read that finds its end (0 bytes)"});
-    add_need(needs, {"CloseHandle", 3, "the file; the exe's own file and the found file"});
+    add_need(needs, {"CloseHandle", 1, "the file"});
     add_need(needs, {"GetEnvironmentVariableW", 1 + v,
                      "the chain of named launchers; each reference"});
     add_need(needs, {"MultiByteToWideChar", 2 + file.libraries + 2 * e + v,
@@ -713,6 +717,13 @@ static void add_named_needs(const shim_file &file, const trace_reading &r,
         opened |= lower(r.calls[open].line).find("\\\\" + lower(file.name) + "\"") !=
                   std::string::npos;
     checks.push_back({"CreateFileW opens " + file.name + " beside the exe", opened});
+    size_t files = 0;
+    for (const char *name : {"CreateFileW", "CreateFileA"})
+        for (size_t at = find_call(r, name); at < r.calls.size(); at = find_call(r, name, at + 1))
+            files++;
+    checks.push_back({"two files opened, " + file.name + " and the command: " +
+                          std::to_string(files),
+                      files == 2});
     size_t start = find_call(r, "CreateProcessA");
     std::string started = start < r.calls.size() ? first_quoted_argument(r.calls[start].line) : "";
     checks.push_back({"CreateProcessA's command line is the file it starts, in double quotes",

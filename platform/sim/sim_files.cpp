@@ -110,6 +110,28 @@ extern "C" DWORD GetFileAttributesA(LPCSTR path)
     return INVALID_FILE_ATTRIBUTES;
 }
 
+/* The size, as a named launcher compares it with a candidate's. */
+static const sim::service get_file_attributes_ex_w("GetFileAttributesExW");
+extern "C" BOOL GetFileAttributesExW(LPCWSTR path, GET_FILEEX_INFO_LEVELS, void *information)
+{
+    std::string ansi = sim::to_ansi(path, false);
+    sim::record(get_file_attributes_ex_w.name, {}, ansi);
+    if (const sim::fault *f = sim::take_fault(get_file_attributes_ex_w)) {
+        SetLastError(f->error);
+        return (BOOL)f->result;
+    }
+    auto found = sim::world().files.find(sim::key_as_seen(ansi));
+    if (found == sim::world().files.end()) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return FALSE;
+    }
+    auto *data = (WIN32_FILE_ATTRIBUTE_DATA *)information;
+    std::memset(data, 0, sizeof *data);
+    data->dwFileAttributes = found->second;
+    data->nFileSizeLow = (DWORD)sim::world().file_bytes[found->first].size();
+    return TRUE;
+}
+
 static const sim::service create_file_a("CreateFileA"), create_file_w("CreateFileW");
 /* Opening for reading only: a directory is refused, as without
    FILE_FLAG_BACKUP_SEMANTICS.  Both forms open the file's ANSI name. */
@@ -177,6 +199,7 @@ extern "C" BOOL GetFileInformationByHandle(HANDLE handle, LPBY_HANDLE_FILE_INFOR
     information->dwVolumeSerialNumber = (DWORD)hash(key.substr(0, key.find('\\', 2)));
     information->nFileIndexHigh = (DWORD)((uint64_t)index >> 32);
     information->nFileIndexLow = (DWORD)index;
+    information->nFileSizeLow = (DWORD)sim::world().file_bytes[key].size();
     return TRUE;
 }
 

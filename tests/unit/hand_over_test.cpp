@@ -36,7 +36,11 @@ protected:
         command_words words = {arguments[0] == "*" ? nullptr : vector[0], vector.data() + 1};
         try {
             command_search search = make_search(words, environment);
-            int value = finish_if_started(start_overlay(file.c_str(), &search), &search);
+            HANDLE opened = open_found_file(file.c_str());
+            unsigned width = find_handle_width(file.c_str(), opened);
+            if (opened != INVALID_HANDLE_VALUE)
+                CloseHandle(opened);
+            int value = finish_if_started(start_overlay(file.c_str(), width, &search), &search);
             if (result)
                 *result = value;
             return false;

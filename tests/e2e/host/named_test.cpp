@@ -54,6 +54,7 @@ struct named_case {
     const char *program = "MyApp"; /* the program name the caller gives */
     unsigned fill_to = 0; /* "x"s after the arguments, so the command line
                              takes this many characters with its terminator */
+    bool second = false;  /* a copy with the same file in {app}\second */
 };
 
 const named_case named_cases[] = {
@@ -99,6 +100,9 @@ const named_case named_cases[] = {
      false, false, "", path_9000.c_str()},
     {"cr_only_lines", "path = bin\\tool.exe\rlib = lib\r", "", "", "{app}\\bin\\tool.exe", "",
      "-", ";{app}\\lib"},
+    /* Each passes over itself and the copy before it. */
+    {"two_folders_of_launchers_on_path", "path = MyApp", "", "", "{app}\\onpath\\MyApp.exe", "",
+     "-", "", false, false, "", "{app};{app}\\second;{app}\\onpath", nullptr, "MyApp", 0, true},
     {"refuses_a_path_to_itself", "path = .\\MyApp", "",
      "Shim Failed: path leads to this launcher\r\npath = .\\MyApp in {app}\\MyApp.shim\r\n"},
     /* Each waits for the next, or starts it and ends: either way the 33rd
@@ -167,6 +171,11 @@ TEST_P(named_launcher, starts_what_its_file_says)
                         c.shim ? shim.c_str() : nullptr);
     if (c.other)
         make_named_launcher(join_unix(tree.bin, launcher_name()), tree.app, "Other", c.other);
+    if (c.second) {
+        make_directory(join_unix(tree.app, "second"));
+        make_named_launcher(join_unix(tree.bin, launcher_name()), join_unix(tree.app, "second"),
+                            "MyApp", shim.c_str());
+    }
 
     launch how;
     std::string path = c.path      ? expand(c.path)

@@ -1,7 +1,9 @@
 /* shim.exe: whole named starts, from C:\app\MyApp.exe and its MyApp.shim,
    called from C:\caller (which holds a tool.exe of its own) with
    PATH=C:\onpath;C:\tools, where C:\onpath\tool.exe and
-   C:\app\bin\other.exe are hard links of MyApp.exe itself. */
+   C:\app\bin\other.exe are hard links of MyApp.exe itself.  {own} and
+   {first} stand for the identities of MyApp.exe and C:\first\tool.exe, a
+   launcher in a folder of its own. */
 #include "tests/unit/fixture.h"
 
 namespace {
@@ -23,7 +25,7 @@ struct named_start {
 const std::string file = "C:\\app\\MyApp.shim";
 const std::string whole = "\xef\xbb\xbfpath = bin\\tool\r\nargs = --fixed \"x y\" %~dp0x\r\n"
                           "lib = ..\\app\\.\\lib/\r\ndirectory = work\r\nenv = A = %HOME%\\a\r\n#";
-const std::string chain = "=ShimChain=" + std::string(31, '>');
+const std::string chain = "=ShimChain=3";
 const std::string tool = "path = bin\\tool.exe\n";
 /* Four lib lines of 8186 characters each, the last one longer by `more`:
    with PATH, ";" between them and the terminator, 32767 characters. */
@@ -49,10 +51,15 @@ const named_start named_starts[] = {
      "Shim Failed: File too large\r\n" + file + "\r\n"},
     {"no file", "", "", {}, "", "", "Shim Failed: No such file or directory\r\n" + file + "\r\n"},
     /* A bare path: never the caller's directory, and its own file passed over. */
-    {"the 32nd in a chain", "path = tool", "", {chain}, "\"C:\\tools\\tool.exe\"", "C:\\caller", "",
-     chain + ">"},
-    {"the 33rd in a chain", "path = tool", "", {chain + ">"}, "", "",
+    {"the 32nd in a chain", "path = tool", "", {chain + "1"}, "\"C:\\tools\\tool.exe\"", "C:\\caller",
+     "", chain + "2;{own}"},
+    {"the 33rd in a chain", "path = tool", "", {chain + "2"}, "", "",
      "Shim Failed: more than 32 named launchers in a chain\r\n" + file + "\r\n"},
+    {"a chain of abc: none", "path = tool", "", {"=ShimChain=abc"}, "\"C:\\tools\\tool.exe\"",
+     "C:\\caller", "", "=ShimChain=1;{own}"},
+    {"two folders of launchers on PATH", "path = tool", "",
+     {"PATH=C:\\first;C:\\onpath;C:\\tools", "=ShimChain=1;{first}"}, "\"C:\\tools\\tool.exe\"",
+     "C:\\caller", "", "=ShimChain=2;{first};{own}"},
     {"its own file by another name", "path = bin\\other.exe", "", {}, "", "",
      "Shim Failed: path leads to this launcher\r\npath = bin\\other.exe in " + file + "\r\n"},
     {"a command line of 32767 units", tool + "args = " + std::string(32742, 'a'), "y", {},
@@ -77,6 +84,24 @@ const named_start named_starts[] = {
      "Shim Failed: Permission denied\r\nlib = lib in " + file + "\r\n", "", "GetFullPathNameW"},
 };
 
+/* The identity as the chain writes it, in place of its name. */
+std::string put_identities(std::string text)
+{
+    for (auto [name, path] : {std::pair{"{own}", "C:\\app\\MyApp.exe"},
+                              std::pair{"{first}", "C:\\first\\tool.exe"}}) {
+        HANDLE file = CreateFileA(path, GENERIC_READ, 0, 0, OPEN_EXISTING, 0, 0);
+        BY_HANDLE_FILE_INFORMATION information;
+        GetFileInformationByHandle(file, &information);
+        CloseHandle(file);
+        char identity[25];
+        std::snprintf(identity, sizeof identity, "%08X%08X%08X", information.dwVolumeSerialNumber,
+                      information.nFileIndexHigh, information.nFileIndexLow);
+        for (size_t at; (at = text.find(name)) != std::string::npos;)
+            text.replace(at, std::string(name).size(), identity);
+    }
+    return text;
+}
+
 class shim_test : public launcher_test {
 protected:
     void SetUp() override
@@ -84,7 +109,8 @@ protected:
         launcher_test::SetUp();
         sim::world().module_path = "C:\\app\\MyApp.exe";
         for (const char *name : {"C:\\app\\MyApp.exe", "C:\\app\\bin\\tool.exe", "C:\\tools\\tool.exe",
-                                 "C:\\caller\\tool.exe", "C:\\onpath\\tool.exe", "C:\\app\\bin\\other.exe"})
+                                 "C:\\caller\\tool.exe", "C:\\onpath\\tool.exe", "C:\\app\\bin\\other.exe",
+                                 "C:\\first\\tool.exe"})
             sim::add_file(name);
         for (const char *name : {"C:\\onpath\\tool.exe", "C:\\app\\bin\\other.exe"})
             sim::world().links[sim::key_of(name)] = sim::key_of("C:\\app\\MyApp.exe");
@@ -104,7 +130,7 @@ TEST_F(shim_test, a_named_start_runs_what_its_file_says)
             sim::add_file_bytes(file, c.shim);
         for (const std::string &variable : c.variables)
             sim::set_variable(variable.substr(0, variable.find('=', 1)),
-                              variable.substr(variable.find('=', 1) + 1));
+                              put_identities(variable.substr(variable.find('=', 1) + 1)));
         if (c.failing)
             sim::fail_call(c.failing, 1, 0, ERROR_ACCESS_DENIED);
         sim::world().command_line = "MyApp" + (c.arguments.empty() ? "" : " " + c.arguments);
@@ -121,7 +147,7 @@ TEST_F(shim_test, a_named_start_runs_what_its_file_says)
             end = std::min(c.after.find('|', at), c.after.size());
             size_t equals = c.after.find('=', at + 1);
             EXPECT_EQ(sim::get_variable(c.after.substr(at, equals - at)),
-                      c.after.substr(equals + 1, end - equals - 1))
+                      put_identities(c.after.substr(equals + 1, end - equals - 1)))
                 << c.name;
         }
     }
