@@ -315,6 +315,13 @@ launch_result run_launcher(const scratch_tree &tree, const launch &how)
     write_file(join_unix(tree.root, "request.txt"), build_request(tree, how));
     int status = std::system(build_wine_command(tree, how).c_str());
     std::string output = read_file(join_unix(tree.root, "runner.out"));
+    /* Under load Wine now and then fails a start with ERROR_INTERNAL_ERROR
+       before the new process runs a line of its own; the launcher never
+       ran, so the run is made once more. */
+    if (output.find("runner_error create_process 1359") != std::string::npos) {
+        status = std::system(build_wine_command(tree, how).c_str());
+        output = read_file(join_unix(tree.root, "runner.out"));
+    }
     read_report_lines(output, [&](const std::string &key, const std::string &value) {
         read_runner_line(key, value, &result);
     });
