@@ -52,8 +52,7 @@ static void report(const char *message, const char *reason, DWORD own_code, cons
     write_piece("\n", "\n");
     if (about) {
         write_piece(about, about);
-        if (*code || *meant_code)
-            write_piece(code, meant_code);
+        write_piece(code, meant_code);
         write_piece("\n", "\n");
     }
 }
