@@ -11,7 +11,11 @@
  * request: it names the file, reads and resolves it, and turns its settings
  * into the request, the library directories and the search's say on each
  * candidate.  A named launcher never starts itself (shim/own_file.cpp), and
- * a chain of copies that leads back into itself ends (shim/chain.cpp).
+ * a chain of copies that leads back into itself ends (shim/chain.cpp).  A
+ * command that asks for elevation is started by an elevated copy of the
+ * launcher (shim/elevate.cpp), which applies the file itself.  The line of
+ * a message that names the setting and the file ends with the Windows
+ * error behind its reason, where one is.
  *
  * The file and the exe's path are converted to the ANSI code page (UTF-8
  * itself where the embedded manifest takes effect) without best fit, so no
@@ -27,6 +31,7 @@
 #include "runtime/heap.h"
 #include "runtime/lead_bytes.h"
 #include "runtime/limits.h"
+#include "shim/elevate.h"
 #include "shim/shim.h"
 
 /* Static rather than on the stack, here and in the functions below: frames
@@ -221,13 +226,32 @@ static int check_candidate(const char *file, HANDLE opened)
         return CANDIDATE_PASSED_OVER;
     }
     /* The two quotes come on top; each count holds a terminator, which
-       stands for the blank between the two and for the line's own. */
+       stands for the blank between the two and for the line's own.  The
+       limit is the launcher's own finding: no Windows error goes with it. */
     if (2 + units + later_units > COMMAND_LINE_SIZE) {
-        set_error(ARG_LIST_TOO_LONG, ERROR_BAD_ENVIRONMENT);
+        set_error(ARG_LIST_TOO_LONG, ERROR_SUCCESS);
         return CANDIDATE_PASSED_OVER;
     }
     pass_chain_on();
     return CANDIDATE_TAKEN;
+}
+
+/* A command whose manifest asks for administrator rights cannot be created
+   by a launcher that runs as the user.  This one starts itself again,
+   elevated, with the caller's arguments as they stand; the elevated copy
+   reads the file and applies it where the command runs.  One prompt at
+   most: an elevated launcher never asks, it reports the failure. */
+static int start_elevated(PROCESS_INFORMATION *process)
+{
+    if (runs_elevated())
+        return EXEC_FAILED;
+    if (start_self_elevated(find_argument_tail(command_line), process) == 0)
+        return EXEC_STARTED;
+    if (os_error_code != ERROR_CANCELLED)
+        return EXEC_FAILED;
+    report_failure_with_code("Shim Failed", "elevation was declined", ERROR_CANCELLED,
+                             locate("path = ", find_value(SHIM_PATH)));
+    return EXEC_REFUSED;
 }
 
 static int fill_request(launch_request *request)
@@ -244,6 +268,7 @@ static int fill_request(launch_request *request)
     request->check_candidate = check_candidate;
     request->refusal_message = "Shim Failed";
     request->refusal_reason = get_shim_mistake_text(SHIM_ITSELF);
+    request->start_elevated = start_elevated;
     request->words.name = 0;
     request->words.arguments = list_later_arguments(find_value(SHIM_ARGS));
     request->about_command = locate("path = ", path);

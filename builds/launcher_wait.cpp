@@ -65,9 +65,12 @@ DWORD prepare_start(void)
     return 0;
 }
 
+/* A command started through the shell (an elevated one) comes without a
+   thread handle. */
 void finish_start(PROCESS_INFORMATION *process)
 {
-    CloseHandle(process->hThread);
+    if (process->hThread)
+        CloseHandle(process->hThread);
     DWORD code = (DWORD)-1;
     if (WaitForSingleObject(process->hProcess, INFINITE) != WAIT_OBJECT_0 ||
         !GetExitCodeProcess(process->hProcess, &code))

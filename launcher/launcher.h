@@ -33,6 +33,12 @@ struct launch_request {
        then about_command. */
     const char *refusal_message;
     const char *refusal_reason;
+    /* Asked once the start has failed for want of elevation
+       (ERROR_ELEVATION_REQUIRED) to start again, elevated: EXEC_STARTED
+       with the process (its thread handle may be null), EXEC_FAILED with
+       the error number set, or EXEC_REFUSED after a message of its own.
+       Null: the failure is reported as any other. */
+    int (*start_elevated)(PROCESS_INFORMATION *process);
 };
 
 /* Changes the current directory and records it in the drive-directory

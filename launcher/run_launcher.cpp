@@ -3,13 +3,16 @@
  * source keeps its own limit), the library directories appended to PATH,
  * the change of directory, the search, the hand-over and how the start
  * ends.  What the start is made of comes from the build's source of
- * requests (its command line, or the file beside a named launcher).
+ * requests (its command line, or the file beside a named launcher), and so
+ * does a second, elevated start where the first failed for want of
+ * elevation.
  */
 #include "launcher/launcher.h"
 #include "arch/native_view.h"
 #include "exec/exec.h"
 #include "platform/kernel32.h"
 #include "runtime/bytes.h"
+#include "runtime/error_number.h"
 #include "runtime/error_reporting.h"
 #include "runtime/heap.h"
 #include "runtime/start.h"
@@ -71,7 +74,7 @@ static int enter_and_start_natively(const launch_request *request, command_searc
 int run_main(int count, char **arguments, char **snapshot)
 {
     (void)snapshot;
-    launch_request request;
+    launch_request request = {};
     if (read_request(count, arguments, &request) != 0)
         return -1;
     const WCHAR *path;
@@ -91,6 +94,15 @@ int run_main(int count, char **arguments, char **snapshot)
     int result = enter_and_start_natively(&request, &search);
     if (result == NOTHING_TO_START)
         return 0;
+    /* A command that asks for elevation, where the source can start it so,
+       in the process's own view: the shell is loaded there.  The source
+       says itself why that failed, if it did. */
+    if (result == EXEC_FAILED && os_error_code == ERROR_ELEVATION_REQUIRED &&
+        request.start_elevated) {
+        result = request.start_elevated(&search.process);
+        if (result == EXEC_REFUSED)
+            return -1;
+    }
     if (result == EXEC_STARTED)
         finish_start(&search.process);
     if (result == DIRECTORY_FAILED) {

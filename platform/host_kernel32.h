@@ -139,6 +139,8 @@ typedef BOOL (*PHANDLER_ROUTINE)(DWORD event);
 #define ERROR_INFLOOP_IN_RELOC_CHAIN 202
 #define ERROR_NESTING_NOT_ALLOWED 215
 #define ERROR_NOT_ENOUGH_QUOTA 1816
+#define ERROR_ELEVATION_REQUIRED 740
+#define ERROR_CANCELLED 1223
 
 #define GENERIC_READ 0x80000000u
 #define FILE_READ_ATTRIBUTES 0x80
@@ -159,6 +161,11 @@ typedef BOOL (*PHANDLER_ROUTINE)(DWORD event);
 #define MB_OK 0x0
 #define MB_ICONERROR 0x10
 #define MB_SETFOREGROUND 0x10000
+#define STARTF_USESHOWWINDOW 0x1
+#define SW_SHOWNORMAL 1
+#define TOKEN_QUERY 0x8
+#define SEE_MASK_NOCLOSEPROCESS 0x40
+#define SEE_MASK_NOASYNC 0x100
 
 #define EXCEPTION_EXECUTE_HANDLER 1
 #define EXCEPTION_CONTINUE_SEARCH 0
@@ -262,6 +269,30 @@ typedef struct _JOBOBJECT_EXTENDED_LIMIT_INFORMATION {
 typedef enum _JOBOBJECTINFOCLASS {
     JobObjectExtendedLimitInformation = 9
 } JOBOBJECTINFOCLASS;
+
+typedef enum _TOKEN_INFORMATION_CLASS { TokenElevation = 20 } TOKEN_INFORMATION_CLASS;
+typedef struct _TOKEN_ELEVATION {
+    DWORD TokenIsElevated;
+} TOKEN_ELEVATION;
+
+/* SHELL32's start record, for ShellExecuteExW found at run time. */
+typedef struct _SHELLEXECUTEINFOW {
+    DWORD cbSize;
+    DWORD fMask;
+    HWND hwnd;
+    LPCWSTR lpVerb;
+    LPCWSTR lpFile;
+    LPCWSTR lpParameters;
+    LPCWSTR lpDirectory;
+    int nShow;
+    HMODULE hInstApp;
+    void *lpIDList;
+    LPCWSTR lpClass;
+    HANDLE hkeyClass;
+    DWORD dwHotKey;
+    HANDLE hIcon;
+    HANDLE hProcess;
+} SHELLEXECUTEINFOW;
 
 typedef struct _EXCEPTION_RECORD {
     DWORD ExceptionCode;

@@ -13,6 +13,13 @@
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+/* The shell's start record, for a named launcher's elevated start through
+   SHELL32 loaded at run time: types alone, nothing imported. */
+#include <shellapi.h>
+/* Older MinGW-w64 headers (Debian 12's) lack it. */
+#ifndef ERROR_ELEVATION_REQUIRED
+#define ERROR_ELEVATION_REQUIRED 740
+#endif
 #else
 #include "platform/host_kernel32.h"
 #endif

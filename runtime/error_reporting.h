@@ -13,11 +13,17 @@ void move_to_end(handle_slot *slot);
 /* The message, ": ", the text of the error number and a line end, straight
    on slot 2; a null or empty message leaves out the first two pieces. */
 void report_error(const char *message);
-/* The same, then the line that says what it is about, when there is one. */
+/* The same, then the line that says what it is about, when there is one,
+   ended by " (Windows error N)" when the reason came from the platform:
+   the OS error code kept beside the error number is nonzero. */
 void report_error_about(const char *message, const char *about);
 /* The message, ": " and a reason of its own, a line end, and the line that
    says what it is about, when there is one. */
 void report_failure(const char *message, const char *reason, const char *about);
+/* The same for a reason of its own that a Windows error stands behind: the
+   line about it ends with that code. */
+void report_failure_with_code(const char *message, const char *reason, DWORD code,
+                              const char *about);
 /* A bare message through the error stream, without a line end. */
 int print_error_stream(const char *message);
 

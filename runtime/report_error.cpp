@@ -12,39 +12,68 @@ static void write_piece(const char *text, const char *meant)
         write_handle(ERROR_HANDLE, text, (unsigned)text_length(text));
 }
 
+/* " (Windows error N)" for a nonzero code, else nothing: the 16 characters
+   around at most 10 digits. */
+enum { CODE_NAME_SIZE = 28 };
+
+static void name_code(char *text, DWORD code)
+{
+    *text = 0;
+    if (!code)
+        return;
+    char digits[11], *first = digits + sizeof digits - 1;
+    *first = 0;
+    for (; code; code /= 10)
+        *--first = (char)('0' + code % 10);
+    copy_text(copy_text(copy_text(text, " (Windows error "), first), ")");
+}
+
 /* The message, ": ", the reason and a line end, then the line that says
-   what the message is about, if any.  Without a reason of its own the
-   reason is the error number's. */
-static void report(const char *message, const char *reason, const char *about)
+   what the message is about, if any, ended by the Windows error behind the
+   reason.  Without a reason of its own the reason is the error number's,
+   and the Windows error the code kept beside it; a reason of the caller's
+   own comes with its code, or 0 for none. */
+static void report(const char *message, const char *reason, DWORD own_code, const char *about)
 {
     /* The reason being reported, for a build that shows the message another
        way when standard error refuses it. */
     const char *meant = reason ? reason : get_error_text(error_number);
+    char meant_code[CODE_NAME_SIZE], code[CODE_NAME_SIZE];
+    name_code(meant_code, reason ? own_code : os_error_code);
     if (message && *message) {
         write_piece(message, message);
         write_piece(": ", ": ");
     }
     /* Read only now: a failed write above has already replaced the error
-       number with its own, and that is the reason that gets printed. */
+       number with its own, and that is the reason that gets printed, with
+       its code. */
+    name_code(code, reason ? own_code : os_error_code);
     write_piece(reason ? reason : get_error_text(error_number), meant);
     write_piece("\n", "\n");
     if (about) {
         write_piece(about, about);
+        write_piece(code, meant_code);
         write_piece("\n", "\n");
     }
 }
 
 void report_error(const char *message)
 {
-    report(message, 0, 0);
+    report(message, 0, 0, 0);
 }
 
 void report_error_about(const char *message, const char *about)
 {
-    report(message, 0, about);
+    report(message, 0, 0, about);
 }
 
 void report_failure(const char *message, const char *reason, const char *about)
 {
-    report(message, reason, about);
+    report(message, reason, 0, about);
+}
+
+void report_failure_with_code(const char *message, const char *reason, DWORD code,
+                              const char *about)
+{
+    report(message, reason, code, about);
 }

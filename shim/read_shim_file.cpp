@@ -19,8 +19,9 @@ int read_shim_file(const WCHAR *name, char *bytes, unsigned *size)
     int result = read ? 0 : fail_with_last_error();
     if (file != INVALID_HANDLE_VALUE)
         CloseHandle(file);
+    /* The limit is the launcher's own: no Windows error goes with it. */
     if (read && *size > SHIM_FILE_LIMIT) {
-        set_error(FILE_TOO_LARGE, ERROR_FILE_TOO_LARGE);
+        set_error(FILE_TOO_LARGE, ERROR_SUCCESS);
         result = -1;
     }
     return result;

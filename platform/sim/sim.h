@@ -144,6 +144,7 @@ struct state {
     DWORD child_exit_code = 0;         /* what GetExitCodeProcess reports */
     PHANDLER_ROUTINE ctrl_handler = nullptr; /* the last added */
     std::vector<message_box> boxes;
+    bool elevated = false; /* what the process token's elevation reads */
 
     /* handles */
     std::map<DWORD, HANDLE> std_handles;

@@ -172,8 +172,8 @@ extern "C" LONG UnhandledExceptionFilter(EXCEPTION_POINTERS *pointers)
 }
 
 /* USER32 as far as the launcher reaches it: loaded by name, and its message
-   box recorded instead of shown. */
-static int marker_user32;
+   box recorded instead of shown; SHELL32 and ADVAPI32 as the elevated start does. */
+static int marker_user32, marker_shell32, marker_advapi32;
 
 static int show_message_box(HWND, LPCWSTR text, LPCWSTR title, UINT flags)
 {
@@ -193,7 +193,9 @@ extern "C" HMODULE LoadLibraryA(LPCSTR name)
         SetLastError(f->error);
         return (HMODULE)(uintptr_t)f->result;
     }
-    return &marker_user32;
+    if (strcasecmp(name, "SHELL32.dll") == 0)
+        return &marker_shell32;
+    return strcasecmp(name, "ADVAPI32.dll") == 0 ? &marker_advapi32 : &marker_user32;
 }
 
 static int marker_kernel32;
@@ -238,11 +240,48 @@ static BOOL WINAPI revert_redirection(PVOID old)
     return TRUE;
 }
 
+template <typename result>
+static result answer(const sim::service &which, std::vector<uint64_t> args, result value,
+                     std::string text = {});
+/* The shell, unless a fault declines it, starts a process whose exit code is
+   the child's; recorded as "verb|file|parameters|directory|mask|show". */
+static const sim::service shell_execute_ex_w("ShellExecuteExW"),
+    open_process_token("OpenProcessToken"), get_token_information("GetTokenInformation");
+static BOOL WINAPI shell_execute(SHELLEXECUTEINFOW *shell)
+{
+    std::string text;
+    for (LPCWSTR part : {shell->lpVerb, shell->lpFile, shell->lpParameters, shell->lpDirectory})
+        text += sim::utf8_of(part) + "|";
+    shell->hProcess = sim::add_handle(FILE_TYPE_UNKNOWN);
+    return answer<BOOL>(shell_execute_ex_w, {}, TRUE,
+                        text + std::to_string(shell->fMask) + "|" + std::to_string(shell->nShow));
+}
+
+static BOOL WINAPI open_token(HANDLE, DWORD access, HANDLE *token)
+{
+    *token = sim::add_handle(FILE_TYPE_UNKNOWN);
+    return answer<BOOL>(open_process_token, {access}, TRUE);
+}
+
+/* As elevated as the test says. */
+static BOOL WINAPI read_token(HANDLE, TOKEN_INFORMATION_CLASS kind, LPVOID data, DWORD, DWORD *size)
+{
+    ((TOKEN_ELEVATION *)data)->TokenIsElevated = sim::world().elevated;
+    *size = sizeof(TOKEN_ELEVATION);
+    return answer<BOOL>(get_token_information, {(uint64_t)kind}, TRUE);
+}
+
 extern "C" FARPROC GetProcAddress(HMODULE module, LPCSTR name)
 {
     sim::record("GetProcAddress", {(uint64_t)(uintptr_t)module}, name);
     if (module == &marker_user32 && std::strcmp(name, "MessageBoxW") == 0)
         return (FARPROC)(void (*)(void))show_message_box;
+    if (module == &marker_shell32 && std::strcmp(name, "ShellExecuteExW") == 0)
+        return (FARPROC)(void (*)(void))shell_execute;
+    if (module == &marker_advapi32 && std::strcmp(name, "OpenProcessToken") == 0)
+        return (FARPROC)(void (*)(void))open_token;
+    if (module == &marker_advapi32 && std::strcmp(name, "GetTokenInformation") == 0)
+        return (FARPROC)(void (*)(void))read_token;
     if (module != &marker_kernel32 || !sim::world().redirection_functions)
         return nullptr;
     if (std::strcmp(name, "Wow64DisableWow64FsRedirection") == 0)
@@ -255,9 +294,10 @@ extern "C" FARPROC GetProcAddress(HMODULE module, LPCSTR name)
 /* Waiting for the started process: the calls are recorded and answer as a
    healthy platform would unless a fault is set. */
 template <typename result>
-static result answer(const sim::service &which, std::vector<uint64_t> args, result value)
+static result answer(const sim::service &which, std::vector<uint64_t> args, result value,
+                     std::string text)
 {
-    sim::record(which.name, std::move(args));
+    sim::record(which.name, std::move(args), std::move(text));
     if (const sim::fault *f = sim::take_fault(which)) {
         SetLastError(f->error);
         return (result)f->result;
@@ -275,7 +315,7 @@ extern "C" DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds)
 static const sim::service get_exit_code_process("GetExitCodeProcess");
 extern "C" BOOL GetExitCodeProcess(HANDLE process, LPDWORD code)
 {
-    BOOL ok = answer<BOOL>(get_exit_code_process, {(uint64_t)(uintptr_t)process}, TRUE);
+    BOOL ok = answer<BOOL>(get_exit_code_process, {(uint64_t)(uintptr_t)process}, process != 0);
     if (ok)
         *code = sim::world().child_exit_code;
     return ok;

@@ -55,7 +55,8 @@ const box_case box_cases[] = {
     {"title_is_the_true_file_name", "tool", EXIT_FAILED, not_found, "none",
      "launcherw-\u03a9\u65e5\u672c.exe"},
     {"named_launcher_shows_where_it_looked", "", EXIT_FAILED,
-     "Exec Failed: No such file or directory\npath = nothing.exe in {bin}\\MyApp.shim", "none",
+     "Exec Failed: No such file or directory\npath = nothing.exe in {bin}\\MyApp.shim (Windows error 2)",
+     "none",
      "MyApp.exe",
      "path = nothing.exe"},
 };

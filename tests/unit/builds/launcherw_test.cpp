@@ -13,7 +13,8 @@ enum {
     STANDARD_ERROR_REFUSES,
     NO_USER32,
     NAME_BEYOND_CODE_PAGE,
-    ON_64_BIT_WINDOWS
+    ON_64_BIT_WINDOWS,
+    ELEVATION_REQUIRED
 };
 
 /* Through the ANSI calls the title would turn these into look-alikes. */
@@ -54,6 +55,8 @@ const box_case box_cases[] = {
     /* The search saw the native System32; the box's library is loaded in
        the process's own view again. */
     {"on 64-bit Windows", "tool", "C:\\bin", 0, ON_64_BIT_WINDOWS, not_found, 0xFFFFFFFFu},
+    {"elevation required", "app", "C:\\bin", 0, ELEVATION_REQUIRED, "Exec Failed: Invalid argument",
+     0xFFFFFFFFu},
 };
 
 class launcherw_test : public launcher_test {
@@ -86,6 +89,8 @@ TEST_F(launcherw_test, a_message_goes_to_standard_error_or_else_to_a_box)
         if (c.setting == NO_USER32)
             sim::fail_call("LoadLibraryA", 1, 0, ERROR_FILE_NOT_FOUND);
         sim::world().wow64 = c.setting == ON_64_BIT_WINDOWS;
+        if (c.setting == ELEVATION_REQUIRED)
+            sim::world().start_errors[sim::key_of("C:\\work\\app.exe")] = ERROR_ELEVATION_REQUIRED;
         sim::world().command_line = std::string("launcherw C:\\work ") + c.command;
         sim::set_variable("PATH", c.path);
         if (c.failing_allocation)

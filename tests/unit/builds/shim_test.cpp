@@ -19,7 +19,11 @@ struct named_start {
     std::string directory; /* where it starts */
     std::string message;   /* standard error */
     std::string after = {}; /* NAME=VALUE the command gets, joined by "|" */
-    const char *failing = nullptr; /* a call refused with access denied */
+    const char *failing = nullptr; /* a call refused with `error` */
+    DWORD start_error = 0;  /* CreateProcessA's answer for bin\tool.exe */
+    bool elevated = false;  /* the launcher runs elevated already */
+    std::string shell = {}; /* each ShellExecuteExW: verb|file|parameters|directory|mask|show */
+    DWORD error = ERROR_ACCESS_DENIED;
 };
 
 const std::string file = "C:\\app\\MyApp.shim";
@@ -27,6 +31,8 @@ const std::string whole = "\xef\xbb\xbfpath = bin\\tool\r\nargs = --fixed \"x y\
                           "lib = ..\\app\\.\\lib/\r\ndirectory = work\r\nenv = A = %HOME%\\a\r\n#";
 const std::string chain = "=ShimChain=3";
 const std::string tool = "path = bin\\tool.exe\n";
+const std::string started = "\"C:\\app\\bin\\tool.exe\"", at_tool = "path = bin\\tool.exe in " + file;
+std::string code(int number) { return " (Windows error " + std::to_string(number) + ")\r\n"; }
 /* Four lib lines of 8186 characters each, the last one longer by `more`:
    with PATH, ";" between them and the terminator, 32767 characters. */
 const std::string lib = "C:\\" + std::string(8183, 'l');
@@ -49,7 +55,7 @@ const named_start named_starts[] = {
      "A=C:\\h\\a|PATH=C:\\onpath;C:\\tools;C:\\app\\lib\\"},
     {"a file of 65537 bytes", whole + std::string(65537 - whole.size(), '-'), "", {}, "", "",
      "Shim Failed: File too large\r\n" + file + "\r\n"},
-    {"no file", "", "", {}, "", "", "Shim Failed: No such file or directory\r\n" + file + "\r\n"},
+    {"no file", "", "", {}, "", "", "Shim Failed: No such file or directory\r\n" + file + code(2)},
     /* A bare path: never the caller's directory, and its own file passed over. */
     {"the 32nd in a chain", "path = tool", "", {chain + "1"}, "\"C:\\tools\\tool.exe\"", "C:\\caller",
      "", chain + "2;{own}"},
@@ -71,7 +77,7 @@ const named_start named_starts[] = {
     {"PATH and lib of 32767 characters", tool + lib_lines(1), "", {}, "", "", too_long + file + "\r\n",
      "PATH=C:\\onpath;C:\\tools"},
     {"a directory that cannot be entered", tool + "directory = %HOME%\\data", "", {}, "", "",
-     "Directory Failed: No such file or directory\r\ndirectory = C:\\h\\data in " + file + "\r\n"},
+     "Directory Failed: No such file or directory\r\ndirectory = C:\\h\\data in " + file + code(3)},
     /* No empty entry for a removed PATH; a PATH beyond the launcher's 8192
        bytes, searched in its absolute entries alone, past an overlong one. */
     {"PATH removed plus lib", tool + "env = PATH=\nlib = lib", "", {}, "\"C:\\app\\bin\\tool.exe\"",
@@ -81,7 +87,17 @@ const named_start named_starts[] = {
     {"a PATH of 32767 characters", tool, "", {"PATH=" + std::string(32767, 'p')}, "", "",
      too_long + file + "\r\n"},
     {"a lib that cannot be made absolute", tool + "lib = lib", "", {}, "", "",
-     "Shim Failed: Permission denied\r\nlib = lib in " + file + "\r\n", "", "GetFullPathNameW"},
+     "Shim Failed: Permission denied\r\nlib = lib in " + file + code(5), "", "GetFullPathNameW"},
+    /* This launcher again, elevated, at most once: Wine has no UAC, so only here. */
+    {"elevation accepted", tool, "a \"b c\"", {}, "\"C:\\app\\bin\\tool.exe\" a \"b c\"", "C:\\caller",
+     "", {}, nullptr, 740, false, "runas|C:\\app\\MyApp.exe|a \"b c\"|C:\\caller|320|1"},
+    {"elevation declined", tool + "directory = work", "", {}, started, "C:\\app\\work",
+     "Shim Failed: elevation was declined\r\n" + at_tool + code(1223), {}, "ShellExecuteExW", 740,
+     false, "runas|C:\\app\\MyApp.exe||C:\\app\\work|320|1", ERROR_CANCELLED},
+    {"740 while elevated", tool, "", {}, started, "C:\\caller",
+     "Exec Failed: Invalid argument\r\n" + at_tool + code(740), {}, nullptr, 740, true},
+    {"an invalid name", tool, "", {}, started, "C:\\caller",
+     "Exec Failed: Invalid argument\r\n" + at_tool + code(123), {}, nullptr, 123},
 };
 
 /* The identity as the chain writes it, in place of its name. */
@@ -132,9 +148,11 @@ TEST_F(shim_test, a_named_start_runs_what_its_file_says)
             sim::set_variable(variable.substr(0, variable.find('=', 1)),
                               put_identities(variable.substr(variable.find('=', 1) + 1)));
         if (c.failing)
-            sim::fail_call(c.failing, 1, 0, ERROR_ACCESS_DENIED);
+            sim::fail_call(c.failing, 1, 0, c.error);
+        sim::world().start_errors[sim::key_of("C:\\app\\bin\\tool.exe")] = c.start_error;
+        sim::world().elevated = c.elevated;
         sim::world().command_line = "MyApp" + (c.arguments.empty() ? "" : " " + c.arguments);
-        EXPECT_EQ(run_whole_program().code, c.line.empty() ? 0xFFFFFFFFu : 7u) << c.name;
+        EXPECT_EQ(run_whole_program().code, c.message.empty() ? 7u : 0xFFFFFFFFu) << c.name;
         EXPECT_EQ(sim::output_of(standard_error), c.message) << c.name;
         EXPECT_EQ(sim::world().starts.size(), c.line.empty() ? 0u : 1u) << c.name;
         if (!c.line.empty() && sim::world().starts.size() == 1) {
@@ -143,6 +161,12 @@ TEST_F(shim_test, a_named_start_runs_what_its_file_says)
             EXPECT_EQ(start.application, c.line.substr(1, c.line.find('"', 1) - 1)) << c.name;
             EXPECT_EQ(start.current_directory, c.directory) << c.name;
         }
+        std::string shell;
+        for (const sim::call &call : sim::calls_named("ShellExecuteExW"))
+            shell += call.text;
+        EXPECT_EQ(shell, c.shell) << c.name;
+        for (const sim::call &call : sim::calls_named("CloseHandle"))
+            EXPECT_NE(call.args[0], 0u) << c.name;
         for (size_t at = 0, end; at < c.after.size(); at = end + 1) {
             end = std::min(c.after.find('|', at), c.after.size());
             size_t equals = c.after.find('=', at + 1);

@@ -1,0 +1,68 @@
+/*
+ * ADVAPI32 and SHELL32 are loaded here, at the moment a start has failed
+ * for want of elevation, as the windowless builds load USER32 for a
+ * message box: an ordinary start never touches them, and the import table
+ * stays KERNEL32 alone.
+ */
+#include "shim/elevate.h"
+#include "runtime/bytes.h"
+#include "runtime/error_number.h"
+#include "runtime/limits.h"
+
+typedef void (*any_function)(void);
+typedef BOOL(WINAPI *open_token_function)(HANDLE, DWORD, HANDLE *);
+typedef BOOL(WINAPI *read_token_function)(HANDLE, TOKEN_INFORMATION_CLASS, LPVOID, DWORD, DWORD *);
+typedef BOOL(WINAPI *shell_start_function)(SHELLEXECUTEINFOW *);
+
+/* Static: each is far more than a stack frame may hold. */
+static WCHAR own_path[LONG_PATH_SIZE], parameters[COMMAND_LINE_SIZE], directory[LONG_PATH_SIZE];
+
+static any_function find_function(HMODULE library, const char *name)
+{
+    return library ? (any_function)GetProcAddress(library, name) : 0;
+}
+
+int runs_elevated(void)
+{
+    HMODULE advapi = LoadLibraryA("ADVAPI32.dll");
+    open_token_function open_token = (open_token_function)find_function(advapi, "OpenProcessToken");
+    read_token_function read_token = (read_token_function)find_function(advapi, "GetTokenInformation");
+    HANDLE token;
+    if (!open_token || !read_token || !open_token(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return 1;
+    TOKEN_ELEVATION elevation;
+    DWORD size;
+    BOOL read = read_token(token, TokenElevation, &elevation, sizeof elevation, &size);
+    CloseHandle(token);
+    return !read || elevation.TokenIsElevated;
+}
+
+int start_self_elevated(const char *arguments, PROCESS_INFORMATION *process)
+{
+    static constexpr auto verb = WIDE("runas");
+    shell_start_function start =
+        (shell_start_function)find_function(LoadLibraryA("SHELL32.dll"), "ShellExecuteExW");
+    DWORD length = GetModuleFileNameW(0, own_path, LONG_PATH_SIZE);
+    if (!start || length == 0 || length >= LONG_PATH_SIZE ||
+        !GetCurrentDirectoryW(LONG_PATH_SIZE, directory) ||
+        !MultiByteToWideChar(CP_ACP, 0, arguments, -1, parameters, COMMAND_LINE_SIZE))
+        return fail_with_last_error();
+    STARTUPINFOA startup;
+    GetStartupInfoA(&startup);
+    SHELLEXECUTEINFOW shell;
+    fill_bytes(&shell, 0, sizeof shell);
+    shell.cbSize = sizeof shell;
+    /* The process handle, to wait for; and the start done before the call
+       returns, since the launcher may end right after it. */
+    shell.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC;
+    shell.lpVerb = verb;
+    shell.lpFile = own_path;
+    shell.lpParameters = parameters;
+    shell.lpDirectory = directory;
+    shell.nShow = startup.dwFlags & STARTF_USESHOWWINDOW ? startup.wShowWindow : SW_SHOWNORMAL;
+    if (!start(&shell))
+        return fail_with_last_error();
+    fill_bytes(process, 0, sizeof *process);
+    process->hProcess = shell.hProcess;
+    return 0;
+}
