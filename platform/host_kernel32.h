@@ -159,6 +159,12 @@ typedef BOOL (*PHANDLER_ROUTINE)(DWORD event);
 #define MB_OK 0x0
 #define MB_ICONERROR 0x10
 #define MB_SETFOREGROUND 0x10000
+#define STARTF_USESHOWWINDOW 0x1
+#define STARTF_USESTDHANDLES 0x100
+#define SW_SHOWMAXIMIZED 3
+#define SW_SHOWMINNOACTIVE 7
+#define IMAGE_SUBSYSTEM_WINDOWS_GUI 2
+#define IMAGE_SUBSYSTEM_WINDOWS_CUI 3
 
 #define EXCEPTION_EXECUTE_HANDLER 1
 #define EXCEPTION_CONTINUE_SEARCH 0
@@ -334,6 +340,8 @@ BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE handler, BOOL add);
 HANDLE CreateJobObjectA(LPSECURITY_ATTRIBUTES attributes, LPCSTR name);
 BOOL SetInformationJobObject(HANDLE job, JOBOBJECTINFOCLASS kind, LPVOID information, DWORD size);
 BOOL AssignProcessToJobObject(HANDLE job, HANDLE process);
+DWORD GetConsoleProcessList(LPDWORD processes, DWORD count);
+BOOL FreeConsole(void);
 
 /* files */
 HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,

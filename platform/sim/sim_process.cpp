@@ -56,6 +56,8 @@ extern "C" void GetStartupInfoA(LPSTARTUPINFOA startup)
     sim::record("GetStartupInfoA");
     std::memset(startup, 0, sizeof *startup);
     startup->cb = sizeof *startup;
+    startup->dwFlags = sim::world().startup_flags;
+    startup->wShowWindow = sim::world().show_window;
     auto &block = sim::world().startup_block;
     if (block) {
         startup->cbReserved2 = sim::world().startup_block_size.value_or((WORD)block->size());
@@ -80,6 +82,8 @@ static bool rest_of_startup_zero(const STARTUPINFOA *startup)
     expected.cb = startup->cb;
     expected.cbReserved2 = startup->cbReserved2;
     expected.lpReserved2 = startup->lpReserved2;
+    expected.dwFlags = startup->dwFlags;
+    expected.wShowWindow = startup->wShowWindow;
     return std::memcmp(&expected, startup, sizeof expected) == 0;
 }
 
@@ -123,6 +127,7 @@ extern "C" BOOL CreateProcessA(LPCSTR application, LPSTR command_line,
         start.directory = directory;
     start.startup_size = startup->cb;
     start.startup_flags = startup->dwFlags;
+    start.show_window = startup->wShowWindow;
     start.block_size = startup->cbReserved2;
     if (startup->lpReserved2)
         start.block = std::string((const char *)startup->lpReserved2, startup->cbReserved2);
@@ -318,4 +323,19 @@ extern "C" BOOL AssignProcessToJobObject(HANDLE job, HANDLE process)
 {
     return answer<BOOL>(assign_process_to_job_object,
                         {(uint64_t)(uintptr_t)job, (uint64_t)(uintptr_t)process}, TRUE);
+}
+
+static const sim::service get_console_process_list("GetConsoleProcessList");
+extern "C" DWORD GetConsoleProcessList(LPDWORD processes, DWORD count)
+{
+    DWORD attached = sim::world().console_processes;
+    for (DWORD i = 0; i < attached && i < count; i++)
+        processes[i] = 4100 + i;
+    return answer<DWORD>(get_console_process_list, {count}, attached);
+}
+
+static const sim::service free_console("FreeConsole");
+extern "C" BOOL FreeConsole(void)
+{
+    return answer<BOOL>(free_console, {}, TRUE);
 }

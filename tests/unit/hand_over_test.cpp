@@ -37,7 +37,7 @@ protected:
         try {
             command_search search = make_search(words, environment);
             HANDLE opened = open_found_file(file.c_str());
-            unsigned width = find_handle_width(file.c_str(), opened);
+            unsigned width = find_handle_width(file.c_str(), opened, &search.gui_program);
             if (opened != INVALID_HANDLE_VALUE)
                 CloseHandle(opened);
             int value = finish_if_started(start_overlay(file.c_str(), width, &search), &search);
