@@ -96,7 +96,7 @@ struct process_start {
     WORD show_window;       /* wShowWindow */
     WORD block_size;        /* cbReserved2 */
     std::optional<std::string> block; /* cbReserved2 bytes at lpReserved2 */
-    bool other_startup_fields_zero; /* all but the four above */
+    bool other_startup_fields_zero;
     std::string current_directory; /* the simulated one at the call */
 };
 
@@ -142,7 +142,7 @@ struct state {
     std::optional<WORD> startup_block_size; /* cbReserved2, when not the block's size */
     DWORD startup_flags = 0;           /* the caller's dwFlags and wShowWindow */
     WORD show_window = 0;
-    DWORD console_processes = 2;       /* on the console: the caller's too */
+    DWORD console_processes = 2;       /* on the launcher's console, itself too */
     LONG filter_answer = EXCEPTION_CONTINUE_SEARCH;
     std::vector<process_start> starts;
     DWORD child_exit_code = 0;         /* what GetExitCodeProcess reports */

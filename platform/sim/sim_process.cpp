@@ -82,8 +82,6 @@ static bool rest_of_startup_zero(const STARTUPINFOA *startup)
     expected.cb = startup->cb;
     expected.cbReserved2 = startup->cbReserved2;
     expected.lpReserved2 = startup->lpReserved2;
-    expected.dwFlags = startup->dwFlags;
-    expected.wShowWindow = startup->wShowWindow;
     return std::memcmp(&expected, startup, sizeof expected) == 0;
 }
 
@@ -326,12 +324,10 @@ extern "C" BOOL AssignProcessToJobObject(HANDLE job, HANDLE process)
 }
 
 static const sim::service get_console_process_list("GetConsoleProcessList");
-extern "C" DWORD GetConsoleProcessList(LPDWORD processes, DWORD count)
+/* The launcher asks for the count alone: the list is left as it was. */
+extern "C" DWORD GetConsoleProcessList(LPDWORD, DWORD count)
 {
-    DWORD attached = sim::world().console_processes;
-    for (DWORD i = 0; i < attached && i < count; i++)
-        processes[i] = 4100 + i;
-    return answer<DWORD>(get_console_process_list, {count}, attached);
+    return answer<DWORD>(get_console_process_list, {count}, sim::world().console_processes);
 }
 
 static const sim::service free_console("FreeConsole");

@@ -96,6 +96,9 @@ TEST_F(hand_over_test, arguments_are_joined_by_single_spaces_and_never_quoted)
 
 TEST_F(hand_over_test, the_process_gets_exactly_the_documented_parameters)
 {
+    /* launcher.exe's block is its own, whatever window state the caller gave. */
+    sim::world().startup_flags = STARTF_USESHOWWINDOW;
+    sim::world().show_window = SW_SHOWMAXIMIZED;
     start_runtime();
     set_error(13, 5);
     EXPECT_TRUE(start(".\\tool.exe", {"tool", "-v"}));

@@ -13,7 +13,8 @@ enum {
     STANDARD_ERROR_REFUSES,
     NO_USER32,
     NAME_BEYOND_CODE_PAGE,
-    ON_64_BIT_WINDOWS
+    ON_64_BIT_WINDOWS,
+    MINIMIZED_CALLER
 };
 
 /* Through the ANSI calls the title would turn these into look-alikes. */
@@ -38,6 +39,7 @@ const box_case box_cases[] = {
        argument vector. */
     {"run-time error", "tool", "C:\\bin", 4, NO_STANDARD_ERROR, no_memory_for_arguments, 255},
     {"command started", "app", "C:\\bin", 0, NO_STANDARD_ERROR, "", 0},
+    {"command started minimized", "app", "C:\\bin", 0, MINIMIZED_CALLER, "", 0},
     /* Where a standard error exists the message goes there as launcher.exe
        writes it; without USER32 the failure keeps its exit code. */
     {"standard error on a file", "tool", "C:\\bin", 0, STANDARD_ERROR_ON_FILE, "", 0xFFFFFFFFu},
@@ -86,6 +88,8 @@ TEST_F(launcherw_test, a_message_goes_to_standard_error_or_else_to_a_box)
         if (c.setting == NO_USER32)
             sim::fail_call("LoadLibraryA", 1, 0, ERROR_FILE_NOT_FOUND);
         sim::world().wow64 = c.setting == ON_64_BIT_WINDOWS;
+        sim::world().startup_flags = c.setting == MINIMIZED_CALLER ? STARTF_USESHOWWINDOW : 0;
+        sim::world().show_window = SW_SHOWMINNOACTIVE;
         sim::world().command_line = std::string("launcherw C:\\work ") + c.command;
         sim::set_variable("PATH", c.path);
         if (c.failing_allocation)
@@ -97,6 +101,10 @@ TEST_F(launcherw_test, a_message_goes_to_standard_error_or_else_to_a_box)
         }
         if (!*c.box) {
             EXPECT_TRUE(sim::world().boxes.empty()) << c.name;
+            for (const sim::process_start &start : sim::world().starts)
+                EXPECT_EQ(start.show_window,
+                          c.setting == MINIMIZED_CALLER ? SW_SHOWMINNOACTIVE : 0)
+                    << c.name;
             if (c.setting != NO_USER32) {
                 EXPECT_TRUE(sim::calls_named("LoadLibraryA").empty()) << c.name;
             }

@@ -20,6 +20,10 @@ struct named_start {
     std::string message;   /* standard error */
     std::string after = {}; /* NAME=VALUE the command gets, joined by "|" */
     const char *failing = nullptr; /* a call refused with access denied */
+    WORD show = 0;         /* the caller's window state; 0: none given */
+    char subsystem = 0;    /* in bin\tool.exe's header; 0: no header */
+    DWORD console = 2;     /* processes on the launcher's console */
+    bool freed = false;    /* the console let go between the start and the wait */
 };
 
 const std::string file = "C:\\app\\MyApp.shim";
@@ -27,6 +31,7 @@ const std::string whole = "\xef\xbb\xbfpath = bin\\tool\r\nargs = --fixed \"x y\
                           "lib = ..\\app\\.\\lib/\r\ndirectory = work\r\nenv = A = %HOME%\\a\r\n#";
 const std::string chain = "=ShimChain=3";
 const std::string tool = "path = bin\\tool.exe\n";
+const std::string started = "\"C:\\app\\bin\\tool.exe\"";
 /* Four lib lines of 8186 characters each, the last one longer by `more`:
    with PATH, ";" between them and the terminator, 32767 characters. */
 const std::string lib = "C:\\" + std::string(8183, 'l');
@@ -82,7 +87,16 @@ const named_start named_starts[] = {
      too_long + file + "\r\n"},
     {"a lib that cannot be made absolute", tool + "lib = lib", "", {}, "", "",
      "Shim Failed: Permission denied\r\nlib = lib in " + file + "\r\n", "", "GetFullPathNameW"},
+    {"a minimized caller", tool, "", {}, started, "C:\\caller", "", "", nullptr, SW_SHOWMINNOACTIVE},
+    {"a maximized caller", tool, "", {}, started, "C:\\caller", "", "", nullptr, SW_SHOWMAXIMIZED},
+    {"a GUI command on a console of its own", tool, "", {}, started, "C:\\caller", "", "", nullptr, 0,
+     IMAGE_SUBSYSTEM_WINDOWS_GUI, 1, true},
+    {"a GUI command on a shared console", tool, "", {}, started, "C:\\caller", "", "", nullptr, 0,
+     IMAGE_SUBSYSTEM_WINDOWS_GUI},
+    {"a console command on a console of its own", tool, "", {}, started, "C:\\caller", "", "",
+     nullptr, 0, IMAGE_SUBSYSTEM_WINDOWS_CUI, 1},
 };
+
 
 /* The identity as the chain writes it, in place of its name. */
 std::string put_identities(std::string text)
@@ -133,6 +147,11 @@ TEST_F(shim_test, a_named_start_runs_what_its_file_says)
                               put_identities(variable.substr(variable.find('=', 1) + 1)));
         if (c.failing)
             sim::fail_call(c.failing, 1, 0, ERROR_ACCESS_DENIED);
+        sim::world().startup_flags = c.show ? STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES : 0;
+        sim::world().show_window = c.show;
+        sim::world().console_processes = c.console;
+        if (c.subsystem)
+            sim::add_file_bytes("C:\\app\\bin\\tool.exe", subsystem_header(c.subsystem));
         sim::world().command_line = "MyApp" + (c.arguments.empty() ? "" : " " + c.arguments);
         EXPECT_EQ(run_whole_program().code, c.line.empty() ? 0xFFFFFFFFu : 7u) << c.name;
         EXPECT_EQ(sim::output_of(standard_error), c.message) << c.name;
@@ -142,7 +161,15 @@ TEST_F(shim_test, a_named_start_runs_what_its_file_says)
             EXPECT_EQ(start.command_line, c.line) << c.name;
             EXPECT_EQ(start.application, c.line.substr(1, c.line.find('"', 1) - 1)) << c.name;
             EXPECT_EQ(start.current_directory, c.directory) << c.name;
+            EXPECT_EQ(start.startup_flags, c.show ? STARTF_USESHOWWINDOW : 0u) << c.name;
+            EXPECT_EQ(start.show_window, c.show) << c.name;
         }
+        strings calls = sim::call_names();
+        auto freed = std::find(calls.begin(), calls.end(), "FreeConsole");
+        EXPECT_EQ(freed != calls.end() && std::count(calls.begin(), freed, "CreateProcessA") &&
+                      std::count(freed, calls.end(), "WaitForSingleObject"),
+                  c.freed)
+            << c.name;
         for (size_t at = 0, end; at < c.after.size(); at = end + 1) {
             end = std::min(c.after.find('|', at), c.after.size());
             size_t equals = c.after.find('=', at + 1);
