@@ -240,11 +240,11 @@ static void wait_for_release()
     }
 }
 
-/* Attaching to the parent's console succeeds while it has one.  It lets
-   its console go just after the start, so it is asked again until it has
-   none or has kept its console for two seconds.  Wine attaches even a GUI
-   program to its parent's console, which Windows does not: the probe
-   leaves whatever console it has first. */
+/* Attaching to the parent's console succeeds while the parent has one.
+   A parent that lets its console go does so just after the start, so the
+   probe asks again until the parent has none, or has kept its console for
+   two seconds.  Wine attaches even a GUI program to its parent's console,
+   which Windows does not: the probe leaves whatever console it has first. */
 static int find_parent_console()
 {
     FreeConsole();
