@@ -269,6 +269,7 @@ static int fill_request(launch_request *request)
     request->refusal_message = "Shim Failed";
     request->refusal_reason = get_shim_mistake_text(SHIM_ITSELF);
     request->start_elevated = start_elevated;
+    request->lets_console_go_for_gui = 1;
     request->words.name = 0;
     request->words.arguments = list_later_arguments(find_value(SHIM_ARGS));
     request->about_command = locate("path = ", path);

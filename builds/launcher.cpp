@@ -1,17 +1,18 @@
 /*
  * launcher.exe: hands the console over and ends with 0 at once.  A message
  * with no standard error to go to is lost, as it would be for any console
- * program.
+ * program.  The command's start-up information stays as this build has
+ * always given it: nothing but the handle block.
  */
 #include "builds/build.h"
 #include "runtime/exit.h"
 
-DWORD prepare_start(void)
+DWORD prepare_start(STARTUPINFOA *)
 {
     return 0;
 }
 
-void finish_start(PROCESS_INFORMATION *)
+void finish_start(PROCESS_INFORMATION *, int)
 {
     exit_quickly(0);
 }

@@ -17,6 +17,13 @@
  * - Where no job can be made or joined (an outer job forbids it, say), the
  *   command still runs and is waited for.
  * - Only the process handle is kept while waiting.
+ * - The caller's window state ("Run: Minimized" of a shortcut) is passed on
+ *   to the command, whose window it is.
+ * - A named launcher that starts a GUI program from a console made for it
+ *   alone (from Explorer, a shortcut, a file association) lets that console
+ *   go, so no empty window stays open while it waits; a console shared
+ *   with the caller (a terminal, a script) stays, and so does
+ *   launcher-wait.exe's, which the request never lets go.
  */
 #include "builds/build.h"
 #include "runtime/bytes.h"
@@ -53,22 +60,36 @@ static HANDLE join_job(void)
     return 0;
 }
 
-/* Once, before the first candidate is created: a later candidate of the
-   same search is born into the same job. */
-DWORD prepare_start(void)
+/* The job and the handler once, before the first candidate is created: a
+   later candidate of the same search is born into the same job.  The
+   window state goes into every candidate's start-up information. */
+DWORD prepare_start(STARTUPINFOA *startup)
 {
     if (!prepared) {
         prepared = 1;
         job = join_job();
         SetConsoleCtrlHandler(ignore_interrupt, TRUE);
     }
+    copy_window_state(startup);
     return 0;
 }
 
-/* A command started through the shell (an elevated one) comes without a
-   thread handle. */
-void finish_start(PROCESS_INFORMATION *process)
+/* Only once the start has succeeded: a failed start still has the console
+   for its message.  A console with another process on it is the caller's
+   as well, and stays. */
+static void let_own_console_go(void)
 {
+    DWORD processes[2];
+    if (GetConsoleProcessList(processes, 2) == 1)
+        FreeConsole();
+}
+
+void finish_start(PROCESS_INFORMATION *process, int console_unused)
+{
+    if (console_unused)
+        let_own_console_go();
+    /* A command started through the shell (an elevated one) comes without a
+       thread handle. */
     if (process->hThread)
         CloseHandle(process->hThread);
     DWORD code = (DWORD)-1;

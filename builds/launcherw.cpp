@@ -7,7 +7,8 @@
  * not reach standard error whole it is shown in a message box as the
  * process ends, with the same exit code.  USER32 is loaded only for that
  * box: a successful start never touches it, and the import table stays
- * KERNEL32 alone.
+ * KERNEL32 alone.  Started from a shortcut, it passes the shortcut's window
+ * state ("Run: Minimized") on to the command, whose window it is.
  */
 #include "builds/build.h"
 #include "runtime/bytes.h"
@@ -27,12 +28,14 @@ static WCHAR module[LONG_PATH_SIZE];
 
 typedef int(WINAPI *message_box_function)(HWND, LPCWSTR, LPCWSTR, UINT);
 
-DWORD prepare_start(void)
+DWORD prepare_start(STARTUPINFOA *startup)
 {
+    copy_window_state(startup);
     return 0;
 }
 
-void finish_start(PROCESS_INFORMATION *)
+/* Without a console of its own there is none to let go. */
+void finish_start(PROCESS_INFORMATION *, int)
 {
     exit_quickly(0);
 }

@@ -48,10 +48,14 @@ struct command_search {
        file comes open, as its header is read (open_found_file), so the
        caller can tell which file it is without opening it again. */
     int (*check_candidate)(const char *file, HANDLE opened);
-    /* Called just before each CreateProcessA: the creation flags added. */
-    DWORD (*prepare_start)(void);
+    /* Called just before each CreateProcessA with the command's start-up
+       information, which it may add to: the creation flags added. */
+    DWORD (*prepare_start)(STARTUPINFOA *startup);
     /* The command's process and thread, once started. */
     PROCESS_INFORMATION process;
+    /* Whether the file started is a GUI program, as its header says: one
+       that makes no use of the console it is started from. */
+    int gui_program;
 };
 
 /* A start is followed by the end of the process, at once or once the
@@ -85,14 +89,19 @@ const char *mb_find_last_char(const char *text, char c);
 HANDLE open_found_file(const char *file);
 /* Bytes per handle in the handle block the file gets: its own width from
    its executable header, read through opened, its interpreter's for a
-   batch file, else the launcher's own. */
-unsigned find_handle_width(const char *file, HANDLE opened);
+   batch file, else the launcher's own.  Whether the header names the GUI
+   subsystem goes to gui_program from the same read (a batch file never
+   does). */
+unsigned find_handle_width(const char *file, HANDLE opened, int *gui_program);
 /* The width a program's executable header names, or 0 when it names none
    that can be read; the program is opened and closed here. */
 unsigned read_program_width(const char *file);
 /* The width of the interpreter ComSpec names, else the system's native
    width. */
 unsigned find_interpreter_width(void);
+/* Adds the window state the launcher's caller gave (a shortcut's "Run:
+   Minimized"), if any, to the command's start-up information. */
+void copy_window_state(STARTUPINFOA *startup);
 /* Starts the file with its command line and the handle table, in the
    launcher's place: the command inherits the console and every
    inheritable handle, in a block of handles width bytes wide. */

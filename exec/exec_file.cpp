@@ -32,7 +32,8 @@ static int start_candidate(const char *file, command_search *search)
     HANDLE opened = open_found_file(file);
     int answer =
         search->check_candidate ? search->check_candidate(file, opened) : CANDIDATE_TAKEN;
-    unsigned width = answer == CANDIDATE_TAKEN ? find_handle_width(file, opened) : 0;
+    unsigned width =
+        answer == CANDIDATE_TAKEN ? find_handle_width(file, opened, &search->gui_program) : 0;
     if (opened != INVALID_HANDLE_VALUE)
         CloseHandle(opened);
     if (answer == CANDIDATE_TAKEN)

@@ -5,7 +5,8 @@
  * take two of them for one, and its standard output could land in the
  * file its standard error was redirected to.  So the block is written in
  * the command's width, known from the machine field of the found file's
- * executable header.
+ * executable header.  The same read gives the subsystem, by which a
+ * named launcher knows a GUI program (builds/launcher_wait.cpp).
  */
 #include "exec/exec.h"
 #include "arch/native_view.h"
@@ -15,7 +16,20 @@
 enum {
     DOS_HEADER_SIZE = 64,
     NEW_HEADER_AT = 0x3C, /* where the DOS header keeps the PE header's offset */
-    PE_HEADER_START = 6   /* "PE\0\0" and the machine field */
+    /* From the PE header on: "PE\0\0", the machine field in the file
+       header, and the subsystem field 68 bytes into the optional header
+       that follows the file header's 20, for 32- and 64-bit programs
+       alike. */
+    MACHINE_AT = 4,
+    MACHINE_END = 6,
+    SUBSYSTEM_AT = 92,
+    SUBSYSTEM_END = 94
+};
+
+/* What the header names; 0 for a field that could not be read. */
+struct program_header {
+    WORD machine;
+    WORD subsystem;
 };
 
 struct machine_width {
@@ -37,22 +51,31 @@ static int read_exactly(HANDLE file, BYTE *bytes, DWORD count)
     return ReadFile(file, bytes, count, &read, 0) && read == count;
 }
 
-/* The machine field, or 0 when the file has no executable header that can
-   be read. */
-static WORD read_machine(HANDLE handle)
+static WORD read_header_word(const BYTE *at)
 {
+    return (WORD)(at[0] | at[1] << 8);
+}
+
+/* The machine and subsystem fields, in one read from the PE header on: a
+   file that ends after the machine field still has its width. */
+static program_header read_header(HANDLE handle)
+{
+    program_header found = {0, 0};
     if (handle == INVALID_HANDLE_VALUE)
-        return 0;
-    BYTE header[DOS_HEADER_SIZE];
-    WORD machine = 0;
+        return found;
+    BYTE header[SUBSYSTEM_END];
+    DWORD read;
     if (read_exactly(handle, header, DOS_HEADER_SIZE) && header[0] == 'M' && header[1] == 'Z') {
         DWORD at = read_block_word(header + NEW_HEADER_AT);
         if (SetFilePointer(handle, (LONG)at, 0, FILE_BEGIN) == at &&
-            read_exactly(handle, header, PE_HEADER_START) && header[0] == 'P' &&
-            header[1] == 'E' && header[2] == 0 && header[3] == 0)
-            machine = (WORD)(header[4] | header[5] << 8);
+            ReadFile(handle, header, SUBSYSTEM_END, &read, 0) && read >= MACHINE_END &&
+            header[0] == 'P' && header[1] == 'E' && header[2] == 0 && header[3] == 0) {
+            found.machine = read_header_word(header + MACHINE_AT);
+            if (read == SUBSYSTEM_END)
+                found.subsystem = read_header_word(header + SUBSYSTEM_AT);
+        }
     }
-    return machine;
+    return found;
 }
 
 /* CreateProcessA hands a file ending in ".bat" or ".cmd" to the command
@@ -90,16 +113,19 @@ unsigned read_program_width(const char *file)
     HANDLE handle = CreateFileA(file, GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0,
                                 OPEN_EXISTING, 0, 0);
-    unsigned width = find_machine_width(read_machine(handle));
+    unsigned width = find_machine_width(read_header(handle).machine);
     if (handle != INVALID_HANDLE_VALUE)
         CloseHandle(handle);
     return width;
 }
 
-unsigned find_handle_width(const char *file, HANDLE opened)
+unsigned find_handle_width(const char *file, HANDLE opened, int *gui_program)
 {
+    *gui_program = 0;
     if (is_batch_file(file))
         return find_interpreter_width();
-    unsigned width = find_machine_width(read_machine(opened));
+    program_header header = read_header(opened);
+    *gui_program = header.subsystem == IMAGE_SUBSYSTEM_WINDOWS_GUI;
+    unsigned width = find_machine_width(header.machine);
     return width ? width : get_own_handle_width();
 }

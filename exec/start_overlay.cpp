@@ -135,7 +135,7 @@ int start_overlay(const char *file, unsigned width, command_search *search)
     startup.cb = sizeof startup;
     startup.cbReserved2 = block_size;
     startup.lpReserved2 = block;
-    DWORD flags = search->prepare_start ? search->prepare_start() : 0;
+    DWORD flags = search->prepare_start ? search->prepare_start(&startup) : 0;
     set_error(NO_ERROR_NUMBER, ERROR_SUCCESS);
     BOOL started = CreateProcessA(file, command_line, 0, 0, TRUE, flags, environment_block, 0,
                                   &startup, &search->process);

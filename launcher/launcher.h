@@ -39,6 +39,9 @@ struct launch_request {
        the error number set, or EXEC_REFUSED after a message of its own.
        Null: the failure is reported as any other. */
     int (*start_elevated)(PROCESS_INFORMATION *process);
+    /* The launcher may let a console made for it alone go once a GUI
+       program has started, which has no use for it (finish_start). */
+    int lets_console_go_for_gui;
 };
 
 /* Changes the current directory and records it in the drive-directory
@@ -62,13 +65,15 @@ int read_path(const WCHAR **value, DWORD *length);
    Asked with the length of PATH in UTF-16 units.  -1 after a message. */
 int read_library_directories(DWORD path_length, const WCHAR **directories);
 
-/* Called just before each CreateProcessA; returns the creation flags added
-   to the start of the command. */
-DWORD prepare_start(void);
+/* Called just before each CreateProcessA with the command's start-up
+   information, which the build may add to; returns the creation flags
+   added to the start of the command. */
+DWORD prepare_start(STARTUPINFOA *startup);
 
 /* Called once the command's process has been made, in the process's own
    view of the file system: ends the launcher, at once or once the command
-   has ended. */
-[[noreturn]] void finish_start(PROCESS_INFORMATION *process);
+   has ended.  console_unused: the command is a GUI program and the request
+   lets the console go for one. */
+[[noreturn]] void finish_start(PROCESS_INFORMATION *process, int console_unused);
 
 #endif

@@ -90,7 +90,7 @@ int run_main(int count, char **arguments, char **snapshot)
     }
 
     command_search search = {request.words, 0, request.get_search_path, request.check_candidate,
-                             prepare_start, {}};
+                             prepare_start, {}, 0};
     int result = enter_and_start_natively(&request, &search);
     if (result == NOTHING_TO_START)
         return 0;
@@ -104,7 +104,7 @@ int run_main(int count, char **arguments, char **snapshot)
             return -1;
     }
     if (result == EXEC_STARTED)
-        finish_start(&search.process);
+        finish_start(&search.process, request.lets_console_go_for_gui && search.gui_program);
     if (result == DIRECTORY_FAILED) {
         report_error_about("Directory Failed", request.about_directory);
         return -1;

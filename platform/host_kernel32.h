@@ -166,6 +166,11 @@ typedef BOOL (*PHANDLER_ROUTINE)(DWORD event);
 #define TOKEN_QUERY 0x8
 #define SEE_MASK_NOCLOSEPROCESS 0x40
 #define SEE_MASK_NOASYNC 0x100
+#define STARTF_USESTDHANDLES 0x100
+#define SW_SHOWMAXIMIZED 3
+#define SW_SHOWMINNOACTIVE 7
+#define IMAGE_SUBSYSTEM_WINDOWS_GUI 2
+#define IMAGE_SUBSYSTEM_WINDOWS_CUI 3
 
 #define EXCEPTION_EXECUTE_HANDLER 1
 #define EXCEPTION_CONTINUE_SEARCH 0
@@ -365,6 +370,8 @@ BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE handler, BOOL add);
 HANDLE CreateJobObjectA(LPSECURITY_ATTRIBUTES attributes, LPCSTR name);
 BOOL SetInformationJobObject(HANDLE job, JOBOBJECTINFOCLASS kind, LPVOID information, DWORD size);
 BOOL AssignProcessToJobObject(HANDLE job, HANDLE process);
+DWORD GetConsoleProcessList(LPDWORD processes, DWORD count);
+BOOL FreeConsole(void);
 
 /* files */
 HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,

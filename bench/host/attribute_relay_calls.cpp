@@ -568,6 +568,8 @@ static std::vector<need> list_common_needs(bool waits, bool named, const trace_r
         {"CreateProcessA", 1, "the hand-over"},
         {"ExitProcess", 1, waits ? "with the command's exit code" : "exit_quickly"},
     };
+    if (waits)
+        add_need(needs, {"GetStartupInfoA", 1, "the caller's window state, for the command"});
     if (named) {
         add_need(needs, {"HeapAlloc", 4,
                          "start-up 4: handle slots, command line, PATH for the search, stream table"});

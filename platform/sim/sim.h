@@ -93,6 +93,7 @@ struct process_start {
     std::optional<std::string> directory;
     DWORD startup_size;     /* cb */
     DWORD startup_flags;    /* dwFlags */
+    WORD show_window;       /* wShowWindow */
     WORD block_size;        /* cbReserved2 */
     std::optional<std::string> block; /* cbReserved2 bytes at lpReserved2 */
     bool other_startup_fields_zero;
@@ -139,6 +140,9 @@ struct state {
     wide_text module_path = "C:\\app\\bin\\launcher.exe";
     std::optional<std::vector<BYTE>> startup_block;
     std::optional<WORD> startup_block_size; /* cbReserved2, when not the block's size */
+    DWORD startup_flags = 0;           /* the caller's dwFlags and wShowWindow */
+    WORD show_window = 0;
+    DWORD console_processes = 2;       /* on the launcher's console, itself too */
     LONG filter_answer = EXCEPTION_CONTINUE_SEARCH;
     std::vector<process_start> starts;
     DWORD child_exit_code = 0;         /* what GetExitCodeProcess reports */

@@ -56,6 +56,8 @@ extern "C" void GetStartupInfoA(LPSTARTUPINFOA startup)
     sim::record("GetStartupInfoA");
     std::memset(startup, 0, sizeof *startup);
     startup->cb = sizeof *startup;
+    startup->dwFlags = sim::world().startup_flags;
+    startup->wShowWindow = sim::world().show_window;
     auto &block = sim::world().startup_block;
     if (block) {
         startup->cbReserved2 = sim::world().startup_block_size.value_or((WORD)block->size());
@@ -123,6 +125,7 @@ extern "C" BOOL CreateProcessA(LPCSTR application, LPSTR command_line,
         start.directory = directory;
     start.startup_size = startup->cb;
     start.startup_flags = startup->dwFlags;
+    start.show_window = startup->wShowWindow;
     start.block_size = startup->cbReserved2;
     if (startup->lpReserved2)
         start.block = std::string((const char *)startup->lpReserved2, startup->cbReserved2);
@@ -358,4 +361,17 @@ extern "C" BOOL AssignProcessToJobObject(HANDLE job, HANDLE process)
 {
     return answer<BOOL>(assign_process_to_job_object,
                         {(uint64_t)(uintptr_t)job, (uint64_t)(uintptr_t)process}, TRUE);
+}
+
+static const sim::service get_console_process_list("GetConsoleProcessList");
+/* The launcher asks for the count alone: the list is left as it was. */
+extern "C" DWORD GetConsoleProcessList(LPDWORD, DWORD count)
+{
+    return answer<DWORD>(get_console_process_list, {count}, sim::world().console_processes);
+}
+
+static const sim::service free_console("FreeConsole");
+extern "C" BOOL FreeConsole(void)
+{
+    return answer<BOOL>(free_console, {}, TRUE);
 }

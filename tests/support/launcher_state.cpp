@@ -61,14 +61,14 @@ static const char *get_snapshot_path()
 
 command_search make_search(command_words words, char **environment)
 {
-    return {words, environment, get_snapshot_path, nullptr, prepare_start, {}};
+    return {words, environment, get_snapshot_path, nullptr, prepare_start, {}, 0};
 }
 
 int finish_if_started(int result, command_search *search)
 {
     if (result == EXEC_STARTED) {
         leave_native_view();
-        finish_start(&search->process);
+        finish_start(&search->process, 0);
     }
     return result;
 }

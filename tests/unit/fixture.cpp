@@ -26,6 +26,14 @@ launcher_outcome run_main_routine(const std::vector<std::string> &arguments)
     }
 }
 
+std::string subsystem_header(char subsystem)
+{
+    std::string bytes = "MZ" + std::string(0x3A, '\0') + "\x40" + std::string(0x63, '\0');
+    bytes.replace(0x40, 2, "PE");
+    bytes[0x40 + 92] = subsystem;
+    return bytes;
+}
+
 std::vector<std::string> written_chunks()
 {
     std::vector<std::string> chunks;

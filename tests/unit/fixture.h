@@ -19,6 +19,10 @@ struct launcher_outcome {
 };
 launcher_outcome run_main_routine(const std::vector<std::string> &arguments);
 
+/* A program's header: "MZ", the PE header at 0x40, and 92 bytes into it
+   the subsystem. */
+std::string subsystem_header(char subsystem);
+
 std::vector<std::string> written_chunks();
 std::vector<std::string> probed_paths();
 

@@ -37,7 +37,7 @@ protected:
         try {
             command_search search = make_search(words, environment);
             HANDLE opened = open_found_file(file.c_str());
-            unsigned width = find_handle_width(file.c_str(), opened);
+            unsigned width = find_handle_width(file.c_str(), opened, &search.gui_program);
             if (opened != INVALID_HANDLE_VALUE)
                 CloseHandle(opened);
             int value = finish_if_started(start_overlay(file.c_str(), width, &search), &search);
@@ -96,6 +96,9 @@ TEST_F(hand_over_test, arguments_are_joined_by_single_spaces_and_never_quoted)
 
 TEST_F(hand_over_test, the_process_gets_exactly_the_documented_parameters)
 {
+    /* launcher.exe's block is its own, whatever window state the caller gave. */
+    sim::world().startup_flags = STARTF_USESHOWWINDOW;
+    sim::world().show_window = SW_SHOWMAXIMIZED;
     start_runtime();
     set_error(13, 5);
     EXPECT_TRUE(start(".\\tool.exe", {"tool", "-v"}));

@@ -232,6 +232,10 @@ static std::string build_request(const scratch_tree &tree, const launch &how)
     if (!how.window_title.empty())
         request += "watch_window " + encode_hex(how.window_title) + " " +
                    encode_hex(to_wine_path(how.window_signal)) + "\n";
+    if (how.show_window >= 0)
+        request += "show_window " + std::to_string(how.show_window) + "\n";
+    if (!how.console.empty())
+        request += "console " + how.console + "\n";
     for (const std::string &slot : how.slots)
         request += "slot " + slot + "\n";
     if (how.block_width != 4)
@@ -388,6 +392,8 @@ static void read_probe_line(const std::string &key, const std::string &value,
         report->environment = split_environment(bytes);
     else if (key == "environment_w" && decode_hex(value, &bytes))
         report->environment_w = split_environment(bytes);
+    else if (key == "show_window" || key == "parent_console")
+        (key == "show_window" ? report->show_window : report->parent_console) = std::stoi(value);
     else if (key == "reserved_size")
         report->reserved_size = (unsigned)std::strtoul(value.c_str(), 0, 10);
     else if (key == "block_types")

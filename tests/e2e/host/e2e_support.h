@@ -52,6 +52,8 @@ struct launch {
     std::string interrupt_when;           /* Unix path: send Ctrl+C once it exists */
     std::string window_title;             /* watch for a window of this title */
     std::string window_signal;            /* Unix path the runner writes its text to */
+    int show_window = -1;                 /* the caller's window state; -1: none */
+    std::string console;                  /* "own", "shared" or none at all */
     std::string display;                  /* the X display Wine draws on, if any;
                                              such a launch runs in the prefix
                                              kept for windows */
@@ -86,6 +88,8 @@ struct probe_report {
     std::vector<unsigned long> block_types;
     std::vector<unsigned long> std_types;
     std::vector<uint32_t> std_handles;
+    int show_window = -1;    /* the window state received; -1: none */
+    int parent_console = -1; /* with PROBE_PARENT_CONSOLE: 1 while the launcher has one */
     /* The wide forms, in UTF-8. */
     std::string command_line_w;
     std::string module_w;

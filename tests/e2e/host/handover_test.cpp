@@ -252,6 +252,7 @@ struct standard_handle_case {
     const char *name;
     const char *stderr_kind;
     unsigned stderr_flags;    /* slot 2 as the launcher describes it */
+    int show_window = -1;     /* the caller's, which all but launcher.exe pass on */
 };
 
 /* Standard input and output are the NUL device, a character device: open,
@@ -261,6 +262,8 @@ const standard_handle_case standard_handle_cases[] = {
     {"stderr_on_pipe", "pipe", 0x89},
     {"stderr_on_file", "file", 0x81},
     {"stderr_missing", "none", 0xc1},
+    {"minimized_caller", "pipe", 0x89, 7 /* SW_SHOWMINNOACTIVE */},
+    {"maximized_caller", "pipe", 0x89, 3 /* SW_SHOWMAXIMIZED */},
 };
 
 void PrintTo(const standard_handle_case &c, std::ostream *out)
@@ -280,10 +283,12 @@ TEST_P(standard_handles, are_described_in_block)
     how.command_line = "launcher ..\\work tool";
     how.environment = make_environment(tree, "C:\\windows");
     how.stderr_kind = c.stderr_kind;
+    how.show_window = c.show_window;
     probe_report report;
     run_and_check_started(tree, how, &report);
     if (HasFailure())
         return;
+    EXPECT_EQ(report.show_window, launcher_name() == "launcher.exe" ? -1 : c.show_window);
 
     ASSERT_EQ(report.reserved_size, 19u);
     handle_block block = parse_block(report.reserved);

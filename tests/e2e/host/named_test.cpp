@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <regex>
@@ -55,6 +56,9 @@ struct named_case {
     unsigned fill_to = 0; /* "x"s after the arguments, so the command line
                              takes this many characters with its terminator */
     bool second = false;  /* a copy with the same file in {app}\second */
+    const char *console = ""; /* "own" or "shared": the probe reports on MyApp's */
+    int show_window = -1;     /* the caller's window state, which the command gets */
+    int parent_console = -1;  /* shim.exe still has a console after the start */
 };
 
 const named_case named_cases[] = {
@@ -136,6 +140,16 @@ const named_case named_cases[] = {
     {"partly_quoted_program_name", "path = bin\\tool.exe", "--fix \"x y\"", "",
      "{app}\\bin\\tool.exe", " --fix \"x y\"", "-", "", false, false, "", nullptr, nullptr,
      "\"{app}\"\\MyApp.exe"},
+    /* shim.exe lets a console made for it alone go once a GUI program has
+       started, and still waits; a shared console, or a console command's,
+       stays. */
+    {"gui_command_on_a_console_of_its_own", "path = bin\\gui.exe", "", "", "{app}\\bin\\gui.exe",
+     "", "-", "", false, false, "", nullptr, nullptr, "MyApp", 0, false, "own", 7, 0},
+    {"gui_command_on_a_shared_console", "path = bin\\gui.exe", "", "", "{app}\\bin\\gui.exe", "",
+     "-", "", false, false, "", nullptr, nullptr, "MyApp", 0, false, "shared", 3, 1},
+    {"console_command_on_a_console_of_its_own", "path = bin\\tool.exe", "", "",
+     "{app}\\bin\\tool.exe", "", "-", "", false, false, "", nullptr, nullptr, "MyApp", 0, false,
+     "own", -1, 1},
 };
 
 void PrintTo(const named_case &c, std::ostream *out)
@@ -165,6 +179,7 @@ TEST_P(named_launcher, starts_what_its_file_says)
     for (const char *place : {"bin", "onpath", "Program Files"})
         copy_probe(join_unix(join_unix(tree.app, place), "tool.exe"));
     copy_probe(join_unix(tree.root, "tool.exe"));
+    std::filesystem::copy_file(join_unix(E2E_HELPER_DIR, "probe_gui.exe"), tree.bin + "/gui.exe");
     copy_probe(join_unix(onpath, "MyApp.exe"));
     if (c.shim && std::strstr(c.shim, "{only64}"))
         only64 = place_native_only_program();
@@ -186,6 +201,10 @@ TEST_P(named_launcher, starts_what_its_file_says)
     how.environment = make_environment(tree, path);
     /* Every bit of the command's exit code, where the build waits for it. */
     how.environment.push_back("PROBE_EXIT=3221225477");
+    if (*c.console)
+        how.environment.push_back("PROBE_PARENT_CONSOLE=1");
+    how.console = c.console;
+    how.show_window = c.show_window;
     how.directory = to_wine_path(tree.root);
     how.unicode = c.wide;
     how.application = c.by_path ? "-" : join_unix(tree.app, "MyApp.exe");
@@ -216,6 +235,10 @@ TEST_P(named_launcher, starts_what_its_file_says)
     probe_report report;
     ASSERT_TRUE(wait_for_probe(tree, &report)) << "the command was not started";
     EXPECT_EQ(report.module_w, module);
+    EXPECT_EQ(report.show_window, c.show_window);
+    if (launcher_name() == "shim.exe") {
+        EXPECT_EQ(report.parent_console, c.parent_console);
+    }
     EXPECT_EQ(show_bytes(c.wide ? report.command_line_w : report.command_line),
               show_bytes("\"" + module + "\"" + line));
     EXPECT_EQ(report.directory_w, strcmp(c.directory, "-") ? expand(c.directory)

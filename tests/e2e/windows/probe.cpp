@@ -20,6 +20,9 @@
  *   PROBE_INTERRUPT end with 40 + the event at a console control event
  *                   (40 for Ctrl+C)
  *   PROBE_EXIT      end with this exit code (decimal, all 32 bits)
+ *   PROBE_PARENT_CONSOLE
+ *                   report whether the parent still has a console a moment
+ *                   after the start (parent_console 0|1)
  */
 #include <windows.h>
 
@@ -189,6 +192,9 @@ static std::string build_report()
     STARTUPINFOA startup;
     memset(&startup, 0, sizeof startup);
     GetStartupInfoA(&startup);
+    snprintf(number, sizeof number, "%d",
+             startup.dwFlags & STARTF_USESHOWWINDOW ? startup.wShowWindow : -1);
+    report += std::string("show_window ") + number + "\n";
     snprintf(number, sizeof number, "%u", startup.cbReserved2);
     report += std::string("reserved_size ") + number + "\n";
     if (startup.lpReserved2)
@@ -234,6 +240,23 @@ static void wait_for_release()
     }
 }
 
+/* Attaching to the parent's console succeeds while the parent has one.
+   A parent that lets its console go does so just after the start, so the
+   probe asks again until the parent has none, or has kept its console for
+   two seconds.  Wine attaches even a GUI program to its parent's console,
+   which Windows does not: the probe leaves whatever console it has first. */
+static int find_parent_console()
+{
+    FreeConsole();
+    for (int waited = 0; waited < 2000; waited += 100) {
+        Sleep(100);
+        if (!AttachConsole(ATTACH_PARENT_PROCESS))
+            return 0;
+        FreeConsole();
+    }
+    return 1;
+}
+
 static BOOL WINAPI end_at_event(DWORD event)
 {
     ExitProcess(40 + event);
@@ -250,6 +273,8 @@ int main()
     if (!read_variable("PROBE_INTERRUPT").empty())
         SetConsoleCtrlHandler(end_at_event, TRUE);
     std::string report = build_report();
+    if (!read_variable("PROBE_PARENT_CONSOLE").empty())
+        report += "parent_console " + std::to_string(find_parent_console()) + "\n";
     std::string child = read_variable("PROBE_CHILD");
     if (!child.empty()) {
         char line[32];

@@ -44,6 +44,10 @@
  *   interrupt_when HEX-PATH start the launcher on a console of the runner's
  *                           own; once this file exists, send Ctrl+C to every
  *                           process on it, the runner excepted
+ *   show_window N           the caller's window state: STARTF_USESHOWWINDOW
+ *                           and wShowWindow N
+ *   console own|shared      start the launcher on a console of its own, or
+ *                           on one of the runner's that it shares
  *   watch_window HEX-TITLE HEX-PATH
  *                           while the launcher runs, look for a top-level
  *                           window of that title; write the text it shows to
@@ -82,7 +86,8 @@ struct block_slot {
 struct request {
     bool has_application = false, has_directory = false, has_environment = false;
     bool unicode = false, terminate_on_child = false;
-    std::string terminate_when, interrupt_when, window_title, window_signal;
+    std::string terminate_when, interrupt_when, window_title, window_signal, console;
+    long show_window = -1;
     std::string application, command_line, directory;
     std::vector<std::string> environment;
     handle_source standard[3];
@@ -178,6 +183,10 @@ static void read_request_line(request *r, const std::string &line)
         r->terminate_on_child = true;
     } else if (key == "interrupt_when") {
         r->interrupt_when = read_hex_field(value);
+    } else if (key == "show_window") {
+        r->show_window = strtol(value.c_str(), 0, 10);
+    } else if (key == "console") {
+        r->console = value;
     } else if (key == "watch_window") {
         r->window_title = read_hex_field(value);
         r->window_signal = read_hex_field(words.size() > 2 ? words[2] : "");
@@ -379,6 +388,7 @@ static std::wstring build_wide_environment(const request &r)
 
 static BOOL create_launcher(request *r, STARTUPINFOA *startup, PROCESS_INFORMATION *process)
 {
+    DWORD flags = r->console == "own" ? CREATE_NEW_CONSOLE : 0;
     if (r->unicode) {
         std::wstring application = widen(r->application), directory = widen(r->directory);
         std::wstring command_line = widen(r->command_line);
@@ -387,7 +397,7 @@ static BOOL create_launcher(request *r, STARTUPINFOA *startup, PROCESS_INFORMATI
         STARTUPINFOW wide_startup;
         memcpy(&wide_startup, startup, sizeof wide_startup);
         return CreateProcessW(r->has_application ? application.c_str() : 0, &command_line[0], 0,
-                              0, TRUE, CREATE_UNICODE_ENVIRONMENT,
+                              0, TRUE, flags | CREATE_UNICODE_ENVIRONMENT,
                               r->has_environment ? (void *)environment.data() : 0,
                               r->has_directory ? directory.c_str() : 0, &wide_startup, process);
     }
@@ -395,7 +405,7 @@ static BOOL create_launcher(request *r, STARTUPINFOA *startup, PROCESS_INFORMATI
     std::vector<char> command_line(r->command_line.begin(), r->command_line.end());
     command_line.push_back('\0');
     return CreateProcessA(r->has_application ? r->application.c_str() : 0, command_line.data(), 0,
-                          0, TRUE, 0, r->has_environment ? (void *)environment.data() : 0,
+                          0, TRUE, flags, r->has_environment ? (void *)environment.data() : 0,
                           r->has_directory ? r->directory.c_str() : 0, startup, process);
 }
 
@@ -578,6 +588,10 @@ static DWORD run_launcher(request *r, const std::string &block)
     startup.hStdInput = r->standard[0].handle;
     startup.hStdOutput = r->standard[1].handle;
     startup.hStdError = r->standard[2].handle;
+    if (r->show_window >= 0) {
+        startup.dwFlags |= STARTF_USESHOWWINDOW;
+        startup.wShowWindow = (WORD)r->show_window;
+    }
     if (!r->slots.empty()) {
         startup.cbReserved2 = (WORD)block.size();
         startup.lpReserved2 = (BYTE *)block.data();
@@ -619,7 +633,7 @@ int main(int argc, char **argv)
     /* A console of its own, which the launcher and the command share: Wine
        gives a program started from a Unix shell without a terminal none
        to send control events on. */
-    if (!r.interrupt_when.empty()) {
+    if (!r.interrupt_when.empty() || r.console == "shared") {
         FreeConsole();
         AllocConsole();
     }

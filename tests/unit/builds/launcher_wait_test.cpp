@@ -11,7 +11,12 @@ protected:
     {
         launcher_test::SetUp();
         sim::add_directory("C:\\work");
-        sim::add_file("C:\\work\\app.exe");
+        /* A GUI command from a console of the launcher's own, which this
+           build keeps, and a minimized caller. */
+        sim::add_file_bytes("C:\\work\\app.exe", subsystem_header(IMAGE_SUBSYSTEM_WINDOWS_GUI));
+        sim::world().console_processes = 1;
+        sim::world().startup_flags = STARTF_USESHOWWINDOW;
+        sim::world().show_window = SW_SHOWMINNOACTIVE;
         sim::world().command_line = std::string("launcher-wait C:\\work app -v");
     }
 
@@ -22,7 +27,7 @@ protected:
         static const strings names = {
             "CreateProcessA", "CreateJobObjectA", "SetInformationJobObject",
             "AssignProcessToJobObject", "SetConsoleCtrlHandler", "CloseHandle",
-            "WaitForSingleObject", "GetExitCodeProcess", "ExitProcess"};
+            "WaitForSingleObject", "GetExitCodeProcess", "ExitProcess", "FreeConsole"};
         strings found;
         for (const std::string &name : sim::call_names())
             if (std::find(names.begin(), names.end(), name) != names.end() &&
@@ -38,9 +43,11 @@ TEST_F(launcher_wait_test, ends_with_the_commands_exit_code)
     for (DWORD code : {0u, 1u, 255u, 256u, 0xC0000005u, 0xFFFFFFFFu}) {
         SetUp();
         sim::world().child_exit_code = code;
+        sim::world().show_window = SW_SHOWMAXIMIZED;
         sim::exit_signal end = run_whole_program();
         EXPECT_EQ(end.code, code);
         EXPECT_FALSE(end.terminated);
+        EXPECT_EQ(sim::world().starts[0].show_window, SW_SHOWMAXIMIZED);
     }
 }
 
@@ -55,6 +62,8 @@ TEST_F(launcher_wait_test, the_command_is_born_inside_the_job)
     ASSERT_EQ(sim::world().starts.size(), 1u);
     EXPECT_EQ(sim::world().starts[0].creation_flags, 0u);
     EXPECT_EQ(sim::world().starts[0].command_line, "app -v");
+    EXPECT_EQ(sim::world().starts[0].startup_flags, (DWORD)STARTF_USESHOWWINDOW);
+    EXPECT_EQ(sim::world().starts[0].show_window, SW_SHOWMINNOACTIVE);
     EXPECT_EQ(waiting_calls(),
               (strings{"CreateJobObjectA", "SetInformationJobObject", "AssignProcessToJobObject",
                        "SetConsoleCtrlHandler", "CreateProcessA", "CloseHandle",

@@ -14,7 +14,8 @@ enum {
     NO_USER32,
     NAME_BEYOND_CODE_PAGE,
     ON_64_BIT_WINDOWS,
-    ELEVATION_REQUIRED
+    ELEVATION_REQUIRED,
+    MINIMIZED_CALLER
 };
 
 /* Through the ANSI calls the title would turn these into look-alikes. */
@@ -39,6 +40,7 @@ const box_case box_cases[] = {
        argument vector. */
     {"run-time error", "tool", "C:\\bin", 4, NO_STANDARD_ERROR, no_memory_for_arguments, 255},
     {"command started", "app", "C:\\bin", 0, NO_STANDARD_ERROR, "", 0},
+    {"command started minimized", "app", "C:\\bin", 0, MINIMIZED_CALLER, "", 0},
     /* Where a standard error exists the message goes there as launcher.exe
        writes it; without USER32 the failure keeps its exit code. */
     {"standard error on a file", "tool", "C:\\bin", 0, STANDARD_ERROR_ON_FILE, "", 0xFFFFFFFFu},
@@ -91,6 +93,8 @@ TEST_F(launcherw_test, a_message_goes_to_standard_error_or_else_to_a_box)
         sim::world().wow64 = c.setting == ON_64_BIT_WINDOWS;
         if (c.setting == ELEVATION_REQUIRED)
             sim::world().start_errors[sim::key_of("C:\\work\\app.exe")] = ERROR_ELEVATION_REQUIRED;
+        sim::world().startup_flags = c.setting == MINIMIZED_CALLER ? STARTF_USESHOWWINDOW : 0;
+        sim::world().show_window = SW_SHOWMINNOACTIVE;
         sim::world().command_line = std::string("launcherw C:\\work ") + c.command;
         sim::set_variable("PATH", c.path);
         if (c.failing_allocation)
@@ -102,6 +106,10 @@ TEST_F(launcherw_test, a_message_goes_to_standard_error_or_else_to_a_box)
         }
         if (!*c.box) {
             EXPECT_TRUE(sim::world().boxes.empty()) << c.name;
+            for (const sim::process_start &start : sim::world().starts)
+                EXPECT_EQ(start.show_window,
+                          c.setting == MINIMIZED_CALLER ? SW_SHOWMINNOACTIVE : 0)
+                    << c.name;
             if (c.setting != NO_USER32) {
                 EXPECT_TRUE(sim::calls_named("LoadLibraryA").empty()) << c.name;
             }

@@ -24,6 +24,10 @@ struct named_start {
     bool elevated = false;  /* the launcher runs elevated already */
     std::string shell = {}; /* each ShellExecuteExW: verb|file|parameters|directory|mask|show */
     DWORD error = ERROR_ACCESS_DENIED;
+    WORD show = 0;         /* the caller's window state; 0: none given */
+    char subsystem = 0;    /* in bin\tool.exe's header; 0: no header */
+    DWORD console = 2;     /* processes on the launcher's console */
+    bool freed = false;    /* the console let go between the start and the wait */
 };
 
 const std::string file = "C:\\app\\MyApp.shim";
@@ -98,6 +102,17 @@ const named_start named_starts[] = {
      "Exec Failed: Invalid argument\r\n" + at_tool + code(740), {}, nullptr, 740, true},
     {"an invalid name", tool, "", {}, started, "C:\\caller",
      "Exec Failed: Invalid argument\r\n" + at_tool + code(123), {}, nullptr, 123},
+    /* The caller's window state, and a GUI command's console. */
+    {"a minimized caller", tool, "", {}, started, "C:\\caller", "", "", nullptr, 0, false, {},
+     ERROR_ACCESS_DENIED, SW_SHOWMINNOACTIVE},
+    {"a maximized caller", tool, "", {}, started, "C:\\caller", "", "", nullptr, 0, false, {},
+     ERROR_ACCESS_DENIED, SW_SHOWMAXIMIZED},
+    {"a GUI command on a console of its own", tool, "", {}, started, "C:\\caller", "", "",
+     nullptr, 0, false, {}, ERROR_ACCESS_DENIED, 0, IMAGE_SUBSYSTEM_WINDOWS_GUI, 1, true},
+    {"a GUI command on a shared console", tool, "", {}, started, "C:\\caller", "", "", nullptr,
+     0, false, {}, ERROR_ACCESS_DENIED, 0, IMAGE_SUBSYSTEM_WINDOWS_GUI},
+    {"a console command on a console of its own", tool, "", {}, started, "C:\\caller", "", "",
+     nullptr, 0, false, {}, ERROR_ACCESS_DENIED, 0, IMAGE_SUBSYSTEM_WINDOWS_CUI, 1},
 };
 
 /* The identity as the chain writes it, in place of its name. */
@@ -151,6 +166,11 @@ TEST_F(shim_test, a_named_start_runs_what_its_file_says)
             sim::fail_call(c.failing, 1, 0, c.error);
         sim::world().start_errors[sim::key_of("C:\\app\\bin\\tool.exe")] = c.start_error;
         sim::world().elevated = c.elevated;
+        sim::world().startup_flags = c.show ? STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES : 0;
+        sim::world().show_window = c.show;
+        sim::world().console_processes = c.console;
+        if (c.subsystem)
+            sim::add_file_bytes("C:\\app\\bin\\tool.exe", subsystem_header(c.subsystem));
         sim::world().command_line = "MyApp" + (c.arguments.empty() ? "" : " " + c.arguments);
         EXPECT_EQ(run_whole_program().code, c.message.empty() ? 7u : 0xFFFFFFFFu) << c.name;
         EXPECT_EQ(sim::output_of(standard_error), c.message) << c.name;
@@ -160,6 +180,8 @@ TEST_F(shim_test, a_named_start_runs_what_its_file_says)
             EXPECT_EQ(start.command_line, c.line) << c.name;
             EXPECT_EQ(start.application, c.line.substr(1, c.line.find('"', 1) - 1)) << c.name;
             EXPECT_EQ(start.current_directory, c.directory) << c.name;
+            EXPECT_EQ(start.startup_flags, c.show ? STARTF_USESHOWWINDOW : 0u) << c.name;
+            EXPECT_EQ(start.show_window, c.show) << c.name;
         }
         std::string shell;
         for (const sim::call &call : sim::calls_named("ShellExecuteExW"))
@@ -167,6 +189,12 @@ TEST_F(shim_test, a_named_start_runs_what_its_file_says)
         EXPECT_EQ(shell, c.shell) << c.name;
         for (const sim::call &call : sim::calls_named("CloseHandle"))
             EXPECT_NE(call.args[0], 0u) << c.name;
+        strings calls = sim::call_names();
+        auto freed = std::find(calls.begin(), calls.end(), "FreeConsole");
+        EXPECT_EQ(freed != calls.end() && std::count(calls.begin(), freed, "CreateProcessA") &&
+                      std::count(freed, calls.end(), "WaitForSingleObject"),
+                  c.freed)
+            << c.name;
         for (size_t at = 0, end; at < c.after.size(); at = end + 1) {
             end = std::min(c.after.find('|', at), c.after.size());
             size_t equals = c.after.find('=', at + 1);
