@@ -27,6 +27,7 @@
 #include "runtime/heap.h"
 #include "runtime/lead_bytes.h"
 #include "runtime/limits.h"
+#include "runtime/trace.h"
 #include "shim/shim.h"
 
 /* Static rather than on the stack, here and in the functions below: frames
@@ -130,6 +131,7 @@ static int name_file(void)
     int size;
     start_directory = narrow(module, (int)start, &size);
     file_name = narrow(module, -1, &size);
+    trace_line("file ", file_name, 0);
     return 0;
 }
 
@@ -214,9 +216,10 @@ static int check_candidate(const char *file, HANDLE opened)
     file_identity found;
     int known = identify_opened_file(opened, &found);
     int own = known && is_own_file(&found);
-    if (own && !bare)
-        return CANDIDATE_REFUSED;
     if (own || (known && bare && is_in_chain(&found))) {
+        trace_line("candidate ", file, own ? ": the launcher itself" : ": already in the chain");
+        if (!bare)
+            return CANDIDATE_REFUSED;
         set_error(NO_SUCH_FILE, ERROR_FILE_NOT_FOUND);
         return CANDIDATE_PASSED_OVER;
     }
@@ -224,6 +227,7 @@ static int check_candidate(const char *file, HANDLE opened)
        stands for the blank between the two and for the line's own. */
     if (2 + units + later_units > COMMAND_LINE_SIZE) {
         set_error(ARG_LIST_TOO_LONG, ERROR_BAD_ENVIRONMENT);
+        trace_outcome("candidate ", file, -1);
         return CANDIDATE_PASSED_OVER;
     }
     pass_chain_on();

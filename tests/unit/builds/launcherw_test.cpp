@@ -5,6 +5,8 @@ namespace {
 
 const char not_found[] = "Exec Failed: No such file or directory";
 const char path_too_long[] = "Path too long for launcher, maximum size supported is 8192 bytes";
+const char last_traced[] =
+    "trace: candidate C:\\bin\\tool.cmd: No such file or directory (Windows error 3)\n";
 const char no_memory_for_arguments[] = "runtime error R6008\r\n- not enough space for arguments";
 
 enum {
@@ -13,7 +15,8 @@ enum {
     STANDARD_ERROR_REFUSES,
     NO_USER32,
     NAME_BEYOND_CODE_PAGE,
-    ON_64_BIT_WINDOWS
+    ON_64_BIT_WINDOWS,
+    TRACED
 };
 
 /* Through the ANSI calls the title would turn these into look-alikes. */
@@ -54,6 +57,8 @@ const box_case box_cases[] = {
     /* The search saw the native System32; the box's library is loaded in
        the process's own view again. */
     {"on 64-bit Windows", "tool", "C:\\bin", 0, ON_64_BIT_WINDOWS, not_found, 0xFFFFFFFFu},
+    /* The trace goes to the debugger, never into the box. */
+    {"traced", "tool", "C:\\bin", 0, TRACED, not_found, 0xFFFFFFFFu},
 };
 
 class launcherw_test : public launcher_test {
@@ -86,12 +91,16 @@ TEST_F(launcherw_test, a_message_goes_to_standard_error_or_else_to_a_box)
         if (c.setting == NO_USER32)
             sim::fail_call("LoadLibraryA", 1, 0, ERROR_FILE_NOT_FOUND);
         sim::world().wow64 = c.setting == ON_64_BIT_WINDOWS;
+        sim::set_variable("LAUNCHER_TRACE", std::string(c.setting == TRACED ? "1" : "0"));
         sim::world().command_line = std::string("launcherw C:\\work ") + c.command;
         sim::set_variable("PATH", c.path);
         if (c.failing_allocation)
             sim::fail_allocation(c.failing_allocation);
         sim::exit_signal end = run_whole_program();
         EXPECT_EQ(end.code, c.exit_code) << c.name;
+        std::vector<sim::call> lines = sim::calls_named("OutputDebugStringA");
+        EXPECT_EQ(lines.empty() ? "" : lines.back().text, c.setting == TRACED ? last_traced : "")
+            << c.name;
         if (c.setting == STANDARD_ERROR_ON_FILE) {
             EXPECT_EQ(sim::output_of(file), std::string(not_found) + "\r\n") << c.name;
         }

@@ -26,6 +26,7 @@ const std::string file = "C:\\app\\MyApp.shim";
 const std::string whole = "\xef\xbb\xbfpath = bin\\tool\r\nargs = --fixed \"x y\" %~dp0x\r\n"
                           "lib = ..\\app\\.\\lib/\r\ndirectory = work\r\nenv = A = %HOME%\\a\r\n#";
 const std::string chain = "=ShimChain=3";
+const std::string missing = "No such file or directory (Windows error 2)";
 const std::string tool = "path = bin\\tool.exe\n";
 /* Four lib lines of 8186 characters each, the last one longer by `more`:
    with PATH, ";" between them and the terminator, 32767 characters. */
@@ -82,6 +83,15 @@ const named_start named_starts[] = {
      too_long + file + "\r\n"},
     {"a lib that cannot be made absolute", tool + "lib = lib", "", {}, "", "",
      "Shim Failed: Permission denied\r\nlib = lib in " + file + "\r\n", "", "GetFullPathNameW"},
+    /* The trace: the file, each setting as resolved, the variables, PATH,
+       the directory, each candidate and why it was passed over, the start. */
+    {"traced", "path = tool\nargs = -v\ndirectory = work\nenv = A = %HOME%\\a\nenv = HOME=\nlib = lib",
+     "", {"LAUNCHER_TRACE=1"}, "\"C:\\tools\\tool.exe\" -v", "C:\\app\\work",
+     traced({"file " + file, "path = tool", "args = -v", "directory = work", "set A=C:\\h\\a",
+             "remove HOME", "lib = lib", "append to PATH C:\\app\\lib", "enter C:\\app\\work",
+             "candidate C:\\onpath\\tool.com: " + missing, "candidate C:\\onpath\\tool.exe: the launcher itself",
+             "candidate C:\\tools\\tool.com: " + missing, "found C:\\tools\\tool.exe", "handle width 4",
+             "command line \"C:\\tools\\tool.exe\" -v"}), "A=C:\\h\\a|PATH=C:\\onpath;C:\\tools;C:\\app\\lib"},
 };
 
 /* The identity as the chain writes it, in place of its name. */
