@@ -5,8 +5,7 @@ namespace {
 
 const char not_found[] = "Exec Failed: No such file or directory";
 const char path_too_long[] = "Path too long for launcher, maximum size supported is 8192 bytes";
-const char last_traced[] =
-    "trace: candidate C:\\bin\\tool.cmd: No such file or directory (Windows error 3)\n";
+const char last_traced[] = "trace: candidate C:\\bin\\tool.cmd: No such file or directory (Windows error 3)\n";
 const char no_memory_for_arguments[] = "runtime error R6008\r\n- not enough space for arguments";
 
 enum {
@@ -99,8 +98,7 @@ TEST_F(launcherw_test, a_message_goes_to_standard_error_or_else_to_a_box)
         sim::exit_signal end = run_whole_program();
         EXPECT_EQ(end.code, c.exit_code) << c.name;
         std::vector<sim::call> lines = sim::calls_named("OutputDebugStringA");
-        EXPECT_EQ(lines.empty() ? "" : lines.back().text, c.setting == TRACED ? last_traced : "")
-            << c.name;
+        EXPECT_EQ(lines.empty() ? "" : lines.back().text, c.setting == TRACED ? last_traced : "") << c.name;
         if (c.setting == STANDARD_ERROR_ON_FILE) {
             EXPECT_EQ(sim::output_of(file), std::string(not_found) + "\r\n") << c.name;
         }
