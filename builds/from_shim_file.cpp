@@ -31,6 +31,7 @@
 #include "runtime/heap.h"
 #include "runtime/lead_bytes.h"
 #include "runtime/limits.h"
+#include "runtime/trace.h"
 #include "shim/elevate.h"
 #include "shim/shim.h"
 
@@ -135,6 +136,7 @@ static int name_file(void)
     int size;
     start_directory = narrow(module, (int)start, &size);
     file_name = narrow(module, -1, &size);
+    trace_line("file ", file_name, 0);
     return 0;
 }
 
@@ -219,9 +221,10 @@ static int check_candidate(const char *file, HANDLE opened)
     file_identity found;
     int known = identify_opened_file(opened, &found);
     int own = known && is_own_file(&found);
-    if (own && !bare)
-        return CANDIDATE_REFUSED;
     if (own || (known && bare && is_in_chain(&found))) {
+        trace_line("candidate ", file, own ? ": the launcher itself" : ": already in the chain");
+        if (!bare)
+            return CANDIDATE_REFUSED;
         set_error(NO_SUCH_FILE, ERROR_FILE_NOT_FOUND);
         return CANDIDATE_PASSED_OVER;
     }
@@ -230,6 +233,7 @@ static int check_candidate(const char *file, HANDLE opened)
        limit is the launcher's own finding: no Windows error goes with it. */
     if (2 + units + later_units > COMMAND_LINE_SIZE) {
         set_error(ARG_LIST_TOO_LONG, ERROR_SUCCESS);
+        trace_outcome("candidate ", file, -1);
         return CANDIDATE_PASSED_OVER;
     }
     pass_chain_on();

@@ -12,6 +12,7 @@
 #include "runtime/error_number.h"
 #include "runtime/handle_table.h"
 #include "runtime/heap.h"
+#include "runtime/trace.h"
 
 /*
  * The command line is the name, then the arguments joined by single spaces,
@@ -130,6 +131,15 @@ int start_overlay(const char *file, unsigned width, command_search *search)
         return fail_for_memory();
     }
 
+    trace_full_path("found ", file);
+    trace_number("handle width ", width);
+    trace_line("command line ", command_line, 0);
+    /* A dry run has built all a start needs and creates nothing. */
+    if (is_dry_run()) {
+        release(block);
+        return EXEC_STARTED;
+    }
+
     STARTUPINFOA startup;
     fill_bytes(&startup, 0, sizeof startup);
     startup.cb = sizeof startup;
@@ -146,6 +156,7 @@ int start_overlay(const char *file, unsigned width, command_search *search)
     if (started)
         return EXEC_STARTED;
     map_os_error(last_error);
+    trace_outcome("start ", file, -1);
     release(environment_block);
     release(command_line);
     return EXEC_FAILED;

@@ -16,6 +16,7 @@
 #include "runtime/error_reporting.h"
 #include "runtime/heap.h"
 #include "runtime/start.h"
+#include "runtime/trace.h"
 
 static constexpr auto path_name = WIDE("PATH");
 
@@ -36,6 +37,7 @@ static int extend_path(const WCHAR *path, DWORD path_length, const WCHAR *direct
     if (!value)
         return -1;
     copy_wide_text(copy_wide_text(value, path), directories);
+    trace_entries("append to PATH ", directories);
     SetEnvironmentVariableW(path_name, value);
     release(value);
     return 0;
@@ -45,11 +47,19 @@ static int extend_path(const WCHAR *path, DWORD path_length, const WCHAR *direct
    outcomes (exec/exec.h). */
 enum { DIRECTORY_FAILED = EXEC_REFUSED + 1, NOTHING_TO_START };
 
+/* The trace says why, even where the failure is left quietly. */
+static int enter_directory(const char *directory)
+{
+    int result = change_directory(directory);
+    trace_outcome("enter ", directory, result);
+    return result;
+}
+
 /* A directory given without a place to name it is left quietly, and the
    command starts where the launcher stands. */
 static int enter_and_start(const launch_request *request, command_search *search)
 {
-    if (request->directory && change_directory(request->directory) != 0 &&
+    if (request->directory && enter_directory(request->directory) != 0 &&
         request->about_directory)
         return DIRECTORY_FAILED;
     if (!request->command)
@@ -74,6 +84,7 @@ static int enter_and_start_natively(const launch_request *request, command_searc
 int run_main(int count, char **arguments, char **snapshot)
 {
     (void)snapshot;
+    read_trace_level();
     launch_request request = {};
     if (read_request(count, arguments, &request) != 0)
         return -1;
@@ -93,6 +104,9 @@ int run_main(int count, char **arguments, char **snapshot)
                              prepare_start, {}, 0};
     int result = enter_and_start_natively(&request, &search);
     if (result == NOTHING_TO_START)
+        return 0;
+    /* A dry run ends where the command would have been started. */
+    if (result == EXEC_STARTED && is_dry_run())
         return 0;
     /* A command that asks for elevation, where the source can start it so,
        in the process's own view: the shell is loaded there.  The source

@@ -380,6 +380,7 @@ HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTE
                    DWORD disposition, DWORD attributes, HANDLE template_file);
 BOOL ReadFile(HANDLE file, LPVOID data, DWORD count, LPDWORD read, LPVOID overlapped);
 BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION information);
+DWORD GetFullPathNameA(LPCSTR name, DWORD size, LPSTR buffer, LPSTR *file_part);
 DWORD GetFullPathNameW(LPCWSTR name, DWORD size, LPWSTR buffer, LPWSTR *file_part);
 
 /* handles and output */
@@ -389,6 +390,7 @@ UINT SetHandleCount(UINT count);
 BOOL WriteFile(HANDLE file, LPCVOID data, DWORD count, LPDWORD written, LPVOID overlapped);
 DWORD GetLastError(void);
 void SetLastError(DWORD code);
+void OutputDebugStringA(LPCSTR text);
 
 /* heap */
 HANDLE HeapCreate(DWORD options, SIZE_T initial, SIZE_T maximum);

@@ -16,6 +16,11 @@ const char *get_shim_mistake_text(int mistake)
     return find_text(mistake_texts, mistake);
 }
 
+const char *get_shim_key_name(int key)
+{
+    return find_text(keys, key);
+}
+
 static int is_blank(char c)
 {
     return c == ' ' || c == '\t';

@@ -13,6 +13,7 @@
 #include "runtime/bytes.h"
 #include "runtime/heap.h"
 #include "runtime/lead_bytes.h"
+#include "runtime/trace.h"
 
 /* Room for any value a variable can hold, at three bytes a character. */
 enum { EXPANDED_SIZE = 3 * VARIABLE_LIMIT };
@@ -147,8 +148,11 @@ static int resolve_setting(shim_setting *setting, const char *folder)
             return SHIM_TOO_LONG;
         if (!SetEnvironmentVariableW(widen_name(setting->name), length ? wide_value : 0) && length)
             return SHIM_NO_MEMORY;
+        trace_variable(wide_name, length ? wide_value : 0);
     } else if (has_key_property(setting->key, KEY_PLACE) && depends_on_current_directory(text)) {
         return SHIM_CURRENT_DRIVE;
+    } else {
+        trace_line(get_shim_key_name(setting->key), " = ", text);
     }
     return SHIM_FINE;
 }

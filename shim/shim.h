@@ -118,6 +118,8 @@ enum { SHIM_MISTAKES(SHIM_MISTAKE_NAME) SHIM_MISTAKE_COUNT };
 
 /* What the mistake reads as in a message. */
 const char *get_shim_mistake_text(int mistake);
+/* The key as the file spells it, in lower case. */
+const char *get_shim_key_name(int key);
 /* Takes the file's text apart; SHIM_FINE, or the first mistake. */
 int parse_shim(const char *text, unsigned length, shim_settings *settings);
 /*

@@ -230,3 +230,12 @@ extern "C" DWORD GetFullPathNameW(LPCWSTR name, DWORD size, LPWSTR buffer, LPWST
         *file_part = full.back() == u'\\' ? nullptr : buffer + full.find_last_of(u'\\') + 1;
     return (DWORD)full.size();
 }
+
+extern "C" DWORD GetFullPathNameA(LPCSTR name, DWORD size, LPSTR buffer, LPSTR *)
+{
+    sim::record("GetFullPathNameA", {size}, name);
+    std::string full = sim::full_path(name);
+    if (full.size() < size)
+        std::memcpy(buffer, full.c_str(), full.size() + 1);
+    return (DWORD)full.size() + (full.size() < size ? 0 : 1);
+}

@@ -138,3 +138,8 @@ extern "C" BOOL ReadFile(HANDLE handle, LPVOID data, DWORD count, LPDWORD read, 
     object->position += *read;
     return TRUE;
 }
+
+extern "C" void OutputDebugStringA(LPCSTR text)
+{
+    sim::record("OutputDebugStringA", {}, text);
+}

@@ -11,6 +11,7 @@
 #include "runtime/lead_bytes.h"
 #include "runtime/start.h"
 #include "runtime/stream.h"
+#include "runtime/trace.h"
 
 #include <cstring>
 
@@ -31,6 +32,7 @@ void reset_launcher_state()
     argument_vector = nullptr;
     std::memset(lead_bytes, 0, sizeof lead_bytes);
     comparison_locale = 0;
+    trace_level = TRACE_OFF;
     reset_build_state();
     reset_request_source();
     reset_native_view();

@@ -49,3 +49,11 @@ std::vector<std::string> probed_paths()
         paths.push_back(c.text);
     return paths;
 }
+
+std::string traced(const std::vector<std::string> &lines)
+{
+    std::string all;
+    for (const std::string &line : lines)
+        all += "trace: " + line + "\r\n";
+    return all;
+}

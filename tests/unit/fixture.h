@@ -25,6 +25,8 @@ std::string subsystem_header(char subsystem);
 
 std::vector<std::string> written_chunks();
 std::vector<std::string> probed_paths();
+/* The lines of a trace as standard error shows them. */
+std::string traced(const std::vector<std::string> &lines);
 
 class launcher_test : public testing::Test {
 protected:

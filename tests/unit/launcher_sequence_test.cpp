@@ -46,7 +46,7 @@ TEST_F(launcher_sequence_test, without_arguments_the_status_is_minus_one_and_not
 {
     launcher_outcome outcome = run({});
     EXPECT_EQ(outcome.status, -1);
-    EXPECT_TRUE(sim::world().calls.empty());
+    EXPECT_EQ(sim::call_names(), std::vector<std::string>{"GetEnvironmentVariableA"});
 }
 
 TEST_F(launcher_sequence_test, a_working_directory_alone_extends_path_and_changes_directory)
@@ -324,7 +324,15 @@ struct view_case {
     bool started;
     const char *directory = "..\\work";
     const char *entered = "C:\\app\\work"; /* where the command starts */
+    const char *trace = nullptr; /* LAUNCHER_TRACE */
+    std::string output = {};     /* standard error; none: as the last untraced row */
+    int status = 0;
 };
+
+const std::string missing = "No such file or directory (Windows error 2)";
+const std::string ssh_trace = traced({"append to PATH C:\\app\\bin\\..\\lib", "enter ..\\work",
+    "candidate .\\ssh.exe: " + missing, "found C:\\Windows\\System32\\ssh.exe", "handle width 4",
+    "command line ssh.exe"});
 
 /* A command or directory only in the native System32 is found, entered and
    started as any 64-bit caller does; the redirection is back on right
@@ -343,7 +351,18 @@ TEST_F(launcher_sequence_test, the_search_and_the_start_see_the_native_system32)
          "C:\\Windows\\System32\\OpenSSH", "C:\\Windows\\System32\\OpenSSH"},
         {"directory only in SysWOW64: stays", true, true, "ssh", true,
          "C:\\Windows\\System32\\only32", "C:\\app\\bin"},
+        /* The trace, and nothing at all for a value of no meaning. */
+        {"untraced", false, true, "ssh.exe", true},
+        {"another value", false, true, "ssh.exe", true, "..\\work", "C:\\app\\work", "yes"},
+        {"an empty value", false, true, "ssh.exe", true, "..\\work", "C:\\app\\work", ""},
+        {"traced", false, true, "ssh.exe", true, "..\\work", "C:\\app\\work", "1", ssh_trace},
+        {"dry", false, true, "ssh.exe", false, "..\\work", "C:\\app\\work", "dry", ssh_trace},
+        {"dry and failing", false, true, "no.exe", false, "..\\nowhere", "", "dry",
+         traced({"append to PATH C:\\app\\bin\\..\\lib", "enter ..\\nowhere: " + missing,
+                 "candidate .\\no.exe: " + missing, "candidate C:\\Windows\\System32\\no.exe: " + missing}) +
+             "Exec Failed: No such file or directory\r\n", -1},
     };
+    std::vector<std::string> untraced;
     for (const view_case &c : cases) {
         SetUp();
         sim::add_file("C:\\Windows\\System32\\ssh.exe");
@@ -352,7 +371,10 @@ TEST_F(launcher_sequence_test, the_search_and_the_start_see_the_native_system32)
         sim::set_variable("PATH", std::string("C:\\Windows\\System32"));
         sim::world().wow64 = c.wow64;
         sim::world().redirection_functions = c.functions;
+        if (c.trace)
+            sim::set_variable("LAUNCHER_TRACE", std::string(c.trace));
         launcher_outcome outcome = run({c.directory, c.command});
+        EXPECT_EQ(sim::world().starts.size(), c.started ? 1u : 0u) << c.name;
         EXPECT_EQ(outcome.exited, c.started) << c.name;
         if (c.started) {
             EXPECT_EQ(sim::world().starts[0].application, "C:\\Windows\\System32\\ssh.exe")
@@ -360,6 +382,13 @@ TEST_F(launcher_sequence_test, the_search_and_the_start_see_the_native_system32)
             EXPECT_EQ(sim::world().starts[0].current_directory, c.entered) << c.name;
         }
         std::vector<std::string> names = sim::call_names();
+        if (!c.trace)
+            untraced = names;
+        else if (c.output.empty())
+            EXPECT_EQ(names, untraced) << c.name;
+        else
+            EXPECT_EQ(sim::output_of(standard_error) + std::to_string(outcome.status),
+                      c.output + std::to_string(c.status)) << c.name;
         auto at = [&](const char *name) {
             return std::find(names.begin(), names.end(), name) - names.begin();
         };

@@ -610,7 +610,8 @@ TEST_F(launcher_test, start_up_builds_in_its_fixed_order)
             order.push_back(name);
     EXPECT_EQ(order, (strings{"HeapCreate", "GetStartupInfoA", "SetHandleCount", "GetACP",
                               "GetCommandLineW", "GetEnvironmentStringsW", "GetModuleFileNameA",
-                              "GetEnvironmentVariableA", "ExitProcess"}));
+                              "GetEnvironmentVariableA", "GetEnvironmentVariableA", "ExitProcess"}));
+    EXPECT_EQ(sim::calls_named("GetEnvironmentVariableA")[0].text, "LAUNCHER_TRACE");
 }
 
 TEST_F(launcher_test, a_missing_command_line_or_environment_ends_silently)

@@ -5,6 +5,7 @@ namespace {
 
 const char not_found[] = "Exec Failed: No such file or directory";
 const char path_too_long[] = "Path too long for launcher, maximum size supported is 8192 bytes";
+const char last_traced[] = "trace: candidate C:\\bin\\tool.cmd: No such file or directory (Windows error 3)\n";
 const char no_memory_for_arguments[] = "runtime error R6008\r\n- not enough space for arguments";
 
 enum {
@@ -15,7 +16,8 @@ enum {
     NAME_BEYOND_CODE_PAGE,
     ON_64_BIT_WINDOWS,
     ELEVATION_REQUIRED,
-    MINIMIZED_CALLER
+    MINIMIZED_CALLER,
+    TRACED
 };
 
 /* Through the ANSI calls the title would turn these into look-alikes. */
@@ -59,6 +61,8 @@ const box_case box_cases[] = {
     {"on 64-bit Windows", "tool", "C:\\bin", 0, ON_64_BIT_WINDOWS, not_found, 0xFFFFFFFFu},
     {"elevation required", "app", "C:\\bin", 0, ELEVATION_REQUIRED, "Exec Failed: Invalid argument",
      0xFFFFFFFFu},
+    /* The trace goes to the debugger, never into the box. */
+    {"traced", "tool", "C:\\bin", 0, TRACED, not_found, 0xFFFFFFFFu},
 };
 
 class launcherw_test : public launcher_test {
@@ -95,12 +99,15 @@ TEST_F(launcherw_test, a_message_goes_to_standard_error_or_else_to_a_box)
             sim::world().start_errors[sim::key_of("C:\\work\\app.exe")] = ERROR_ELEVATION_REQUIRED;
         sim::world().startup_flags = c.setting == MINIMIZED_CALLER ? STARTF_USESHOWWINDOW : 0;
         sim::world().show_window = SW_SHOWMINNOACTIVE;
+        sim::set_variable("LAUNCHER_TRACE", std::string(c.setting == TRACED ? "1" : "0"));
         sim::world().command_line = std::string("launcherw C:\\work ") + c.command;
         sim::set_variable("PATH", c.path);
         if (c.failing_allocation)
             sim::fail_allocation(c.failing_allocation);
         sim::exit_signal end = run_whole_program();
         EXPECT_EQ(end.code, c.exit_code) << c.name;
+        std::vector<sim::call> lines = sim::calls_named("OutputDebugStringA");
+        EXPECT_EQ(lines.empty() ? "" : lines.back().text, c.setting == TRACED ? last_traced : "") << c.name;
         if (c.setting == STANDARD_ERROR_ON_FILE) {
             EXPECT_EQ(sim::output_of(file), std::string(not_found) + "\r\n") << c.name;
         }

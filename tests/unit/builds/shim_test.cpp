@@ -34,6 +34,7 @@ const std::string file = "C:\\app\\MyApp.shim";
 const std::string whole = "\xef\xbb\xbfpath = bin\\tool\r\nargs = --fixed \"x y\" %~dp0x\r\n"
                           "lib = ..\\app\\.\\lib/\r\ndirectory = work\r\nenv = A = %HOME%\\a\r\n#";
 const std::string chain = "=ShimChain=3";
+const std::string missing = "No such file or directory (Windows error 2)";
 const std::string tool = "path = bin\\tool.exe\n";
 const std::string started = "\"C:\\app\\bin\\tool.exe\"", at_tool = "path = bin\\tool.exe in " + file;
 std::string code(int number) { return " (Windows error " + std::to_string(number) + ")\r\n"; }
@@ -113,6 +114,15 @@ const named_start named_starts[] = {
      0, false, {}, ERROR_ACCESS_DENIED, 0, IMAGE_SUBSYSTEM_WINDOWS_GUI},
     {"a console command on a console of its own", tool, "", {}, started, "C:\\caller", "", "",
      nullptr, 0, false, {}, ERROR_ACCESS_DENIED, 0, IMAGE_SUBSYSTEM_WINDOWS_CUI, 1},
+    /* The trace: the file, each setting as resolved, the variables, PATH,
+       the directory, each candidate and why it was passed over, the start. */
+    {"traced", "path = tool\nargs = -v\ndirectory = work\nenv = A = %HOME%\\a\nenv = HOME=\nlib = lib",
+     "", {"LAUNCHER_TRACE=1"}, "\"C:\\tools\\tool.exe\" -v", "C:\\app\\work",
+     traced({"file " + file, "path = tool", "args = -v", "directory = work", "set A=C:\\h\\a",
+             "remove HOME", "lib = lib", "append to PATH C:\\app\\lib", "enter C:\\app\\work",
+             "candidate C:\\onpath\\tool.com: " + missing, "candidate C:\\onpath\\tool.exe: the launcher itself",
+             "candidate C:\\tools\\tool.com: " + missing, "found C:\\tools\\tool.exe", "handle width 4",
+             "command line \"C:\\tools\\tool.exe\" -v"}), "A=C:\\h\\a|PATH=C:\\onpath;C:\\tools;C:\\app\\lib"},
 };
 
 /* The identity as the chain writes it, in place of its name. */
@@ -172,7 +182,8 @@ TEST_F(shim_test, a_named_start_runs_what_its_file_says)
         if (c.subsystem)
             sim::add_file_bytes("C:\\app\\bin\\tool.exe", subsystem_header(c.subsystem));
         sim::world().command_line = "MyApp" + (c.arguments.empty() ? "" : " " + c.arguments);
-        EXPECT_EQ(run_whole_program().code, c.message.empty() ? 7u : 0xFFFFFFFFu) << c.name;
+        bool failed = c.message.find("Failed: ") != std::string::npos;
+        EXPECT_EQ(run_whole_program().code, failed ? 0xFFFFFFFFu : 7u) << c.name;
         EXPECT_EQ(sim::output_of(standard_error), c.message) << c.name;
         EXPECT_EQ(sim::world().starts.size(), c.line.empty() ? 0u : 1u) << c.name;
         if (!c.line.empty() && sim::world().starts.size() == 1) {

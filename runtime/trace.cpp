@@ -1,0 +1,161 @@
+/*
+ * The trace's lines.  A line is gathered in a static buffer and leaves in
+ * one write through the error stream's own (so text-mode line ends hold),
+ * or, where there is no standard error (a windowless build started from a
+ * shortcut), as one debugger message.  Never through a build's other way
+ * of showing a message: a trace is no failure, and a box is for failures.
+ */
+#include "runtime/trace.h"
+#include "runtime/error_number.h"
+#include "runtime/error_reporting.h"
+#include "runtime/lead_bytes.h"
+#include "runtime/limits.h"
+
+/* A longer line leaves in pieces of this size. */
+enum { LINE_SIZE = 512 };
+
+int trace_level;
+static char line[LINE_SIZE + 1];
+static unsigned used;
+
+/* Once, at the start: the level is off until then. */
+void read_trace_level(void)
+{
+    char value[4];
+    DWORD length = GetEnvironmentVariableA("LAUNCHER_TRACE", value, sizeof value);
+    if (length == 1 && value[0] == '1')
+        trace_level = TRACE_ON;
+    if (length == 3 && value[0] == 'd' && value[1] == 'r' && value[2] == 'y')
+        trace_level = TRACE_DRY;
+}
+
+/* A write that fails is the trace's own: the error number the launcher
+   is about to act on or report stays as it was. */
+static void send_gathered(void)
+{
+    int number = error_number;
+    DWORD code = os_error_code;
+    HANDLE handle = get_error_handle();
+    line[used] = 0;
+    if (handle == 0 || handle == INVALID_HANDLE_VALUE)
+        OutputDebugStringA(line);
+    else
+        write_handle(2, line, used);
+    error_number = number;
+    os_error_code = code;
+    used = 0;
+}
+
+/* Up to `stop` or the end of the text; where it stopped. */
+static const char *add_until(const char *text, char stop)
+{
+    for (; *text && *text != stop; text++) {
+        if (used == LINE_SIZE)
+            send_gathered();
+        line[used++] = *text;
+    }
+    return text;
+}
+
+static void add(const char *text)
+{
+    if (text)
+        add_until(text, 0);
+}
+
+/* Converted as the launcher converts everything it takes in; empty when
+   it cannot be. */
+static const char *narrow_text(const WCHAR *text)
+{
+    static char ansi[3 * VARIABLE_LIMIT];
+    if (!WideCharToMultiByte(CP_ACP, conversion_flags, text, -1, ansi, sizeof ansi, 0, 0))
+        ansi[0] = 0;
+    return ansi;
+}
+
+static int start_line(const char *label, const char *text)
+{
+    if (trace_level == TRACE_OFF)
+        return 0;
+    add("trace: ");
+    add(label);
+    add(text);
+    return 1;
+}
+
+static void end_line(const char *more)
+{
+    add(more);
+    add("\n");
+    send_gathered();
+}
+
+static const char *format_number(DWORD number)
+{
+    static char digits[11];
+    char *at = digits + sizeof digits - 1;
+    do
+        *--at = (char)('0' + number % 10);
+    while (number /= 10);
+    return at;
+}
+
+void trace_line(const char *label, const char *text, const char *more)
+{
+    if (start_line(label, text))
+        end_line(more);
+}
+
+void trace_outcome(const char *label, const char *text, int result)
+{
+    if (!start_line(label, text))
+        return;
+    if (result != 0) {
+        add(": ");
+        add(get_error_text(error_number));
+        if (os_error_code) {
+            add(" (Windows error ");
+            add(format_number(os_error_code));
+            add(")");
+        }
+    }
+    end_line(0);
+}
+
+void trace_full_path(const char *label, const char *path)
+{
+    static char full[LONG_PATH_SIZE];
+    if (trace_level == TRACE_OFF)
+        return;
+    DWORD length = GetFullPathNameA(path, LONG_PATH_SIZE, full, 0);
+    trace_line(label, length && length < LONG_PATH_SIZE ? full : path, 0);
+}
+
+void trace_number(const char *label, unsigned number)
+{
+    trace_line(label, format_number(number), 0);
+}
+
+void trace_variable(const WCHAR *name, const WCHAR *value)
+{
+    if (trace_level == TRACE_OFF)
+        return;
+    start_line(value ? "set " : "remove ", narrow_text(name));
+    if (value) {
+        add("=");
+        add(narrow_text(value));
+    }
+    end_line(0);
+}
+
+/* ";" is below any second byte of a double-byte character. */
+void trace_entries(const char *label, const WCHAR *entries)
+{
+    if (trace_level == TRACE_OFF)
+        return;
+    for (const char *at = narrow_text(entries); *at;) {
+        start_line(label, 0);
+        at = add_until(at + (*at == ';'), ';');
+        end_line(0);
+    }
+}
