@@ -8,6 +8,9 @@
    text slots, an append slot seeks to its end first.  Returns the number of
    data bytes written, 0, or -1 with the error number set. */
 int write_handle(int number, const void *data, unsigned count);
+/* The same write, of text that is no message (the trace): the build does
+   not hear of it when it fails, so no failure is shown for it. */
+int write_slot(int number, const void *data, unsigned count);
 /* Moves an append slot's file position to the end of its file. */
 void move_to_end(handle_slot *slot);
 /* The message, ": ", the text of the error number and a line end, straight

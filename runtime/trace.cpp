@@ -1,9 +1,11 @@
 /*
  * The trace's lines.  A line is gathered in a static buffer and leaves in
- * one write through the error stream's own (so text-mode line ends hold),
- * or, where there is no standard error (a windowless build started from a
- * shortcut), as one debugger message.  Never through a build's other way
- * of showing a message: a trace is no failure, and a box is for failures.
+ * one write through the error stream's own, so text-mode line ends hold;
+ * a refused line is no lost message, and never makes a later one shown
+ * again.  Where there is no standard error (a windowless build started
+ * from a shortcut) a line leaves as one debugger message.  Never through a
+ * build's other way of showing a message: a trace is no failure, and a box
+ * is for failures.
  */
 #include "runtime/trace.h"
 #include "runtime/error_number.h"
@@ -40,7 +42,7 @@ static void send_gathered(void)
     if (handle == 0 || handle == INVALID_HANDLE_VALUE)
         OutputDebugStringA(line);
     else
-        write_handle(2, line, used);
+        write_slot(2, line, used);
     error_number = number;
     os_error_code = code;
     used = 0;

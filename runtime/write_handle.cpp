@@ -72,7 +72,7 @@ static void write_text(HANDLE handle, const unsigned char *data, unsigned count,
     }
 }
 
-static int write_slot(int number, const void *data, unsigned count)
+int write_slot(int number, const void *data, unsigned count)
 {
     handle_slot *slot = find_slot(number);
     if (!slot || !(slot->flags & SLOT_OPEN)) {

@@ -17,7 +17,8 @@ enum {
     ON_64_BIT_WINDOWS,
     ELEVATION_REQUIRED,
     MINIMIZED_CALLER,
-    TRACED
+    TRACED,
+    TRACE_REFUSED
 };
 
 /* Through the ANSI calls the title would turn these into look-alikes. */
@@ -63,6 +64,9 @@ const box_case box_cases[] = {
      0xFFFFFFFFu},
     /* The trace goes to the debugger, never into the box. */
     {"traced", "tool", "C:\\bin", 0, TRACED, not_found, 0xFFFFFFFFu},
+    /* A trace line refused is no lost message: the failure written after it
+       goes to standard error alone. */
+    {"a trace line refused", "tool", "C:\\bin", 0, TRACE_REFUSED, "", 0xFFFFFFFFu},
 };
 
 class launcherw_test : public launcher_test {
@@ -84,11 +88,12 @@ TEST_F(launcherw_test, a_message_goes_to_standard_error_or_else_to_a_box)
     for (const box_case &c : box_cases) {
         SetUp();
         HANDLE file = nullptr;
-        if (c.setting == STANDARD_ERROR_ON_FILE || c.setting == STANDARD_ERROR_REFUSES)
+        if (c.setting == STANDARD_ERROR_ON_FILE || c.setting == STANDARD_ERROR_REFUSES ||
+            c.setting == TRACE_REFUSED)
             file = sim::set_std_handle(STD_ERROR_HANDLE, FILE_TYPE_DISK);
         else
             sim::world().std_handles.erase(STD_ERROR_HANDLE);
-        if (c.setting == STANDARD_ERROR_REFUSES)
+        if (c.setting == STANDARD_ERROR_REFUSES || c.setting == TRACE_REFUSED)
             sim::fail_write(1, ERROR_ACCESS_DENIED);
         if (c.setting == NAME_BEYOND_CODE_PAGE)
             sim::world().module_path = name_beyond_code_page;
@@ -99,7 +104,7 @@ TEST_F(launcherw_test, a_message_goes_to_standard_error_or_else_to_a_box)
             sim::world().start_errors[sim::key_of("C:\\work\\app.exe")] = ERROR_ELEVATION_REQUIRED;
         sim::world().startup_flags = c.setting == MINIMIZED_CALLER ? STARTF_USESHOWWINDOW : 0;
         sim::world().show_window = SW_SHOWMINNOACTIVE;
-        sim::set_variable("LAUNCHER_TRACE", std::string(c.setting == TRACED ? "1" : "0"));
+        sim::set_variable("LAUNCHER_TRACE", std::string(c.setting >= TRACED ? "1" : "0"));
         sim::world().command_line = std::string("launcherw C:\\work ") + c.command;
         sim::set_variable("PATH", c.path);
         if (c.failing_allocation)
