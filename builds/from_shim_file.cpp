@@ -8,9 +8,9 @@
  * exe's own command line: nothing is split, requoted or joined again.
  *
  * The adapter between the file's reader (shim/) and the launcher's
- * request: it names the file, reads and resolves it, and turns its settings
- * into the request, the library directories and the search's say on each
- * candidate.  A named launcher never starts itself (shim/own_file.cpp), and
+ * request: it has the file named (shim/shim_file_name.cpp), reads and
+ * resolves it, and turns its settings into the request, the library
+ * directories and the search's say on each candidate.  A named launcher never starts itself (shim/own_file.cpp), and
  * a chain of copies that leads back into itself ends (shim/chain.cpp).  A
  * command that asks for elevation is started by an elevated copy of the
  * launcher (shim/elevate.cpp), which applies the file itself.  The line of
@@ -36,11 +36,8 @@
 #include "shim/shim.h"
 
 /* Static rather than on the stack, here and in the functions below: frames
-   stay below a page.  The module path turns into the file's name; the
-   exe's folder stays in front. */
-static WCHAR module[LONG_PATH_SIZE + 5];
-/* ";" and the lib directories, joined by ";": the directories never more
-   than a variable holds. */
+   stay below a page.  ";" and the lib directories, joined by ";": the
+   directories never more than a variable holds. */
 static WCHAR libraries[1 + VARIABLE_LIMIT];
 static unsigned library_length;
 /* PATH, as received and again once the env lines have had their say, and
@@ -59,18 +56,6 @@ static char *search_path;
 static unsigned later_units;
 /* The command is a bare name, looked for through PATH. */
 static int bare;
-
-/* A new ANSI copy and its length; null without memory. */
-static char *narrow(const WCHAR *text, int length, int *size)
-{
-    *size = WideCharToMultiByte(CP_ACP, conversion_flags, text, length, 0, 0, 0, 0);
-    char *ansi = (char *)allocate((size_t)*size + 1);
-    if (ansi) {
-        WideCharToMultiByte(CP_ACP, conversion_flags, text, length, ansi, *size, 0, 0);
-        ansi[*size] = 0;
-    }
-    return ansi;
-}
 
 /* A new text of the pieces; null without memory, or when one is missing. */
 static char *join(const char *before, const shim_text &span, const char *between,
@@ -112,32 +97,6 @@ static int report_mistake(int mistake)
 {
     report_failure("Shim Failed", get_shim_mistake_text(mistake), locate("", settings.mistake));
     return -1;
-}
-
-/* The exe's path with its last extension replaced by ".shim", and the
-   exe's folder; -1 when the platform gives no path that fits. */
-static int name_file(void)
-{
-    DWORD length = GetModuleFileNameW(0, module, LONG_PATH_SIZE);
-    if (length == 0 || length >= LONG_PATH_SIZE)
-        return fail_with_last_error();
-    remember_own_file(module);
-    unsigned start = 0, dot = length;
-    for (unsigned i = 0; i < length; i++) {
-        if (module[i] == '\\' || module[i] == '/') {
-            start = i + 1;
-            dot = length;
-        } else if (module[i] == '.') {
-            dot = i;
-        }
-    }
-    static constexpr auto extension = WIDE(".shim");
-    copy_wide_text(module + dot, extension);
-    int size;
-    start_directory = narrow(module, (int)start, &size);
-    file_name = narrow(module, -1, &size);
-    trace_line("file ", file_name, 0);
-    return 0;
 }
 
 /* One library directory, made absolute from the start directory and
@@ -300,7 +259,10 @@ int read_request(int, char **, launch_request *request)
     static char bytes[SHIM_FILE_LIMIT + 1];
     static WCHAR wide[SHIM_FILE_LIMIT + 1];
     unsigned size;
-    if (name_file() != 0 || read_shim_file(module, bytes, &size) != 0) {
+    const WCHAR *name = name_shim_file(&start_directory, &file_name);
+    if (name)
+        trace_line("file ", file_name, 0);
+    if (!name || read_shim_file(name, bytes, &size) != 0) {
         report_error_about("Shim Failed", file_name);
         return -1;
     }
@@ -314,7 +276,7 @@ int read_request(int, char **, launch_request *request)
         return report_mistake(SHIM_NOT_TEXT);
     int mark = length && wide[0] == 0xFEFF;
     int text_size;
-    char *text = narrow(wide + mark, length - mark, &text_size);
+    char *text = narrow_text(wide + mark, length - mark, &text_size);
     if (!text)
         return report_mistake(SHIM_NO_MEMORY);
     int mistake = parse_shim(text, (unsigned)text_size, &settings);

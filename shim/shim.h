@@ -133,6 +133,14 @@ int parse_shim(const char *text, unsigned length, shim_settings *settings);
  * or the first mistake with its line.
  */
 int resolve_shim(shim_settings *settings, const char *folder);
+/* The file's wide path, beside the exe, and in ANSI the exe's folder with
+   its "\\" and the file's name (null without memory); null with the error
+   number set when the platform gives no exe path that fits.  The exe's
+   path is remembered as the launcher's own file. */
+const WCHAR *name_shim_file(char **start_directory, char **file_name);
+/* A new ANSI copy of length units (-1: up to the terminator), converted
+   without best fit, and its size; null without memory. */
+char *narrow_text(const WCHAR *text, int length, int *size);
 /* The file's bytes, read whole into a buffer of SHIM_FILE_LIMIT + 1 bytes;
    0, or -1 with the error number set (a file over the limit is too
    large). */

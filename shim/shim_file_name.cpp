@@ -1,0 +1,53 @@
+/*
+ * Where a named launcher's file is: beside its exe, under the exe's name
+ * with the last extension replaced by ".shim" (MyApp.exe reads MyApp.shim,
+ * tool.v2.exe reads tool.v2.shim).  The exe's folder is the start
+ * directory every relative path of the file is taken from.  The exe's own
+ * path is also what tells the launcher's own file from a candidate
+ * (own_file.cpp), so it is handed over there as it is read.
+ */
+#include "shim/shim.h"
+#include "runtime/bytes.h"
+#include "runtime/error_number.h"
+#include "runtime/heap.h"
+#include "runtime/lead_bytes.h"
+
+/* Static rather than on the stack: frames stay below a page.  The module
+   path turns into the file's name, with room for the longer extension. */
+static WCHAR module[LONG_PATH_SIZE + 5];
+
+char *narrow_text(const WCHAR *text, int length, int *size)
+{
+    *size = WideCharToMultiByte(CP_ACP, conversion_flags, text, length, 0, 0, 0, 0);
+    char *ansi = (char *)allocate((size_t)*size + 1);
+    if (ansi) {
+        WideCharToMultiByte(CP_ACP, conversion_flags, text, length, ansi, *size, 0, 0);
+        ansi[*size] = 0;
+    }
+    return ansi;
+}
+
+const WCHAR *name_shim_file(char **start_directory, char **file_name)
+{
+    DWORD length = GetModuleFileNameW(0, module, LONG_PATH_SIZE);
+    if (length == 0 || length >= LONG_PATH_SIZE) {
+        fail_with_last_error();
+        return 0;
+    }
+    remember_own_file(module);
+    unsigned start = 0, dot = length;
+    for (unsigned i = 0; i < length; i++) {
+        if (module[i] == '\\' || module[i] == '/') {
+            start = i + 1;
+            dot = length;
+        } else if (module[i] == '.') {
+            dot = i;
+        }
+    }
+    static constexpr auto extension = WIDE(".shim");
+    copy_wide_text(module + dot, extension);
+    int size;
+    *start_directory = narrow_text(module, (int)start, &size);
+    *file_name = narrow_text(module, -1, &size);
+    return module;
+}
