@@ -565,6 +565,7 @@ static std::vector<need> list_common_needs(bool waits, bool named, const trace_r
         {"GetCPInfo", ask_code_page ? 1 : 0, "only for a code page not built in"},
         {"GetCommandLineW", 1, "the command line, converted without best fit"},
         {"GetEnvironmentVariableW", 1, "PATH's value"},
+        {"GetEnvironmentVariableA", 1, "LAUNCHER_TRACE, looked up once"},
         {"CreateProcessA", 1, "the hand-over"},
         {"ExitProcess", 1, waits ? "with the command's exit code" : "exit_quickly"},
     };
