@@ -15,6 +15,16 @@ char *copy_text(char *target, const char *text)
     return target;
 }
 
+const char *format_decimal(char *buffer, DWORD number)
+{
+    char *at = buffer + DECIMAL_SIZE - 1;
+    *at = 0;
+    do
+        *--at = (char)('0' + number % 10);
+    while (number /= 10);
+    return at;
+}
+
 WCHAR *copy_wide_text(WCHAR *target, const WCHAR *text)
 {
     while ((*target = *text++) != 0)

@@ -13,6 +13,10 @@ char *copy_text(char *target, const char *text);
 /* The same for text as the platform holds it, in UTF-16 units. */
 WCHAR *copy_wide_text(WCHAR *target, const WCHAR *text);
 void copy_bytes(void *target, const void *source, size_t count);
+/* A number in decimal, written into the end of a buffer of DECIMAL_SIZE
+   bytes; returns where its first digit is. */
+enum { DECIMAL_SIZE = 11 };
+const char *format_decimal(char *buffer, DWORD number);
 void fill_bytes(void *target, int value, size_t count);
 
 /*

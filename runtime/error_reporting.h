@@ -27,6 +27,11 @@ void report_failure(const char *message, const char *reason, const char *about);
    line about it ends with that code. */
 void report_failure_with_code(const char *message, const char *reason, DWORD code,
                               const char *about);
+/* " (Windows error N)" for a nonzero code, else an empty text: how the
+   code behind a reason is shown wherever it is (a named launcher's second
+   line, the trace).  The 16 characters around at most 10 digits. */
+enum { WINDOWS_ERROR_NAME_SIZE = 28 };
+void name_windows_error(char *text, DWORD code);
 /* A bare message through the error stream, without a line end. */
 int print_error_stream(const char *message);
 

@@ -12,20 +12,13 @@ static void write_piece(const char *text, const char *meant)
         write_handle(ERROR_HANDLE, text, (unsigned)text_length(text));
 }
 
-/* " (Windows error N)" for a nonzero code, else nothing: the 16 characters
-   around at most 10 digits. */
-enum { CODE_NAME_SIZE = 28 };
-
-static void name_code(char *text, DWORD code)
+void name_windows_error(char *text, DWORD code)
 {
     *text = 0;
-    if (!code)
-        return;
-    char digits[11], *first = digits + sizeof digits - 1;
-    *first = 0;
-    for (; code; code /= 10)
-        *--first = (char)('0' + code % 10);
-    copy_text(copy_text(copy_text(text, " (Windows error "), first), ")");
+    char digits[DECIMAL_SIZE];
+    if (code)
+        copy_text(copy_text(copy_text(text, " (Windows error "), format_decimal(digits, code)),
+                  ")");
 }
 
 /* The message, ": ", the reason and a line end, then the line that says
@@ -38,8 +31,8 @@ static void report(const char *message, const char *reason, DWORD own_code, cons
     /* The reason being reported, for a build that shows the message another
        way when standard error refuses it. */
     const char *meant = reason ? reason : get_error_text(error_number);
-    char meant_code[CODE_NAME_SIZE], code[CODE_NAME_SIZE];
-    name_code(meant_code, reason ? own_code : os_error_code);
+    char meant_code[WINDOWS_ERROR_NAME_SIZE], code[WINDOWS_ERROR_NAME_SIZE];
+    name_windows_error(meant_code, reason ? own_code : os_error_code);
     if (message && *message) {
         write_piece(message, message);
         write_piece(": ", ": ");
@@ -47,7 +40,7 @@ static void report(const char *message, const char *reason, DWORD own_code, cons
     /* Read only now: a failed write above has already replaced the error
        number with its own, and that is the reason that gets printed, with
        its code. */
-    name_code(code, reason ? own_code : os_error_code);
+    name_windows_error(code, reason ? own_code : os_error_code);
     write_piece(reason ? reason : get_error_text(error_number), meant);
     write_piece("\n", "\n");
     if (about) {

@@ -8,6 +8,7 @@
  * is for failures.
  */
 #include "runtime/trace.h"
+#include "runtime/bytes.h"
 #include "runtime/error_number.h"
 #include "runtime/error_reporting.h"
 #include "runtime/lead_bytes.h"
@@ -92,16 +93,6 @@ static void end_line(const char *more)
     send_gathered();
 }
 
-static const char *format_number(DWORD number)
-{
-    static char digits[11];
-    char *at = digits + sizeof digits - 1;
-    do
-        *--at = (char)('0' + number % 10);
-    while (number /= 10);
-    return at;
-}
-
 void trace_line(const char *label, const char *text, const char *more)
 {
     if (start_line(label, text))
@@ -114,12 +105,10 @@ void trace_outcome(const char *label, const char *text, int result)
         return;
     if (result != 0) {
         add(": ");
+        char code[WINDOWS_ERROR_NAME_SIZE];
+        name_windows_error(code, os_error_code);
         add(get_error_text(error_number));
-        if (os_error_code) {
-            add(" (Windows error ");
-            add(format_number(os_error_code));
-            add(")");
-        }
+        add(code);
     }
     end_line(0);
 }
@@ -135,7 +124,8 @@ void trace_full_path(const char *label, const char *path)
 
 void trace_number(const char *label, unsigned number)
 {
-    trace_line(label, format_number(number), 0);
+    char digits[DECIMAL_SIZE];
+    trace_line(label, format_decimal(digits, number), 0);
 }
 
 void trace_variable(const WCHAR *name, const WCHAR *value)
