@@ -75,8 +75,10 @@ int read_request(int count, char **arguments, launch_request *request)
     request->check_candidate = 0;
     request->refusal_message = 0;
     request->refusal_reason = 0;
-    /* launcher-wait.exe keeps its console whatever it starts. */
+    /* launcher-wait.exe keeps its console whatever it starts, and a command
+       that asks for elevation fails as any other. */
     request->lets_console_go_for_gui = 0;
+    request->start_elevated = 0;
     return 0;
 }
 

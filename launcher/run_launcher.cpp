@@ -85,7 +85,7 @@ int run_main(int count, char **arguments, char **snapshot)
 {
     (void)snapshot;
     read_trace_level();
-    launch_request request = {};
+    launch_request request;
     if (read_request(count, arguments, &request) != 0)
         return -1;
     const WCHAR *path;
