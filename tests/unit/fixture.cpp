@@ -3,6 +3,8 @@
 #include "runtime/environment.h"
 #include "runtime/start.h"
 
+#include <cctype>
+
 void launcher_test::SetUp()
 {
     sim::reset();
@@ -56,4 +58,13 @@ std::string traced(const std::vector<std::string> &lines)
     for (const std::string &line : lines)
         all += "trace: " + line + "\r\n";
     return all;
+}
+
+std::string name_of_case(const std::string &row_name)
+{
+    std::string name = row_name;
+    for (char &c : name)
+        if (!std::isalnum((unsigned char)c))
+            c = '_';
+    return name;
 }

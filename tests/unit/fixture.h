@@ -28,6 +28,16 @@ std::vector<std::string> probed_paths();
 /* The lines of a trace as standard error shows them. */
 std::string traced(const std::vector<std::string> &lines);
 
+/* A table's row as a test case of its own, named after the row: each
+   character but a letter or a digit becomes "_", so a failure names its row
+   in ctest's list too. */
+std::string name_of_case(const std::string &row_name);
+template <typename row_type>
+std::string name_each_row(const testing::TestParamInfo<row_type> &info)
+{
+    return name_of_case(info.param.name);
+}
+
 class launcher_test : public testing::Test {
 protected:
     void SetUp() override;
