@@ -289,6 +289,7 @@ int read_request(int, char **, launch_request *request)
 
 void reset_request_source(void)
 {
+    start_directory = file_name = 0;
     library_length = 0;
     search_path = 0;
     received_length = 0;

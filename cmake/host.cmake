@@ -58,3 +58,15 @@ target_link_libraries(launcher_core_shim PUBLIC sim_kernel32)
 add_library(launcher_test_support_shim STATIC
             ${PROJECT_SOURCE_DIR}/tests/support/launcher_state.cpp)
 target_link_libraries(launcher_test_support_shim PUBLIC launcher_core_shim)
+
+# shimw.exe's logic: the named launchers' source with the windowless ending.
+add_library(launcher_core_shimw STATIC $<TARGET_OBJECTS:launcher_logic>
+            ${PROJECT_SOURCE_DIR}/arch/native_view_wow64.cpp
+            ${PROJECT_SOURCE_DIR}/arch/fault_unguarded.cpp
+            ${PROJECT_SOURCE_DIR}/builds/from_shim_file.cpp
+            ${PROJECT_SOURCE_DIR}/builds/launcherw.cpp)
+target_include_directories(launcher_core_shimw PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(launcher_core_shimw PUBLIC sim_kernel32)
+add_library(launcher_test_support_shimw STATIC
+            ${PROJECT_SOURCE_DIR}/tests/support/launcher_state.cpp)
+target_link_libraries(launcher_test_support_shimw PUBLIC launcher_core_shimw)

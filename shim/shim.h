@@ -139,7 +139,8 @@ int resolve_shim(shim_settings *settings, const char *folder);
    path is remembered as the launcher's own file. */
 const WCHAR *name_shim_file(char **start_directory, char **file_name);
 /* A new ANSI copy of length units (-1: up to the terminator), converted
-   without best fit, and its size; null without memory. */
+   without best fit, and its size; null without memory or when the
+   conversion fails. */
 char *narrow_text(const WCHAR *text, int length, int *size);
 /* The file's bytes, read whole into a buffer of SHIM_FILE_LIMIT + 1 bytes;
    0, or -1 with the error number set (a file over the limit is too

@@ -16,14 +16,18 @@
    path turns into the file's name, with room for the longer extension. */
 static WCHAR module[LONG_PATH_SIZE + 5];
 
+/* A conversion that fills less than it promised leaves no text at all:
+   the rest of the buffer was never written. */
 char *narrow_text(const WCHAR *text, int length, int *size)
 {
     *size = WideCharToMultiByte(CP_ACP, conversion_flags, text, length, 0, 0, 0, 0);
     char *ansi = (char *)allocate((size_t)*size + 1);
-    if (ansi) {
-        WideCharToMultiByte(CP_ACP, conversion_flags, text, length, ansi, *size, 0, 0);
-        ansi[*size] = 0;
+    if (ansi && WideCharToMultiByte(CP_ACP, conversion_flags, text, length, ansi, *size, 0, 0) != *size) {
+        release(ansi);
+        return 0;
     }
+    if (ansi)
+        ansi[*size] = 0;
     return ansi;
 }
 
