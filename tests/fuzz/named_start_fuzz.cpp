@@ -23,8 +23,8 @@
  *      stretched (the file, PATH, HOME, the tail), bit 5 to 65536 rather
  *      than 32767, bit 6 PATH unset, bit 7 HOME unset
  *   4  how far past that size the stretch goes, signed
- *   5  the failing call (none, an allocation, a write, or a named call),
- *      6 its occurrence, 7 its Windows error
+ *   5  the failing call (none, an allocation, a write, or a named call;
+ *      none past the table), 6 its occurrence, 7 its Windows error
  *
  * Checked on every input: the exit code is one the build documents for
  * the case; at most one process is made, with the quoted file, the file's
@@ -56,13 +56,15 @@ const DWORD windows_errors[] = {ERROR_ACCESS_DENIED, ERROR_FILE_NOT_FOUND, ERROR
                                 ERROR_NOT_ENOUGH_MEMORY, ERROR_CANCELLED, ERROR_ELEVATION_REQUIRED,
                                 ERROR_INVALID_NAME, ERROR_DISK_FULL};
 
-/* The calls a named start makes, each with what it returns when it fails. */
+/* The calls a named start makes, each with what it returns when it fails.
+   A new one goes at the end: the committed inputs name a call by its
+   place here. */
 struct failing_call {
     const char *name;
     uint64_t result;
 };
 const failing_call failing_calls[] = {
-    {"HeapCreate", 0}, {"GetCommandLineW", 0}, {"GetModuleFileNameW", 0},
+    {"HeapCreate", 0}, {"GetCPInfo", FALSE}, {"GetModuleFileNameW", 0},
     {"GetEnvironmentVariableA", 0}, {"GetEnvironmentVariableW", 0},
     {"SetEnvironmentVariableW", FALSE}, {"MultiByteToWideChar", 0}, {"WideCharToMultiByte", 0},
     {"GetStdHandle", (uint64_t)(intptr_t)INVALID_HANDLE_VALUE}, {"GetFileType", FILE_TYPE_UNKNOWN},
@@ -75,7 +77,8 @@ const failing_call failing_calls[] = {
     {"CreateJobObjectA", 0}, {"SetInformationJobObject", FALSE},
     {"AssignProcessToJobObject", FALSE}, {"GetConsoleProcessList", 0}, {"FreeConsole", FALSE},
     {"LoadLibraryA", 0}, {"OpenProcessToken", FALSE}, {"GetTokenInformation", FALSE},
-    {"GetCurrentDirectoryW", 0}, {"ShellExecuteExW", FALSE}};
+    {"GetCurrentDirectoryW", 0}, {"ShellExecuteExW", FALSE}, {"GetModuleHandleA", 0},
+    {"SetConsoleCtrlHandler", FALSE}, {"SetFilePointer", INVALID_SET_FILE_POINTER}};
 enum { NO_FAULT, FAIL_ALLOCATION, FAIL_WRITE, FAIL_CALL };
 const int fault_kinds = FAIL_CALL + (int)(sizeof failing_calls / sizeof failing_calls[0]);
 
@@ -194,7 +197,7 @@ HANDLE build_world(const input &in)
 
 void inject_fault(const input &in)
 {
-    int kind = in.fault % fault_kinds;
+    int kind = in.fault < fault_kinds ? in.fault : NO_FAULT;
     if (kind == FAIL_ALLOCATION)
         sim::fail_allocation(1 + in.occurrence);
     if (kind == FAIL_WRITE)
