@@ -104,10 +104,10 @@ static int depends_on_current_directory(const char *path)
     return is_separator(path[0]) && !is_separator(path[1]);
 }
 
-static int holds_quote(const char *text, unsigned length)
+static int holds(const char *text, unsigned length, char c)
 {
     for (unsigned i = 0; i < length; i++)
-        if (text[i] == '"')
+        if (text[i] == c)
             return 1;
     return 0;
 }
@@ -121,9 +121,9 @@ static int check_quotes(const shim_setting *setting, unsigned length)
 {
     if (!has_key_property(setting->key, KEY_UNQUOTED))
         return SHIM_FINE;
-    if (holds_quote(setting->value.text, setting->value.length))
+    if (holds(setting->value.text, setting->value.length, '"'))
         return SHIM_QUOTE;
-    if (has_key_property(setting->key, KEY_PLACE) && holds_quote(expanded, length))
+    if (has_key_property(setting->key, KEY_PLACE) && holds(expanded, length, '"'))
         return SHIM_REFERENCE_QUOTE;
     return SHIM_FINE;
 }
@@ -136,6 +136,9 @@ static int resolve_setting(shim_setting *setting, const char *folder)
     int mistake = check_quotes(setting, (unsigned)length);
     if (mistake)
         return mistake;
+    /* One directory, one entry of PATH. */
+    if (has_key_property(setting->key, KEY_PATH_ENTRY) && holds(expanded, (unsigned)length, ';'))
+        return SHIM_SEPARATOR;
     char *text = (char *)allocate((size_t)length + 1);
     if (!text)
         return SHIM_NO_MEMORY;

@@ -159,9 +159,11 @@ std::optional<std::string> find_message(const named_start &run)
             text += c == '\n' ? "\r\n" : std::string(1, c);
         return (text.compare(0, 14, "runtime error ") == 0 ? "\r\n" : "") + text;
     }
-    if (run.error && !failed_write())
+    /* Standard error as the launcher sees it: asked for and its type known. */
+    bool taken = !was_failed("GetStdHandle") && !was_failed("GetFileType");
+    if (run.error && taken && !failed_write())
         return skip_trace(sim::output_of(run.error));
-    if (!run.error && !build_waits)
+    if (!run.error && taken && !build_waits)
         return "";
     return std::nullopt;
 }
@@ -327,6 +329,10 @@ void describe(void)
     for (const sim::process_start &start : sim::world().starts)
         std::fprintf(stderr, "start (Windows error %u): %s\n", (unsigned)start.error,
                      start.command_line.value_or("").c_str());
+    std::fprintf(stderr, "calls:");
+    for (const sim::call &call : sim::world().calls)
+        std::fprintf(stderr, " %s", call.name.c_str());
+    std::fprintf(stderr, "\n");
 }
 
 } // namespace

@@ -51,6 +51,11 @@ TEST_F(launcher_test, a_shim_file_gives_its_settings_or_its_first_mistake)
         /* CR alone ends a line, and CR LF is one end. */
         {"path = x\rlib = a\r\rdirectory = d\r\n pth = y\r", SHIM_UNKNOWN_KEY, "5: pth = y"},
         {"path = x\rlib = a\r", SHIM_FINE, "", "x", "(none)", "(none)", "a"},
+        /* A lib is one entry of PATH, whatever brought its ";"; a path and a
+           directory may hold one. */
+        {"path = x\nlib = C:\\a;", SHIM_SEPARATOR, "2: lib = C:\\a;"},
+        {"path = x\nenv = S=C:\\a;C:\\b\nlib = %S%", SHIM_SEPARATOR, "3: lib = %S%"},
+        {"path = x;y.exe\ndirectory = d;e", SHIM_FINE, "", "x;y.exe", "(none)", "d;e", ""},
         /* Nothing is taken from a current directory. */
         {"path = C:x.exe", SHIM_CURRENT_DRIVE, "1: path = C:x.exe"},
         {"path = x\nlib = \\\\s\\l\nlib = /l", SHIM_CURRENT_DRIVE, "3: lib = /l"},
