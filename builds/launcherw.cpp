@@ -95,8 +95,15 @@ void show_unwritten_messages(void)
         user ? (message_box_function)(void (*)(void))GetProcAddress(user, "MessageBoxW") : 0;
     if (!show)
         return;
-    /* Room for every byte kept, so the conversion always fits. */
-    MultiByteToWideChar(CP_ACP, 0, text, -1, wide_text, KEPT_SIZE);
+    /* Room for every byte kept, so the conversion always fits.  Should it
+       fail all the same, each byte stands for itself: every ASCII character
+       of the message shows, rather than an empty box. */
+    if (!MultiByteToWideChar(CP_ACP, 0, text, -1, wide_text, KEPT_SIZE)) {
+        unsigned i = 0;
+        for (; text[i]; i++)
+            wide_text[i] = (unsigned char)text[i];
+        wide_text[i] = 0;
+    }
     show(0, wide_text, get_program_name(), MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }
 

@@ -152,11 +152,11 @@ std::optional<std::string> find_message(const named_start &run)
     const std::vector<sim::message_box> &boxes = sim::world().boxes;
     REQUIRE(boxes.size() <= 1);
     if (!boxes.empty()) {
-        /* Its lines end as the message's pieces meant them, in LF; its
-           first and last line end are left out. */
+        /* Its lines end as the message's pieces meant them, in LF but for
+           the start-up's CR LF; its first and last line end are left out. */
         std::string box = sim::to_ansi(sim::from_utf8(boxes[0].text), false) + "\n", text;
         for (char c : box)
-            text += c == '\n' ? "\r\n" : std::string(1, c);
+            text += c == '\n' && (text.empty() || text.back() != '\r') ? "\r\n" : std::string(1, c);
         return (text.compare(0, 14, "runtime error ") == 0 ? "\r\n" : "") + text;
     }
     /* Standard error as the launcher sees it: asked for and its type known. */
