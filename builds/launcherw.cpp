@@ -15,11 +15,16 @@
 #include "runtime/exit.h"
 #include "runtime/limits.h"
 
-/* Room for the longest message: a failure with the paths it names. */
-enum { KEPT_SIZE = 2048 };
+/* Room for a message as a box shows it.  A longer one (a value of
+   thousands of characters in it) keeps its beginning, which says what
+   failed and why, and its end, which names the file, with "..." between. */
+enum { KEPT_SIZE = 2048, BEGINNING_SIZE = 1024, END_SIZE = 1020 };
 
 static char kept[KEPT_SIZE];
 static unsigned kept_length;
+/* What came after the beginning: its last END_SIZE bytes, in a ring. */
+static char end_ring[END_SIZE];
+static unsigned end_count;
 static int lost;
 /* The box is wide so that the title is the true file name: an ANSI title
    would turn a character the code page lacks into a look-alike. */
@@ -42,8 +47,12 @@ void finish_start(PROCESS_INFORMATION *, int)
 
 int keep_message(const char *text, unsigned count, int missing)
 {
-    while (count-- && kept_length < KEPT_SIZE - 1)
-        kept[kept_length++] = *text++;
+    for (; count; count--, text++) {
+        if (kept_length < BEGINNING_SIZE)
+            kept[kept_length++] = *text;
+        else
+            end_ring[end_count++ % END_SIZE] = *text;
+    }
     if (missing)
         lost = 1;
     return missing;
@@ -57,6 +66,21 @@ void lose_message(void)
 static int is_line_end(char c)
 {
     return c == '\r' || c == '\n';
+}
+
+/* The beginning and the end joined, with "..." where bytes between them
+   were dropped. */
+static void join_end(void)
+{
+    unsigned from = 0, count = end_count;
+    if (end_count > END_SIZE) {
+        kept_length = (unsigned)(copy_text(kept + kept_length, "...") - kept);
+        from = end_count % END_SIZE;
+        count = END_SIZE;
+    }
+    for (unsigned i = 0; i < count; i++)
+        kept[kept_length++] = end_ring[(from + i) % END_SIZE];
+    end_count = 0;
 }
 
 /* The text between the line ends that open and close a message. */
@@ -87,6 +111,7 @@ void show_unwritten_messages(void)
 {
     if (!lost || kept_length == 0)
         return;
+    join_end();
     const char *text = trim_line_ends();
     kept_length = 0; /* shown once, whatever follows */
     lost = 0;
@@ -110,5 +135,6 @@ void show_unwritten_messages(void)
 void reset_build_state(void)
 {
     kept_length = 0;
+    end_count = 0;
     lost = 0;
 }

@@ -1,6 +1,8 @@
 /* launcherw.exe: where a message goes when there is no standard error. */
 #include "tests/unit/fixture.h"
 
+#include "runtime/unwritten.h"
+
 namespace {
 
 const char not_found[] = "Exec Failed: No such file or directory";
@@ -161,5 +163,28 @@ TEST_P(box_test, a_message_goes_to_standard_error_or_else_to_a_box)
 }
 
 INSTANTIATE_TEST_SUITE_P(boxes, box_test, testing::ValuesIn(box_cases), name_each_row<box_case>);
+
+/* A message longer than the box's room keeps its beginning, which says what
+   failed, and its end, which names the file; a text the box's conversion
+   refuses still shows its ASCII characters. */
+TEST_F(launcherw_test, a_box_shows_the_beginning_and_the_end_of_a_long_message)
+{
+    struct kept_case {
+        size_t length;
+        bool conversion_fails;
+    };
+    for (kept_case c : {kept_case{2044, false}, kept_case{2045, false}, kept_case{2045, true}}) {
+        SetUp();
+        std::string text = "B" + std::string(c.length - 2, 'x') + "E";
+        if (c.conversion_fails)
+            sim::fail_call("MultiByteToWideChar", 1, 0, ERROR_INVALID_PARAMETER);
+        keep_message(text.data(), (unsigned)text.size(), 1);
+        show_unwritten_messages();
+        ASSERT_EQ(sim::world().boxes.size(), 1u);
+        EXPECT_EQ(sim::world().boxes[0].text,
+                  c.length > 2044 ? text.substr(0, 1024) + "..." + text.substr(c.length - 1020) : text)
+            << c.length;
+    }
+}
 
 } // namespace
