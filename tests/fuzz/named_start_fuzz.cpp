@@ -125,9 +125,12 @@ std::string identity_of(const char *path)
 {
     HANDLE opened = CreateFileA(path, GENERIC_READ, 0, 0, OPEN_EXISTING, 0, 0);
     BY_HANDLE_FILE_INFORMATION information;
-    if (opened == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(opened, &information))
+    if (opened == INVALID_HANDLE_VALUE)
         return "";
+    BOOL known = GetFileInformationByHandle(opened, &information);
     CloseHandle(opened);
+    if (!known)
+        return "";
     char identity[25];
     std::snprintf(identity, sizeof identity, "%08X%08X%08X", information.dwVolumeSerialNumber,
                   information.nFileIndexHigh, information.nFileIndexLow);
