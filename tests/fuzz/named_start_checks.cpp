@@ -168,7 +168,9 @@ std::optional<std::string> find_message(const named_start &run)
     bool taken = !was_failed("GetStdHandle") && !was_failed("GetFileType");
     if (run.error && taken && !failed_write())
         return skip_trace(sim::output_of(run.error));
-    if (!run.error && taken && !build_waits)
+    /* shimw.exe without standard error shows every message in a box, where
+       USER32 can be had. */
+    if (!run.error && taken && !build_waits && !was_failed("LoadLibraryA"))
         return "";
     return std::nullopt;
 }
