@@ -24,4 +24,21 @@ struct named_start {
 
 void check_named_start(const named_start &run);
 
+/* What the input failed (named_start_checks.cpp).  A call it failed, and
+   the run made at least that often; with an occurrence, only that one. */
+bool was_failed(const std::string &name, int occurrence = 0);
+bool failed_allocation();
+bool failed_write();
+/* Standard error as the launcher saw it: asked for and its type known. */
+bool standard_error_taken();
+
+/* What the user was told (named_start_messages.cpp), with its line ends:
+   in a message box, or on standard error after the trace's lines when
+   every write reached it; none where nothing can show it. */
+std::optional<std::string> find_message(const named_start &run);
+bool is_runtime_error(const std::string &message);
+/* A failure's message has a documented form, and its second line names
+   the file. */
+void check_message(const std::string &message);
+
 #endif

@@ -32,7 +32,7 @@
  * the launcher's own file; an elevated start passes the tail on and comes
  * only after a start refused for want of elevation; a message has a
  * documented form, and its second line names the file; the launcher adds
- * no empty entry to PATH.
+ * no empty entry to PATH; every handle opened is closed or handed on.
  */
 #include "tests/fuzz/named_start.h"
 #include "tests/support/launcher_state.h"
@@ -49,8 +49,9 @@ const char *const program_names[] = {"MyApp", "\"C:\\app\\MyApp.exe\"", "\"C:\\a
                                       "C:\\app\\MyApp.exe"};
 const char *const trace_values[] = {nullptr, "1", "dry", "yes"};
 const UINT code_pages[] = {CP_UTF8, 932, 1252, CP_UTF8};
-const DWORD start_answers[] = {0, ERROR_ELEVATION_REQUIRED, ERROR_BAD_EXE_FORMAT, ERROR_ACCESS_DENIED,
-                               ERROR_FILE_NOT_FOUND, ERROR_INVALID_NAME, ERROR_NOT_ENOUGH_MEMORY, 0};
+const DWORD start_answers[] = {0, ERROR_ELEVATION_REQUIRED, ERROR_BAD_EXE_FORMAT,
+                               ERROR_ACCESS_DENIED, ERROR_FILE_NOT_FOUND, ERROR_INVALID_NAME,
+                               ERROR_NOT_ENOUGH_MEMORY, 0};
 const DWORD exit_codes[] = {7, 0, 1, 255, 259, 0x7FFFFFFF, 0xFFFFFFFF, 0xC000013A};
 const DWORD windows_errors[] = {ERROR_ACCESS_DENIED, ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND,
                                 ERROR_NOT_ENOUGH_MEMORY, ERROR_CANCELLED, ERROR_ELEVATION_REQUIRED,
@@ -159,13 +160,15 @@ std::string gui_header()
 /* Returns standard error's handle, or null for none. */
 HANDLE build_world(const input &in)
 {
-    if ((in.options & 3) == 1)
+    UINT code_page = code_pages[in.options & 3];
+    if (code_page == 932)
         use_code_page_932();
     else
-        sim::world().acp = code_pages[in.options & 3];
+        sim::world().acp = code_page;
     HANDLE error = nullptr;
     if (!(in.options & 0x10))
-        error = sim::set_std_handle(STD_ERROR_HANDLE, in.options & 0x20 ? FILE_TYPE_DISK : FILE_TYPE_CHAR);
+        error = sim::set_std_handle(STD_ERROR_HANDLE,
+                                    in.options & 0x20 ? FILE_TYPE_DISK : FILE_TYPE_CHAR);
     sim::world().module_path = own;
     sim::add_file(own);
     for (int i = 0; i < 8; i++) {
