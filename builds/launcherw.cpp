@@ -18,7 +18,11 @@
 /* Room for a message as a box shows it.  A longer one (a value of
    thousands of characters in it) keeps its beginning, which says what
    failed and why, and its end, which names the file, with "..." between. */
-enum { KEPT_SIZE = 2048, BEGINNING_SIZE = 1024, END_SIZE = 1020 };
+enum {
+    BEGINNING_SIZE = 1024,
+    END_SIZE = 1020,
+    KEPT_SIZE = BEGINNING_SIZE + sizeof "..." + END_SIZE
+};
 
 static char kept[KEPT_SIZE];
 static unsigned kept_length;
@@ -80,7 +84,6 @@ static void join_end(void)
     }
     for (unsigned i = 0; i < count; i++)
         kept[kept_length++] = end_ring[(from + i) % END_SIZE];
-    end_count = 0;
 }
 
 /* The text between the line ends that open and close a message. */

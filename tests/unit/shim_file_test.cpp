@@ -117,4 +117,18 @@ TEST_F(launcher_test, a_shim_file_gives_its_settings_or_its_first_mistake)
     }
 }
 
+/* A conversion that fails leaves no text, and no block behind. */
+TEST_F(launcher_test, a_failed_conversion_gives_no_text)
+{
+    create_heap();
+    int size;
+    char *text = narrow_text(u"C:\\app\\", -1, &size);
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(std::string(text), "C:\\app\\");
+    size_t blocks = sim::live_allocations();
+    sim::fail_call("WideCharToMultiByte", 4, 0, ERROR_INSUFFICIENT_BUFFER);
+    EXPECT_EQ(narrow_text(u"C:\\app\\", -1, &size), nullptr);
+    EXPECT_EQ(sim::live_allocations(), blocks);
+}
+
 } // namespace

@@ -173,17 +173,19 @@ TEST_F(launcherw_test, a_box_shows_the_beginning_and_the_end_of_a_long_message)
         size_t length;
         bool conversion_fails;
     };
+    char fill = 'a';
     for (kept_case c : {kept_case{2044, false}, kept_case{2045, false}, kept_case{2045, true}}) {
         SetUp();
-        std::string text = "B" + std::string(c.length - 2, 'x') + "E";
+        std::string text = "B" + std::string(c.length - 2, fill++) + "E";
         if (c.conversion_fails)
             sim::fail_call("MultiByteToWideChar", 1, 0, ERROR_INVALID_PARAMETER);
         keep_message(text.data(), (unsigned)text.size(), 1);
         show_unwritten_messages();
         ASSERT_EQ(sim::world().boxes.size(), 1u);
-        EXPECT_EQ(sim::world().boxes[0].text,
-                  c.length > 2044 ? text.substr(0, 1024) + "..." + text.substr(c.length - 1020) : text)
-            << c.length;
+        std::string shown = text.substr(0, 1024) + "..." + text.substr(c.length - 1020);
+        EXPECT_EQ(sim::world().boxes[0].text, c.length > 2044 ? shown : text) << c.length;
+        EXPECT_EQ(sim::calls_named("MultiByteToWideChar")[0].args,
+                  (std::vector<uint64_t>{CP_ACP, 0, (uint64_t)-1, 2048}));
     }
 }
 
