@@ -122,9 +122,7 @@ TEST_F(launcher_test, a_failed_conversion_gives_no_text)
 {
     create_heap();
     int size;
-    char *text = narrow_text(u"C:\\app\\", -1, &size);
-    ASSERT_NE(text, nullptr);
-    EXPECT_EQ(std::string(text), "C:\\app\\");
+    EXPECT_STREQ(narrow_text(u"C:\\app\\", -1, &size), "C:\\app\\");
     size_t blocks = sim::live_allocations();
     sim::fail_call("WideCharToMultiByte", 4, 0, ERROR_INSUFFICIENT_BUFFER);
     EXPECT_EQ(narrow_text(u"C:\\app\\", -1, &size), nullptr);

@@ -164,27 +164,20 @@ TEST_P(box_test, a_message_goes_to_standard_error_or_else_to_a_box)
 
 INSTANTIATE_TEST_SUITE_P(boxes, box_test, testing::ValuesIn(box_cases), name_each_row<box_case>);
 
-/* A message longer than the box's room keeps its beginning, which says what
-   failed, and its end, which names the file; a text the box's conversion
-   refuses still shows its ASCII characters. */
+/* A long message keeps its beginning, which says what failed, and its end,
+   which names the file; a text the conversion refuses shows its ASCII. */
 TEST_F(launcherw_test, a_box_shows_the_beginning_and_the_end_of_a_long_message)
 {
-    struct kept_case {
-        size_t length;
-        bool conversion_fails;
-    };
-    char fill = 'a';
-    for (kept_case c : {kept_case{2044, false}, kept_case{2045, false}, kept_case{2045, true}}) {
+    for (auto [length, fails, fill] : {std::tuple{2044, 0, 'a'}, {2045, 0, 'b'}, {2045, 1, 'c'}}) {
         SetUp();
-        std::string text = std::string(c.length - 1, fill++) + "E";
-        if (c.conversion_fails)
+        std::string text = std::string(length - 1, fill) + "E";
+        if (fails)
             sim::fail_call("MultiByteToWideChar", 1, 0, ERROR_INVALID_PARAMETER);
         keep_message(text.data(), (unsigned)text.size(), 1);
         show_unwritten_messages();
-        ASSERT_EQ(sim::world().boxes.size(), 1u);
-        std::string shown = text.substr(0, 1024) + "..." + text.substr(c.length - 1020);
-        EXPECT_EQ(sim::world().boxes[0].text, c.length > 2044 ? shown : text) << c.length;
-        EXPECT_EQ(sim::calls_named("MultiByteToWideChar")[0].args,
+        std::string cut = text.substr(0, 1024) + "..." + text.substr(length - 1020);
+        EXPECT_EQ(sim::world().boxes.at(0).text, length > 2044 ? cut : text);
+        EXPECT_EQ(sim::calls_named("MultiByteToWideChar").at(0).args,
                   (std::vector<uint64_t>{CP_ACP, 0, (uint64_t)-1, 2048}));
     }
 }
