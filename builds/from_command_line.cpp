@@ -73,6 +73,7 @@ int read_request(int count, char **arguments, launch_request *request)
     /* The caller names the command, whatever it is: this launcher too, if
        that is what was asked for.  So no candidate is refused. */
     request->check_candidate = 0;
+    request->pass_on = 0;
     request->refusal_message = 0;
     request->refusal_reason = 0;
     /* launcher-wait.exe keeps its console whatever it starts, and a command

@@ -195,7 +195,6 @@ static int check_candidate(const char *file, HANDLE opened)
         trace_outcome("candidate ", file, -1);
         return CANDIDATE_PASSED_OVER;
     }
-    pass_chain_on();
     return CANDIDATE_TAKEN;
 }
 
@@ -229,6 +228,7 @@ static int fill_request(launch_request *request)
     request->path_only = 1;
     request->get_search_path = get_search_path;
     request->check_candidate = check_candidate;
+    request->pass_on = pass_chain_on;
     request->refusal_message = "Shim Failed";
     request->refusal_reason = get_shim_mistake_text(SHIM_ITSELF);
     request->start_elevated = start_elevated;

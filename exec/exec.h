@@ -48,6 +48,10 @@ struct command_search {
        file comes open, as its header is read (open_found_file), so the
        caller can tell which file it is without opening it again. */
     int (*check_candidate)(const char *file, HANDLE opened);
+    /* Called once a candidate is taken and its header read, the file still
+       open, before its start: what the caller passes on to the command in
+       the environment it inherits (a named launcher's chain). */
+    void (*pass_on)(const char *file, HANDLE opened);
     /* Called just before each CreateProcessA with the command's start-up
        information, which it may add to: the creation flags added. */
     DWORD (*prepare_start)(STARTUPINFOA *startup);

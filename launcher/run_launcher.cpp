@@ -101,7 +101,7 @@ int run_main(int count, char **arguments, char **snapshot)
     }
 
     command_search search = {request.words, 0, request.get_search_path, request.check_candidate,
-                             prepare_start, {}, 0};
+                             request.pass_on, prepare_start, {}, 0};
     int result = enter_and_start_natively(&request, &search);
     if (result == NOTHING_TO_START)
         return 0;

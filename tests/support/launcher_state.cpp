@@ -63,7 +63,7 @@ static const char *get_snapshot_path()
 
 command_search make_search(command_words words, char **environment)
 {
-    return {words, environment, get_snapshot_path, nullptr, prepare_start, {}, 0};
+    return {words, environment, get_snapshot_path, nullptr, nullptr, prepare_start, {}, 0};
 }
 
 int finish_if_started(int result, command_search *search)

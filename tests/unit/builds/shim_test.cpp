@@ -1,9 +1,10 @@
 /* shim.exe: whole named starts, from C:\app\MyApp.exe and its MyApp.shim,
    called from C:\caller (which holds a tool.exe of its own) with
    PATH=C:\onpath;C:\tools, where C:\onpath\tool.exe and
-   C:\app\bin\other.exe are hard links of MyApp.exe itself.  {own} and
-   {first} stand for the identities of MyApp.exe and C:\first\tool.exe, a
-   launcher in a folder of its own. */
+   C:\app\bin\other.exe are hard links of MyApp.exe itself.  {own},
+   {first} and {tools} stand for the identities of MyApp.exe,
+   C:\first\tool.exe, a launcher in a folder of its own, and
+   C:\tools\tool.exe. */
 #include "tests/unit/fixture.h"
 
 namespace {
@@ -15,6 +16,7 @@ struct named_start {
     std::string shim;      /* MyApp.shim; empty: there is none */
     std::string arguments; /* the caller's, after the program name */
     strings variables;     /* NAME=VALUE set before the start */
+    strings files;         /* FILE or FILE=BYTES made before the start */
     std::string line;      /* the command's line; empty: nothing starts */
     std::string directory; /* where it starts */
     std::string message;   /* standard error */
@@ -45,6 +47,7 @@ public:
     row &shim(const std::string &text) { start.shim = text; return *this; }
     row &arguments(const std::string &text) { start.arguments = text; return *this; }
     row &variables(const strings &list) { start.variables = list; return *this; }
+    row &files(const strings &list) { start.files = list; return *this; }
     row &line(const std::string &text) { start.line = text; return *this; }
     row &directory(const std::string &text) { start.directory = text; return *this; }
     row &message(const std::string &text) { start.message = text; return *this; }
@@ -66,7 +69,12 @@ private:
 const std::string file = "C:\\app\\MyApp.shim";
 const std::string whole = "\xef\xbb\xbfpath = bin\\tool\r\nargs = --fixed \"x y\" %~dp0x\r\n"
                           "lib = ..\\app\\.\\lib/\r\ndirectory = work\r\nenv = A = %HOME%\\a\r\n#";
-const std::string chain = "=ShimChain=3";
+const std::string chain = "=ShimChain=3", next = "|=ShimNext=";
+const std::string marks = "=ShimChain=" + std::string(31, '>');
+const std::string chain_message =
+    "Shim Failed: more than 32 named launchers in a chain\r\n" + file + "\r\n";
+/* C:\first\tool.exe a copy of another build, of another size. */
+const strings other_copy = {"C:\\first\\tool.exe=MZ", "C:\\first\\tool.shim"};
 const std::string missing = "No such file or directory (Windows error 2)";
 const std::string tool = "path = bin\\tool.exe\n";
 const std::string started = "\"C:\\app\\bin\\tool.exe\"", at_tool = "path = bin\\tool.exe in " + file;
@@ -95,16 +103,69 @@ const named_start named_starts[] = {
         .message("Shim Failed: File too large\r\n" + file + "\r\n"),
     row("no file").message("Shim Failed: No such file or directory\r\n" + file + code(2)),
     /* A bare path: never the caller's directory, and its own file passed over. */
-    row("the 32nd in a chain").shim("path = tool").variables({chain + "1"})
-        .line("\"C:\\tools\\tool.exe\"").directory("C:\\caller").after(chain + "2;{own}"),
-    row("the 33rd in a chain").shim("path = tool").variables({chain + "2"})
-        .message("Shim Failed: more than 32 named launchers in a chain\r\n" + file + "\r\n"),
-    row("a chain of abc: none").shim("path = tool").variables({"=ShimChain=abc"})
-        .line("\"C:\\tools\\tool.exe\"").directory("C:\\caller").after("=ShimChain=1;{own}"),
-    row("two folders of launchers on PATH").shim("path = tool")
-        .variables({"PATH=C:\\first;C:\\onpath;C:\\tools", "=ShimChain=1;{first}"})
+    row("the 32nd in a chain").shim("path = tool").variables({chain + "1", "=ShimNext=2"})
         .line("\"C:\\tools\\tool.exe\"").directory("C:\\caller")
-        .after("=ShimChain=2;{first};{own}"),
+        .after(chain + "2" + next + "32;{tools}"),
+    row("the 33rd in a chain").shim("path = tool").variables({chain + "2"})
+        .message(chain_message),
+    row("a chain of abc counts as one").shim("path = tool").variables({"=ShimChain=abc"})
+        .line("\"C:\\tools\\tool.exe\"").directory("C:\\caller")
+        .after("=ShimChain=2" + next + "2;{tools}"),
+    /* The chain's launchers are passed over where the one before started
+       this one itself; from an ancestor of another program, never. */
+    row("two folders of launchers on PATH").shim("path = tool")
+        .variables({"PATH=C:\\first;C:\\onpath;C:\\tools", "=ShimChain=1;{first}",
+                    "=ShimNext=1;{own}"})
+        .line("\"C:\\tools\\tool.exe\"").directory("C:\\caller")
+        .after("=ShimChain=2" + next + "2;{tools}"),
+    row("a launcher in an ancestor's chain").shim("path = tool")
+        .variables({"PATH=C:\\first;C:\\onpath;C:\\tools", "=ShimChain=1;{first}",
+                    "=ShimNext=1;{tools}"})
+        .line("\"C:\\first\\tool.exe\"").directory("C:\\caller")
+        .after("=ShimChain=2" + next + "2;{first}"),
+    row("a chain without the file started").shim("path = tool")
+        .variables({"PATH=C:\\first;C:\\onpath;C:\\tools", "=ShimChain=1;{first}"})
+        .line("\"C:\\first\\tool.exe\"").directory("C:\\caller"),
+    /* A named launcher as the command learns this one, whatever its size. */
+    row("the chain passed on to a named launcher").shim("path = tool")
+        .files({"C:\\tools\\tool.shim"}).variables({"=ShimChain=1;{first}", "=ShimNext=1;{own}"})
+        .line("\"C:\\tools\\tool.exe\"").directory("C:\\caller")
+        .after("=ShimChain=2;{first};{own}" + next + "2;{tools}"),
+    row("an ancestor's chain passed on to a named launcher").shim("path = tool")
+        .files({"C:\\tools\\tool.shim"}).variables({"=ShimChain=1;{first}"})
+        .line("\"C:\\tools\\tool.exe\"").directory("C:\\caller")
+        .after("=ShimChain=2;{own}" + next + "2;{tools}"),
+    row("a chain that holds this launcher already").shim("path = tool")
+        .files({"C:\\tools\\tool.shim"})
+        .variables({"=ShimChain=2;{first};{own}", "=ShimNext=2;{own}"})
+        .line("\"C:\\tools\\tool.exe\"").directory("C:\\caller")
+        .after("=ShimChain=3;{first};{own}"),
+    row("a copy of another size before it on PATH").shim("path = tool").files(other_copy)
+        .variables({"PATH=C:\\first;C:\\onpath;C:\\tools"}).line("\"C:\\first\\tool.exe\"")
+        .directory("C:\\caller").after("=ShimChain=1;{own}" + next + "1;{first}"),
+    row("a copy of another size after it on PATH").shim("path = tool").files(other_copy)
+        .variables({"PATH=C:\\onpath;C:\\first;C:\\tools"}).line("\"C:\\first\\tool.exe\"")
+        .directory("C:\\caller").after("=ShimChain=1;{own}" + next + "1;{first}"),
+    row("a program of another size").shim("path = tool").files({other_copy[0]})
+        .variables({"PATH=C:\\first;C:\\onpath;C:\\tools"}).line("\"C:\\first\\tool.exe\"")
+        .directory("C:\\caller").after("=ShimChain=1" + next + "1;{first}"),
+    /* The largest count either variable can be read as, whatever older
+       copies made of the chain: 1.3.0's marks, 1.4.0's count with them. */
+    row("31 marks").shim("path = tool").variables({marks}).line("\"C:\\tools\\tool.exe\"")
+        .directory("C:\\caller").after("=ShimChain=32" + next + "32;{tools}"),
+    row("32 marks").shim("path = tool").variables({marks + ">"}).message(chain_message),
+    row("a count of 30 and one mark").shim("path = tool").variables({"=ShimChain=30;{first}>"})
+        .line("\"C:\\tools\\tool.exe\"").directory("C:\\caller").after("=ShimChain=32"),
+    row("a count of 30 and two marks").shim("path = tool").variables({"=ShimChain=30;{first}>>"})
+        .message(chain_message),
+    row("a count of 99").shim("path = tool").variables({"=ShimChain=99"}).message(chain_message),
+    row("a value too long to read").shim("path = tool")
+        .variables({"=ShimChain=" + std::string(900, '1')}).line("\"C:\\tools\\tool.exe\"")
+        .directory("C:\\caller").after("=ShimChain=2"),
+    row("a next count of 31").shim("path = tool").variables({"=ShimChain=1", "=ShimNext=31;{own}"})
+        .line("\"C:\\tools\\tool.exe\"").directory("C:\\caller").after("=ShimChain=32"),
+    row("a next count of 32").shim("path = tool").variables({"=ShimChain=1", "=ShimNext=32"})
+        .message(chain_message),
     row("its own file by another name").shim("path = bin\\other.exe")
         .message("Shim Failed: path leads to this launcher\r\npath = bin\\other.exe in " + file +
                  "\r\n"),
@@ -179,7 +240,8 @@ const named_start named_starts[] = {
 std::string put_identities(std::string text)
 {
     for (auto [name, path] : {std::pair{"{own}", "C:\\app\\MyApp.exe"},
-                              std::pair{"{first}", "C:\\first\\tool.exe"}}) {
+                              std::pair{"{first}", "C:\\first\\tool.exe"},
+                              std::pair{"{tools}", "C:\\tools\\tool.exe"}}) {
         HANDLE file = CreateFileA(path, GENERIC_READ, 0, 0, OPEN_EXISTING, 0, 0);
         BY_HANDLE_FILE_INFORMATION information;
         GetFileInformationByHandle(file, &information);
@@ -220,6 +282,9 @@ TEST_P(named_start_test, runs_what_its_file_says)
     const named_start &c = GetParam();
     if (!c.shim.empty())
         sim::add_file_bytes(file, c.shim);
+    for (const std::string &made : c.files)
+        sim::add_file_bytes(made.substr(0, made.find('=')),
+                            made.find('=') == std::string::npos ? "" : made.substr(made.find('=') + 1));
     for (const std::string &variable : c.variables)
         sim::set_variable(variable.substr(0, variable.find('=', 1)),
                           put_identities(variable.substr(variable.find('=', 1) + 1)));
