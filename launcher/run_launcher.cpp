@@ -56,12 +56,14 @@ static int enter_directory(const char *directory)
 }
 
 /* A directory given without a place to name it is left quietly, and the
-   command starts where the launcher stands. */
+   command starts where the launcher stands; the trace names that place. */
 static int enter_and_start(const launch_request *request, command_search *search)
 {
-    if (request->directory && enter_directory(request->directory) != 0 &&
-        request->about_directory)
-        return DIRECTORY_FAILED;
+    if (request->directory && enter_directory(request->directory) != 0) {
+        if (request->about_directory)
+            return DIRECTORY_FAILED;
+        trace_full_path("stay in ", ".");
+    }
     if (!request->command)
         return NOTHING_TO_START;
     return request->path_only ? exec_search_path_only(request->command, search)

@@ -76,6 +76,7 @@ const std::string chain_message =
 /* C:\first\tool.exe a copy of another build, of another size. */
 const strings other_copy = {"C:\\first\\tool.exe=MZ", "C:\\first\\tool.shim"};
 const std::string missing = "No such file or directory (Windows error 2)";
+const std::string missing3 = "No such file or directory (Windows error 3)";
 const std::string tool = "path = bin\\tool.exe\n";
 const std::string started = "\"C:\\app\\bin\\tool.exe\"", at_tool = "path = bin\\tool.exe in " + file;
 std::string code(int number) { return " (Windows error " + std::to_string(number) + ")\r\n"; }
@@ -234,6 +235,23 @@ const named_start named_starts[] = {
                           "candidate C:\\tools\\tool.com: " + missing, "found C:\\tools\\tool.exe",
                           "handle width 4", "command line \"C:\\tools\\tool.exe\" -v"}))
         .after("A=C:\\h\\a|PATH=C:\\onpath;C:\\tools;C:\\app\\lib"),
+    /* Control characters from a variable, a PATH entry and an argument,
+       and a backslash before "x", each shown as \xHH: no line is forged. */
+    row("traced with control characters").shim("path = tool\nenv = A=%CTRL%\nlib = x")
+        .arguments("b\x07\x1F~\x7F").line("\"C:\\tools\\tool.exe\" b\x07\x1F~\x7F").directory("C:\\caller")
+        .variables({"LAUNCHER_TRACE=1", "CTRL=\r\ntrace: found C:\\xevil.exe\x1B[2J",
+                    "PATH=C:\\e\x1B;C:\\onpath;C:\\tools"})
+        .message(traced({"file " + file, "path = tool",
+                          "set A=\\x0D\\x0Atrace: found C:\\x5Cxevil.exe\\x1B[2J", "lib = x",
+                          "append to PATH C:\\app\\x5Cx",
+                          "candidate C:\\e\\x1B\\tool.com: " + missing3,
+                          "candidate C:\\e\\x1B\\tool.exe: " + missing3,
+                          "candidate C:\\e\\x1B\\tool.bat: " + missing3,
+                          "candidate C:\\e\\x1B\\tool.cmd: " + missing3,
+                          "candidate C:\\onpath\\tool.com: " + missing,
+                          "candidate C:\\onpath\\tool.exe: the launcher itself",
+                          "candidate C:\\tools\\tool.com: " + missing, "found C:\\tools\\tool.exe",
+                          "handle width 4", "command line \"C:\\tools\\tool.exe\" b\\x07\\x1F~\\x7F"})),
 };
 
 /* The identity as the chain writes it, in place of its name. */
