@@ -25,6 +25,7 @@
 #include "builds/build.h"
 #include "runtime/arguments.h"
 #include "runtime/bytes.h"
+#include "runtime/environment.h"
 #include "runtime/error_number.h"
 #include "runtime/error_reporting.h"
 #include "runtime/exit.h"
@@ -125,8 +126,6 @@ static int add_library(const shim_text &value)
     library_length += written;
     return 0;
 }
-
-static constexpr auto path_name = WIDE("PATH");
 
 /* A named launcher never splits its command line, and passes what follows
    its program name on as it stands; of the environment it needs PATH

@@ -12,13 +12,12 @@
 #include "exec/exec.h"
 #include "platform/kernel32.h"
 #include "runtime/bytes.h"
+#include "runtime/environment.h"
 #include "runtime/error_number.h"
 #include "runtime/error_reporting.h"
 #include "runtime/heap.h"
 #include "runtime/start.h"
 #include "runtime/trace.h"
-
-static constexpr auto path_name = WIDE("PATH");
 
 static size_t wide_length(const WCHAR *text)
 {

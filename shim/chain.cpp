@@ -49,12 +49,6 @@ static file_identity identities[SHIM_CHAIN_LIMIT];
 static file_identity started;
 static int started_known;
 
-static DWORD *identity_words(file_identity *identity, int i)
-{
-    DWORD *words[] = {&identity->volume, &identity->index_high, &identity->index_low};
-    return words[i];
-}
-
 static int read_hex_digit(WCHAR c)
 {
     for (int i = 0; i < 16; i++)
@@ -63,28 +57,29 @@ static int read_hex_digit(WCHAR c)
     return -1;
 }
 
-/* The identity at text, or 0 when the 24 digits are not there. */
+/* The identity at text, or 0 when the 24 digits are not there: three
+   words of 8 digits each. */
 static int read_identity(const WCHAR *text, file_identity *identity)
 {
-    for (int word = 0; word < 3; word++) {
-        DWORD value = 0;
-        for (int i = 0; i < 8; i++) {
-            int digit = read_hex_digit(*text++);
-            if (digit < 0)
-                return 0;
-            value = value << 4 | (DWORD)digit;
-        }
-        *identity_words(identity, word) = value;
+    DWORD words[3] = {};
+    for (int i = 0; i < IDENTITY_DIGITS; i++) {
+        int digit = read_hex_digit(text[i]);
+        if (digit < 0)
+            return 0;
+        words[i / 8] = words[i / 8] << 4 | (DWORD)digit;
     }
+    identity->volume = words[0];
+    identity->index_high = words[1];
+    identity->index_low = words[2];
     return 1;
 }
 
-static WCHAR *write_identity(WCHAR *text, file_identity identity)
+static WCHAR *write_identity(WCHAR *text, const file_identity *identity)
 {
+    const DWORD words[3] = {identity->volume, identity->index_high, identity->index_low};
     *text++ = ';';
-    for (int word = 0; word < 3; word++)
-        for (int shift = 28; shift >= 0; shift -= 4)
-            *text++ = (WCHAR)hex_digits[*identity_words(&identity, word) >> shift & 0xF];
+    for (int i = 0; i < IDENTITY_DIGITS; i++)
+        *text++ = (WCHAR)hex_digits[words[i / 8] >> (28 - 4 * (i % 8)) & 0xF];
     return text;
 }
 
@@ -96,57 +91,45 @@ static WCHAR *write_count(WCHAR *text, unsigned count)
     return text;
 }
 
-/* The identities of a value in the chain's own form: a count of 1 to 32
+/* A value of either variable: the largest count it can be read as, 0 when
+   it is not set.  That is the number it begins with plus the ">" marks it
+   ends with (a run of marks alone is their number; a count followed by
+   marks, what 1.3.0 makes of a count, their sum), and at least 1 for any
+   value, one too long to be read among them.  Its identities, at most room
+   of them, are read where it is in the chain's own form: a count of 1 to 32
    without a leading zero, at most that many identities, each after ";",
-   and nothing else.  Their number, at most room; -1 for any other value. */
-static int read_identities(const WCHAR *text, file_identity *list, unsigned room)
+   and nothing else. */
+static unsigned read_chain_value(const WCHAR *name, file_identity *list, unsigned room,
+                                 unsigned *found)
 {
-    unsigned count = 0, digits = 0;
-    while (digits < 2 && text[0] >= '0' && text[0] <= '9') {
-        count = count * 10 + (unsigned)(*text++ - '0');
-        digits++;
-    }
-    if (count == 0 || count > SHIM_CHAIN_LIMIT || (digits == 2 && count < 10))
-        return -1;
-    unsigned found = 0;
-    for (; *text == ';'; text += 1 + IDENTITY_DIGITS) {
-        if (found == count || found == room || !read_identity(text + 1, &list[found]))
-            return -1;
-        found++;
-    }
-    return *text ? -1 : (int)found;
-}
-
-/* The largest count a value can be read as: the number it begins with,
-   plus the ">" marks it ends with (a run of marks alone is their number;
-   a count followed by marks, what 1.3.0 makes of a count, their sum), and
-   at least 1 for any value at all, one too long to be read among them.
-   The text holds the value, or nothing when it is not one to read on. */
-static unsigned read_count(const WCHAR *name, WCHAR *text)
-{
+    WCHAR text[CHAIN_TEXT_SIZE];
     DWORD length = GetEnvironmentVariableW(name, text, CHAIN_TEXT_SIZE);
-    unsigned count = 0, marks = 0;
-    if (length == 0 || length >= CHAIN_TEXT_SIZE) {
-        text[0] = 0;
+    *found = 0;
+    if (length == 0 || length >= CHAIN_TEXT_SIZE)
         return length ? 1 : 0;
-    }
+    const WCHAR *at = text;
+    unsigned count = 0, digits = 0, marks = 0;
     /* Beyond the limit every count ends the chain alike. */
-    for (; *text >= '0' && *text <= '9'; text++)
+    for (; *at >= '0' && *at <= '9'; at++, digits++)
         if (count < SHIM_CHAIN_LIMIT)
-            count = count * 10 + (unsigned)(*text - '0');
-    for (; *text; text++)
-        marks = *text == '>' ? marks + 1 : 0;
+            count = count * 10 + (unsigned)(*at - '0');
+    if (count >= 1 && count <= SHIM_CHAIN_LIMIT && digits == 1u + (count >= 10))
+        for (; *at == ';' && *found < count && *found < room; at += 1 + IDENTITY_DIGITS)
+            if (!read_identity(at + 1, &list[(*found)++]))
+                break;
+    if (*at)
+        *found = 0;
+    for (; *at; at++)
+        marks = *at == '>' ? marks + 1 : 0;
     return count + marks ? count + marks : 1;
 }
 
 int join_chain(void)
 {
-    WCHAR text[CHAIN_TEXT_SIZE];
-    chain_count = read_count(chain_name, text);
-    int found = read_identities(text, identities, SHIM_CHAIN_LIMIT);
-    identity_count = found > 0 ? (unsigned)found : 0;
-    unsigned next = read_count(next_name, text);
-    started_known = read_identities(text, &started, 1) == 1;
+    unsigned next_found;
+    chain_count = read_chain_value(chain_name, identities, SHIM_CHAIN_LIMIT, &identity_count);
+    unsigned next = read_chain_value(next_name, &started, 1, &next_found);
+    started_known = next_found == 1;
     if (next > chain_count)
         chain_count = next;
     return chain_count >= SHIM_CHAIN_LIMIT ? SHIM_CHAIN : SHIM_FINE;
@@ -182,15 +165,15 @@ void pass_chain_on(const char *file, HANDLE command)
     if (next_known && has_shim_file(file) && find_own_identity(&own)) {
         if (is_started_directly())
             for (unsigned i = 0; i < identity_count; i++)
-                end = write_identity(end, identities[i]);
+                end = write_identity(end, &identities[i]);
         if (!is_in_chain(&own))
-            end = write_identity(end, own);
+            end = write_identity(end, &own);
     }
     *end = 0;
     SetEnvironmentVariableW(chain_name, text);
     end = write_count(text, count);
     if (next_known)
-        end = write_identity(end, next);
+        end = write_identity(end, &next);
     *end = 0;
     SetEnvironmentVariableW(next_name, text);
 }
