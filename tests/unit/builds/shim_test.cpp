@@ -76,7 +76,7 @@ const std::string chain_message =
 /* C:\first\tool.exe a copy of another build, of another size. */
 const strings other_copy = {"C:\\first\\tool.exe=MZ", "C:\\first\\tool.shim"};
 const std::string missing = "No such file or directory (Windows error 2)";
-const std::string missing3 = "No such file or directory (Windows error 3)";
+const std::string invalid = "Invalid argument (Windows error 123)";
 const std::string tool = "path = bin\\tool.exe\n";
 const std::string started = "\"C:\\app\\bin\\tool.exe\"", at_tool = "path = bin\\tool.exe in " + file;
 std::string code(int number) { return " (Windows error " + std::to_string(number) + ")\r\n"; }
@@ -244,10 +244,10 @@ const named_start named_starts[] = {
         .message(traced({"file " + file, "path = tool",
                           "set A=\\x0D\\x0Atrace: found C:\\x5Cxevil.exe\\x1B[2J", "lib = x",
                           "append to PATH C:\\app\\x5Cx",
-                          "candidate C:\\e\\x1B\\tool.com: " + missing3,
-                          "candidate C:\\e\\x1B\\tool.exe: " + missing3,
-                          "candidate C:\\e\\x1B\\tool.bat: " + missing3,
-                          "candidate C:\\e\\x1B\\tool.cmd: " + missing3,
+                          "candidate C:\\e\\x1B\\tool.com: " + invalid,
+                          "candidate C:\\e\\x1B\\tool.exe: " + invalid,
+                          "candidate C:\\e\\x1B\\tool.bat: " + invalid,
+                          "candidate C:\\e\\x1B\\tool.cmd: " + invalid,
                           "candidate C:\\onpath\\tool.com: " + missing,
                           "candidate C:\\onpath\\tool.exe: the launcher itself",
                           "candidate C:\\tools\\tool.com: " + missing, "found C:\\tools\\tool.exe",
