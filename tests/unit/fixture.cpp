@@ -7,9 +7,17 @@
 
 void launcher_test::SetUp()
 {
+    if (runs++) {
+        EXPECT_EQ(sim::handle_faults(), std::vector<std::string>{}) << "the run before";
+    }
     sim::reset();
     reset_launcher_state();
     standard_error = sim::set_std_handle(STD_ERROR_HANDLE, FILE_TYPE_CHAR);
+}
+
+void launcher_test::TearDown()
+{
+    EXPECT_EQ(sim::handle_faults(), std::vector<std::string>{});
 }
 
 launcher_outcome run_main_routine(const std::vector<std::string> &arguments)

@@ -38,10 +38,15 @@ std::string name_each_row(const testing::TestParamInfo<row_type> &info)
     return name_of_case(info.param.name);
 }
 
+/* Every test ends with each handle its run opened closed, but for those
+   handed on (sim::handle_faults); a test that loops over rows calls SetUp
+   for each, which checks the row before. */
 class launcher_test : public testing::Test {
 protected:
     void SetUp() override;
+    void TearDown() override;
     HANDLE standard_error = nullptr;
+    int runs = 0;
 };
 
 #endif

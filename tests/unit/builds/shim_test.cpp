@@ -16,7 +16,7 @@ struct named_start {
     std::string shim;      /* MyApp.shim; empty: there is none */
     std::string arguments; /* the caller's, after the program name */
     strings variables;     /* NAME=VALUE set before the start */
-    strings files;         /* FILE or FILE=BYTES made before the start */
+    strings made;          /* FILE or FILE=BYTES made before the start */
     std::string line;      /* the command's line; empty: nothing starts */
     std::string directory; /* where it starts */
     std::string message;   /* standard error */
@@ -30,6 +30,9 @@ struct named_start {
     char subsystem = 0;    /* in bin\tool.exe's header; 0: no header */
     DWORD console = 2;     /* processes on the launcher's console */
     bool freed = false;    /* the console let go between the start and the wait */
+    /* Files the run opens: its own file and the command's, and a third for
+       each candidate of the launcher's own size on the way. */
+    size_t files = 2;
 };
 
 /* ctest shows the row's name beside its case's. */
@@ -47,7 +50,7 @@ public:
     row &shim(const std::string &text) { start.shim = text; return *this; }
     row &arguments(const std::string &text) { start.arguments = text; return *this; }
     row &variables(const strings &list) { start.variables = list; return *this; }
-    row &files(const strings &list) { start.files = list; return *this; }
+    row &made(const strings &list) { start.made = list; return *this; }
     row &line(const std::string &text) { start.line = text; return *this; }
     row &directory(const std::string &text) { start.directory = text; return *this; }
     row &message(const std::string &text) { start.message = text; return *this; }
@@ -61,6 +64,7 @@ public:
     row &subsystem(char value) { start.subsystem = value; return *this; }
     row &console(DWORD count) { start.console = count; return *this; }
     row &freed(bool value) { start.freed = value; return *this; }
+    row &files(size_t count) { start.files = count; return *this; }
 
 private:
     named_start start;
@@ -101,75 +105,75 @@ const named_start named_starts[] = {
         .line("\"C:\\app\\bin\\tool.exe\" --fixed \"x y\" C:\\app\\x a \"b c\"  d\\\"e ")
         .directory("C:\\app\\work").after("A=C:\\h\\a|PATH=C:\\onpath;C:\\tools;C:\\app\\lib\\"),
     row("a file of 65537 bytes").shim(whole + std::string(65537 - whole.size(), '-'))
-        .message("Shim Failed: File too large\r\n" + file + "\r\n"),
-    row("no file").message("Shim Failed: No such file or directory\r\n" + file + code(2)),
+        .message("Shim Failed: File too large\r\n" + file + "\r\n").files(1),
+    row("no file").message("Shim Failed: No such file or directory\r\n" + file + code(2)).files(1),
     /* A bare path: never the caller's directory, and its own file passed over. */
     row("the 32nd in a chain").shim("path = tool").variables({chain + "1", "=ShimNext=2"})
         .line("\"C:\\tools\\tool.exe\"").directory("C:\\caller")
-        .after(chain + "2" + next + "32;{tools}"),
+        .after(chain + "2" + next + "32;{tools}").files(4),
     row("the 33rd in a chain").shim("path = tool").variables({chain + "2"})
-        .message(chain_message),
+        .message(chain_message).files(1),
     row("a chain of abc counts as one").shim("path = tool").variables({"=ShimChain=abc"})
         .line("\"C:\\tools\\tool.exe\"").directory("C:\\caller")
-        .after("=ShimChain=2" + next + "2;{tools}"),
+        .after("=ShimChain=2" + next + "2;{tools}").files(4),
     /* The chain's launchers are passed over where the one before started
        this one itself; from an ancestor of another program, never. */
     row("two folders of launchers on PATH").shim("path = tool")
         .variables({"PATH=C:\\first;C:\\onpath;C:\\tools", "=ShimChain=1;{first}",
                     "=ShimNext=1;{own}"})
         .line("\"C:\\tools\\tool.exe\"").directory("C:\\caller")
-        .after("=ShimChain=2" + next + "2;{tools}"),
+        .after("=ShimChain=2" + next + "2;{tools}").files(5),
     row("a launcher in an ancestor's chain").shim("path = tool")
         .variables({"PATH=C:\\first;C:\\onpath;C:\\tools", "=ShimChain=1;{first}",
                     "=ShimNext=1;{tools}"})
         .line("\"C:\\first\\tool.exe\"").directory("C:\\caller")
-        .after("=ShimChain=2" + next + "2;{first}"),
+        .after("=ShimChain=2" + next + "2;{first}").files(3),
     row("a chain without the file started").shim("path = tool")
         .variables({"PATH=C:\\first;C:\\onpath;C:\\tools", "=ShimChain=1;{first}"})
-        .line("\"C:\\first\\tool.exe\"").directory("C:\\caller"),
+        .line("\"C:\\first\\tool.exe\"").directory("C:\\caller").files(3),
     /* A named launcher as the command learns this one, whatever its size. */
     row("the chain passed on to a named launcher").shim("path = tool")
-        .files({"C:\\tools\\tool.shim"}).variables({"=ShimChain=1;{first}", "=ShimNext=1;{own}"})
+        .made({"C:\\tools\\tool.shim"}).variables({"=ShimChain=1;{first}", "=ShimNext=1;{own}"})
         .line("\"C:\\tools\\tool.exe\"").directory("C:\\caller")
-        .after("=ShimChain=2;{first};{own}" + next + "2;{tools}"),
+        .after("=ShimChain=2;{first};{own}" + next + "2;{tools}").files(4),
     row("an ancestor's chain passed on to a named launcher").shim("path = tool")
-        .files({"C:\\tools\\tool.shim"}).variables({"=ShimChain=1;{first}"})
+        .made({"C:\\tools\\tool.shim"}).variables({"=ShimChain=1;{first}"})
         .line("\"C:\\tools\\tool.exe\"").directory("C:\\caller")
-        .after("=ShimChain=2;{own}" + next + "2;{tools}"),
+        .after("=ShimChain=2;{own}" + next + "2;{tools}").files(4),
     row("a chain that holds this launcher already").shim("path = tool")
-        .files({"C:\\tools\\tool.shim"})
+        .made({"C:\\tools\\tool.shim"})
         .variables({"=ShimChain=2;{first};{own}", "=ShimNext=2;{own}"})
         .line("\"C:\\tools\\tool.exe\"").directory("C:\\caller")
-        .after("=ShimChain=3;{first};{own}"),
-    row("a copy of another size before it on PATH").shim("path = tool").files(other_copy)
+        .after("=ShimChain=3;{first};{own}").files(4),
+    row("a copy of another size before it on PATH").shim("path = tool").made(other_copy)
         .variables({"PATH=C:\\first;C:\\onpath;C:\\tools"}).line("\"C:\\first\\tool.exe\"")
-        .directory("C:\\caller").after("=ShimChain=1;{own}" + next + "1;{first}"),
-    row("a copy of another size after it on PATH").shim("path = tool").files(other_copy)
+        .directory("C:\\caller").after("=ShimChain=1;{own}" + next + "1;{first}").files(3),
+    row("a copy of another size after it on PATH").shim("path = tool").made(other_copy)
         .variables({"PATH=C:\\onpath;C:\\first;C:\\tools"}).line("\"C:\\first\\tool.exe\"")
-        .directory("C:\\caller").after("=ShimChain=1;{own}" + next + "1;{first}"),
-    row("a program of another size").shim("path = tool").files({other_copy[0]})
+        .directory("C:\\caller").after("=ShimChain=1;{own}" + next + "1;{first}").files(4),
+    row("a program of another size").shim("path = tool").made({other_copy[0]})
         .variables({"PATH=C:\\first;C:\\onpath;C:\\tools"}).line("\"C:\\first\\tool.exe\"")
-        .directory("C:\\caller").after("=ShimChain=1" + next + "1;{first}"),
+        .directory("C:\\caller").after("=ShimChain=1" + next + "1;{first}").files(2),
     /* The largest count either variable can be read as, whatever older
        copies made of the chain: 1.3.0's marks, 1.4.0's count with them. */
     row("31 marks").shim("path = tool").variables({marks}).line("\"C:\\tools\\tool.exe\"")
-        .directory("C:\\caller").after("=ShimChain=32" + next + "32;{tools}"),
-    row("32 marks").shim("path = tool").variables({marks + ">"}).message(chain_message),
+        .directory("C:\\caller").after("=ShimChain=32" + next + "32;{tools}").files(4),
+    row("32 marks").shim("path = tool").variables({marks + ">"}).message(chain_message).files(1),
     row("a count of 30 and one mark").shim("path = tool").variables({"=ShimChain=30;{first}>"})
-        .line("\"C:\\tools\\tool.exe\"").directory("C:\\caller").after("=ShimChain=32"),
+        .line("\"C:\\tools\\tool.exe\"").directory("C:\\caller").after("=ShimChain=32").files(4),
     row("a count of 30 and two marks").shim("path = tool").variables({"=ShimChain=30;{first}>>"})
-        .message(chain_message),
-    row("a count of 99").shim("path = tool").variables({"=ShimChain=99"}).message(chain_message),
+        .message(chain_message).files(1),
+    row("a count of 99").shim("path = tool").variables({"=ShimChain=99"}).message(chain_message).files(1),
     row("a value too long to read").shim("path = tool")
         .variables({"=ShimChain=" + std::string(900, '1')}).line("\"C:\\tools\\tool.exe\"")
-        .directory("C:\\caller").after("=ShimChain=2"),
+        .directory("C:\\caller").after("=ShimChain=2").files(4),
     row("a next count of 31").shim("path = tool").variables({"=ShimChain=1", "=ShimNext=31;{own}"})
-        .line("\"C:\\tools\\tool.exe\"").directory("C:\\caller").after("=ShimChain=32"),
+        .line("\"C:\\tools\\tool.exe\"").directory("C:\\caller").after("=ShimChain=32").files(4),
     row("a next count of 32").shim("path = tool").variables({"=ShimChain=1", "=ShimNext=32"})
-        .message(chain_message),
+        .message(chain_message).files(1),
     row("its own file by another name").shim("path = bin\\other.exe")
         .message("Shim Failed: path leads to this launcher\r\npath = bin\\other.exe in " + file +
-                 "\r\n"),
+                 "\r\n").files(3),
     row("a command line of 32767 units").shim(tool + "args = " + std::string(32742, 'a'))
         .arguments("y").line("\"C:\\app\\bin\\tool.exe\" " + std::string(32742, 'a') + " y")
         .directory("C:\\caller"),
@@ -180,21 +184,22 @@ const named_start named_starts[] = {
         .line("\"C:\\app\\bin\\tool.exe\"").directory("C:\\caller")
         .after("PATH=C:\\onpath;C:\\tools;" + libraries),
     row("PATH and lib of 32767 characters").shim(tool + lib_lines(1))
-        .message(too_long + file + "\r\n").after("PATH=C:\\onpath;C:\\tools"),
+        .message(too_long + file + "\r\n").after("PATH=C:\\onpath;C:\\tools").files(1),
     row("a directory that cannot be entered").shim(tool + "directory = %HOME%\\data")
         .message("Directory Failed: No such file or directory\r\ndirectory = C:\\h\\data in " +
-                 file + code(3)),
+                 file + code(3)).files(1),
     /* No empty entry for a removed PATH; a PATH beyond the launcher's 8192
        bytes, searched in its absolute entries alone, past an overlong one. */
     row("PATH removed plus lib").shim(tool + "env = PATH=\nlib = lib")
         .line("\"C:\\app\\bin\\tool.exe\"").directory("C:\\caller").after("PATH=C:\\app\\lib"),
     row("a PATH of 9000 characters").shim("path = tool").variables({"PATH=" + long_path})
-        .line("\"C:\\tools\\tool.exe\"").directory("C:\\caller").after("PATH=" + long_path),
+        .line("\"C:\\tools\\tool.exe\"").directory("C:\\caller").after("PATH=" + long_path)
+        .files(4),
     row("a PATH of 32767 characters").shim(tool).variables({"PATH=" + std::string(32767, 'p')})
-        .message(too_long + file + "\r\n"),
+        .message(too_long + file + "\r\n").files(1),
     row("a lib that cannot be made absolute").shim(tool + "lib = lib")
         .message("Shim Failed: Permission denied\r\nlib = lib in " + file + code(5))
-        .failing("GetFullPathNameW"),
+        .failing("GetFullPathNameW").files(1),
     /* This launcher again, elevated, at most once: Wine has no UAC, so only here. */
     row("elevation accepted").shim(tool).arguments("a \"b c\"")
         .line("\"C:\\app\\bin\\tool.exe\" a \"b c\"").directory("C:\\caller").start_error(740)
@@ -234,7 +239,7 @@ const named_start named_starts[] = {
                           "candidate C:\\onpath\\tool.exe: the launcher itself",
                           "candidate C:\\tools\\tool.com: " + missing, "found C:\\tools\\tool.exe",
                           "handle width 4", "command line \"C:\\tools\\tool.exe\" -v"}))
-        .after("A=C:\\h\\a|PATH=C:\\onpath;C:\\tools;C:\\app\\lib"),
+        .after("A=C:\\h\\a|PATH=C:\\onpath;C:\\tools;C:\\app\\lib").files(4),
     /* Control characters from a variable, a PATH entry and an argument,
        and a backslash before "x", each shown as \xHH: no line is forged. */
     row("traced with control characters").shim("path = tool\nenv = A=%CTRL%\nlib = x")
@@ -251,7 +256,8 @@ const named_start named_starts[] = {
                           "candidate C:\\onpath\\tool.com: " + missing,
                           "candidate C:\\onpath\\tool.exe: the launcher itself",
                           "candidate C:\\tools\\tool.com: " + missing, "found C:\\tools\\tool.exe",
-                          "handle width 4", "command line \"C:\\tools\\tool.exe\" b\\x07\\x1F~\\x7F"})),
+                          "handle width 4", "command line \"C:\\tools\\tool.exe\" b\\x07\\x1F~\\x7F"}))
+        .files(4),
 };
 
 /* The identity as the chain writes it, in place of its name. */
@@ -273,6 +279,11 @@ std::string put_identities(std::string text)
     return text;
 }
 
+size_t opened_files()
+{
+    return sim::calls_named("CreateFileA").size() + sim::calls_named("CreateFileW").size();
+}
+
 class shim_test : public launcher_test {
 protected:
     void SetUp() override
@@ -285,6 +296,10 @@ protected:
             sim::add_file(name);
         for (const char *name : {"C:\\onpath\\tool.exe", "C:\\app\\bin\\other.exe"})
             sim::world().links[sim::key_of(name)] = sim::key_of("C:\\app\\MyApp.exe");
+        /* A launcher has a size of its own, which tells the commands apart. */
+        for (const char *name : {"C:\\app\\MyApp.exe", "C:\\first\\tool.exe"})
+            sim::add_file_bytes(name, subsystem_header(IMAGE_SUBSYSTEM_WINDOWS_CUI) +
+                                          std::string(1000, '\0'));
         sim::add_directory("C:\\app\\work");
         sim::world().current_directory = "C:\\caller";
         sim::set_variable("PATH", std::string("C:\\onpath;C:\\tools"));
@@ -300,7 +315,7 @@ TEST_P(named_start_test, runs_what_its_file_says)
     const named_start &c = GetParam();
     if (!c.shim.empty())
         sim::add_file_bytes(file, c.shim);
-    for (const std::string &made : c.files)
+    for (const std::string &made : c.made)
         sim::add_file_bytes(made.substr(0, made.find('=')),
                             made.find('=') == std::string::npos ? "" : made.substr(made.find('=') + 1));
     for (const std::string &variable : c.variables)
@@ -317,7 +332,9 @@ TEST_P(named_start_test, runs_what_its_file_says)
         sim::add_file_bytes("C:\\app\\bin\\tool.exe", subsystem_header(c.subsystem));
     sim::world().command_line = "MyApp" + (c.arguments.empty() ? "" : " " + c.arguments);
     bool failed = c.message.find("Failed: ") != std::string::npos;
+    size_t opened_before = opened_files();
     EXPECT_EQ(run_whole_program().code, failed ? 0xFFFFFFFFu : 7u);
+    EXPECT_EQ(opened_files() - opened_before, c.files);
     EXPECT_EQ(sim::output_of(standard_error), c.message);
     EXPECT_EQ(sim::world().starts.size(), c.line.empty() ? 0u : 1u);
     if (!c.line.empty() && sim::world().starts.size() == 1) {
