@@ -163,7 +163,8 @@ const named_start named_starts[] = {
         .line("\"C:\\tools\\tool.exe\"").directory("C:\\caller").after("=ShimChain=32").files(4),
     row("a count of 30 and two marks").shim("path = tool").variables({"=ShimChain=30;{first}>>"})
         .message(chain_message).files(1),
-    row("a count of 99").shim("path = tool").variables({"=ShimChain=99"}).message(chain_message).files(1),
+    row("a count of 99").shim("path = tool").variables({"=ShimChain=99"}).message(chain_message)
+        .files(1),
     row("a value too long to read").shim("path = tool")
         .variables({"=ShimChain=" + std::string(900, '1')}).line("\"C:\\tools\\tool.exe\"")
         .directory("C:\\caller").after("=ShimChain=2").files(4),
@@ -243,7 +244,8 @@ const named_start named_starts[] = {
     /* Control characters from a variable, a PATH entry and an argument,
        and a backslash before "x", each shown as \xHH: no line is forged. */
     row("traced with control characters").shim("path = tool\nenv = A=%CTRL%\nlib = x")
-        .arguments("b\x07\x1F~\x7F").line("\"C:\\tools\\tool.exe\" b\x07\x1F~\x7F").directory("C:\\caller")
+        .arguments("b\x07\x1F~\x7F").line("\"C:\\tools\\tool.exe\" b\x07\x1F~\x7F")
+        .directory("C:\\caller")
         .variables({"LAUNCHER_TRACE=1", "CTRL=\r\ntrace: found C:\\xevil.exe\x1B[2J",
                     "PATH=C:\\e\x1B;C:\\onpath;C:\\tools"})
         .message(traced({"file " + file, "path = tool",
@@ -315,9 +317,11 @@ TEST_P(named_start_test, runs_what_its_file_says)
     const named_start &c = GetParam();
     if (!c.shim.empty())
         sim::add_file_bytes(file, c.shim);
-    for (const std::string &made : c.made)
-        sim::add_file_bytes(made.substr(0, made.find('=')),
-                            made.find('=') == std::string::npos ? "" : made.substr(made.find('=') + 1));
+    for (const std::string &made : c.made) {
+        size_t equals = made.find('=');
+        sim::add_file_bytes(made.substr(0, equals),
+                            equals == std::string::npos ? "" : made.substr(equals + 1));
+    }
     for (const std::string &variable : c.variables)
         sim::set_variable(variable.substr(0, variable.find('=', 1)),
                           put_identities(variable.substr(variable.find('=', 1) + 1)));
