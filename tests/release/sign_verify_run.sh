@@ -28,22 +28,18 @@ for exe in "${exes[@]}"; do
     cmp "$exe.unsigned" "$build/$exe" || { echo "FAILED: $exe unsigned is not the build's"; failed=1; }
 done
 
-python3 -c 'import socket, time
-s = socket.socket(); s.bind(("127.0.0.1", 0)); s.listen()
-print(s.getsockname()[1], flush=True)
-while True: connection = s.accept(); time.sleep(600)' >silent.port &
+python3 -c 'import socket, time; s = socket.create_server(("127.0.0.1", 0))
+print(s.getsockname()[1], flush=True); connection = s.accept(); time.sleep(600)' >silent.port &
 silent=$!
 for _ in $(seq 50); do [ -s silent.port ] && break; sleep 0.1; done
-server=http://127.0.0.1:$(cat silent.port)/
+server=http://127.0.0.1:$(cat silent.port)/ status=0
 cp "$build/launcher.exe" silent.exe
-status=0
 SIGN_TIMEOUT=3 timeout 60 "$scripts/sign" signer.p12 --timestamp "$server" silent.exe 2>silent.err ||
     status=$?
 kill "$silent"
-[ "$status" -eq 1 ] && grep -qF "timestamp server $server gave no answer within 3 s" silent.err ||
-    { cat silent.err; echo "FAILED: a silent timestamp server: status $status"; failed=1; }
-[ ! -e silent.exe.signed ] && cmp -s silent.exe "$build/launcher.exe" ||
-    { echo "FAILED: a silent timestamp server left a signed copy or a changed exe"; failed=1; }
+[ "$status" -eq 1 ] && grep -qF "timestamp server $server gave no answer within 3 s" silent.err &&
+    [ ! -e silent.exe.signed ] && cmp -s silent.exe "$build/launcher.exe" ||
+    { cat silent.err; echo "FAILED: a silent timestamp server (status $status)"; failed=1; }
 
 export WINEPREFIX=$scratch/prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES=winemenubuilder.exe=d
 trap '"$scripts/stop_wine_prefix" "$WINEPREFIX"' EXIT

@@ -46,17 +46,6 @@ std::string sibling_exe(const std::string &name)
     return join_unix(launcher_build_directory(), name);
 }
 
-std::string other_build_exe(const std::string &name)
-{
-    fs::path build = launcher_build_directory();
-    std::string preset = build.filename().string();
-    std::string other = (preset.compare(0, 5, "win32") == 0 ? "win64" : "win32") + preset.substr(5);
-    std::string exe = join_unix((build.parent_path() / other).string(), name);
-    if (!fs::exists(exe))
-        ADD_FAILURE() << exe << " not found: build the " << other << " preset first";
-    return exe;
-}
-
 void make_named_launcher(const std::string &exe, const std::string &directory,
                          const std::string &name, const char *shim)
 {

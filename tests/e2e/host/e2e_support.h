@@ -121,9 +121,6 @@ bool launcher_waits();
 
 /* Another exe of the build under test (shim.exe beside launcher.exe). */
 std::string sibling_exe(const std::string &name);
-/* The same exe of the other architecture's build by the same compiler:
-   win64's for win32, win32-clang's for win64-clang. */
-std::string other_build_exe(const std::string &name);
 /* A named launcher: the exe copied to DIRECTORY/NAME.exe with NAME.shim
    beside it holding the text given (none when it is null). */
 void make_named_launcher(const std::string &exe, const std::string &directory,

@@ -1,10 +1,10 @@
 /* shim.exe: whole named starts, from C:\app\MyApp.exe and its MyApp.shim,
    called from C:\caller (which holds a tool.exe of its own) with
    PATH=C:\onpath;C:\tools, where C:\onpath\tool.exe and
-   C:\app\bin\other.exe are hard links of MyApp.exe itself.  {own},
-   {first} and {tools} stand for the identities of MyApp.exe,
-   C:\first\tool.exe, a launcher in a folder of its own, and
-   C:\tools\tool.exe. */
+   C:\app\bin\other.exe are hard links of MyApp.exe itself, and
+   C:\second\tool.exe a copy of another build (another size).  {own} and
+   {first} stand for the identities of MyApp.exe and C:\first\tool.exe, a
+   launcher in a folder of its own, {tools} and {second} for the others'. */
 #include "tests/unit/fixture.h"
 
 namespace {
@@ -16,7 +16,6 @@ struct named_start {
     std::string shim;      /* MyApp.shim; empty: there is none */
     std::string arguments; /* the caller's, after the program name */
     strings variables;     /* NAME=VALUE set before the start */
-    strings made;          /* FILE or FILE=BYTES made before the start */
     std::string line;      /* the command's line; empty: nothing starts */
     std::string directory; /* where it starts */
     std::string message;   /* standard error */
@@ -50,7 +49,6 @@ public:
     row &shim(const std::string &text) { start.shim = text; return *this; }
     row &arguments(const std::string &text) { start.arguments = text; return *this; }
     row &variables(const strings &list) { start.variables = list; return *this; }
-    row &made(const strings &list) { start.made = list; return *this; }
     row &line(const std::string &text) { start.line = text; return *this; }
     row &directory(const std::string &text) { start.directory = text; return *this; }
     row &message(const std::string &text) { start.message = text; return *this; }
@@ -70,6 +68,8 @@ private:
     named_start start;
 };
 
+/* A bare path, from the caller's folder. */
+row bare(const char *name) { return row(name).shim("path = tool").directory("C:\\caller"); }
 const std::string file = "C:\\app\\MyApp.shim";
 const std::string whole = "\xef\xbb\xbfpath = bin\\tool\r\nargs = --fixed \"x y\" %~dp0x\r\n"
                           "lib = ..\\app\\.\\lib/\r\ndirectory = work\r\nenv = A = %HOME%\\a\r\n#";
@@ -77,8 +77,10 @@ const std::string chain = "=ShimChain=3", next = "|=ShimNext=";
 const std::string marks = "=ShimChain=" + std::string(31, '>');
 const std::string chain_message =
     "Shim Failed: more than 32 named launchers in a chain\r\n" + file + "\r\n";
-/* C:\first\tool.exe a copy of another build, of another size. */
-const strings other_copy = {"C:\\first\\tool.exe=MZ", "C:\\first\\tool.shim"};
+const std::string first_path = "PATH=C:\\first;C:\\onpath;C:\\tools";
+const std::string at_tools = "\"C:\\tools\\tool.exe\"", at_first = "\"C:\\first\\tool.exe\"";
+const std::string second_path = "PATH=C:\\second;C:\\onpath;C:\\tools";
+const std::string at_second = "\"C:\\second\\tool.exe\"";
 const std::string missing = "No such file or directory (Windows error 2)";
 const std::string invalid = "Invalid argument (Windows error 123)";
 const std::string tool = "path = bin\\tool.exe\n";
@@ -108,70 +110,46 @@ const named_start named_starts[] = {
         .message("Shim Failed: File too large\r\n" + file + "\r\n").files(1),
     row("no file").message("Shim Failed: No such file or directory\r\n" + file + code(2)).files(1),
     /* A bare path: never the caller's directory, and its own file passed over. */
-    row("the 32nd in a chain").shim("path = tool").variables({chain + "1", "=ShimNext=2"})
-        .line("\"C:\\tools\\tool.exe\"").directory("C:\\caller")
+    bare("the 32nd in a chain").variables({chain + "1", "=ShimNext=2"}).line(at_tools)
         .after(chain + "2" + next + "32;{tools}").files(4),
-    row("the 33rd in a chain").shim("path = tool").variables({chain + "2"})
-        .message(chain_message).files(1),
-    row("a chain of abc counts as one").shim("path = tool").variables({"=ShimChain=abc"})
-        .line("\"C:\\tools\\tool.exe\"").directory("C:\\caller")
+    bare("the 33rd in a chain").variables({chain + "2"}).message(chain_message).files(1),
+    bare("a chain of abc counts as one").variables({"=ShimChain=abc"}).line(at_tools)
         .after("=ShimChain=2" + next + "2;{tools}").files(4),
     /* The chain's launchers are passed over where the one before started
        this one itself; from an ancestor of another program, never. */
-    row("two folders of launchers on PATH").shim("path = tool")
-        .variables({"PATH=C:\\first;C:\\onpath;C:\\tools", "=ShimChain=1;{first}",
-                    "=ShimNext=1;{own}"})
-        .line("\"C:\\tools\\tool.exe\"").directory("C:\\caller")
-        .after("=ShimChain=2" + next + "2;{tools}").files(5),
-    row("a launcher in an ancestor's chain").shim("path = tool")
-        .variables({"PATH=C:\\first;C:\\onpath;C:\\tools", "=ShimChain=1;{first}",
-                    "=ShimNext=1;{tools}"})
-        .line("\"C:\\first\\tool.exe\"").directory("C:\\caller")
-        .after("=ShimChain=2" + next + "2;{first}").files(3),
-    row("a chain without the file started").shim("path = tool")
-        .variables({"PATH=C:\\first;C:\\onpath;C:\\tools", "=ShimChain=1;{first}"})
-        .line("\"C:\\first\\tool.exe\"").directory("C:\\caller").files(3),
+    bare("two folders of launchers on PATH").line(at_tools).files(5)
+        .variables({first_path, "=ShimChain=1;{first}", "=ShimNext=1;{own}"}),
+    bare("a launcher in an ancestor's chain").line(at_first).files(3)
+        .variables({first_path, "=ShimChain=1;{first}", "=ShimNext=1;{tools}"}),
+    bare("a chain without the file started").line(at_first).files(3)
+        .variables({first_path, "=ShimChain=1;{first}"}).after(next.substr(1) + "2;{first}"),
     /* A named launcher as the command learns this one, whatever its size. */
-    row("the chain passed on to a named launcher").shim("path = tool")
-        .made({"C:\\tools\\tool.shim"}).variables({"=ShimChain=1;{first}", "=ShimNext=1;{own}"})
-        .line("\"C:\\tools\\tool.exe\"").directory("C:\\caller")
-        .after("=ShimChain=2;{first};{own}" + next + "2;{tools}").files(4),
-    row("an ancestor's chain passed on to a named launcher").shim("path = tool")
-        .made({"C:\\tools\\tool.shim"}).variables({"=ShimChain=1;{first}"})
-        .line("\"C:\\tools\\tool.exe\"").directory("C:\\caller")
-        .after("=ShimChain=2;{own}" + next + "2;{tools}").files(4),
-    row("a chain that holds this launcher already").shim("path = tool")
-        .made({"C:\\tools\\tool.shim"})
-        .variables({"=ShimChain=2;{first};{own}", "=ShimNext=2;{own}"})
-        .line("\"C:\\tools\\tool.exe\"").directory("C:\\caller")
-        .after("=ShimChain=3;{first};{own}").files(4),
-    row("a copy of another size before it on PATH").shim("path = tool").made(other_copy)
-        .variables({"PATH=C:\\first;C:\\onpath;C:\\tools"}).line("\"C:\\first\\tool.exe\"")
-        .directory("C:\\caller").after("=ShimChain=1;{own}" + next + "1;{first}").files(3),
-    row("a copy of another size after it on PATH").shim("path = tool").made(other_copy)
-        .variables({"PATH=C:\\onpath;C:\\first;C:\\tools"}).line("\"C:\\first\\tool.exe\"")
-        .directory("C:\\caller").after("=ShimChain=1;{own}" + next + "1;{first}").files(4),
-    row("a program of another size").shim("path = tool").made({other_copy[0]})
-        .variables({"PATH=C:\\first;C:\\onpath;C:\\tools"}).line("\"C:\\first\\tool.exe\"")
-        .directory("C:\\caller").after("=ShimChain=1" + next + "1;{first}").files(2),
+    bare("a copy of another size first on PATH").variables({second_path}).line(at_second)
+        .after("=ShimChain=1;{own}" + next + "1;{second}").files(3),
+    bare("the chain passed on to a named launcher").line(at_second).files(3)
+        .variables({second_path, "=ShimChain=1;{first}", "=ShimNext=1;{own}"})
+        .after("=ShimChain=2;{first};{own}"),
+    bare("an ancestor's chain passed on to a named launcher").line(at_second).files(3)
+        .variables({second_path, "=ShimChain=1;{first}"}).after("=ShimChain=2;{own}"),
+    bare("a chain that holds this launcher already").line(at_second).files(3)
+        .variables({second_path, "=ShimChain=2;{first};{own}", "=ShimNext=2;{own}"})
+        .after("=ShimChain=3;{first};{own}"),
     /* The largest count either variable can be read as, whatever older
        copies made of the chain: 1.3.0's marks, 1.4.0's count with them. */
-    row("31 marks").shim("path = tool").variables({marks}).line("\"C:\\tools\\tool.exe\"")
-        .directory("C:\\caller").after("=ShimChain=32" + next + "32;{tools}").files(4),
-    row("32 marks").shim("path = tool").variables({marks + ">"}).message(chain_message).files(1),
-    row("a count of 30 and one mark").shim("path = tool").variables({"=ShimChain=30;{first}>"})
-        .line("\"C:\\tools\\tool.exe\"").directory("C:\\caller").after("=ShimChain=32").files(4),
-    row("a count of 30 and two marks").shim("path = tool").variables({"=ShimChain=30;{first}>>"})
+    bare("31 marks").variables({marks}).line(at_tools).after("=ShimChain=32").files(4),
+    bare("32 marks").variables({marks + ">"}).message(chain_message).files(1),
+    bare("a count of 30 and one mark").variables({"=ShimChain=30;{first}>"}).line(at_tools)
+        .after("=ShimChain=32").files(4),
+    bare("a count of 30 and two marks").variables({"=ShimChain=30;{first}>>"})
         .message(chain_message).files(1),
-    row("a count of 99").shim("path = tool").variables({"=ShimChain=99"}).message(chain_message)
+    bare("a count of twenty nines").variables({"=ShimChain=" + std::string(20, '9')})
+        .message(chain_message).files(1),
+    bare("a value too long to read").variables({"=ShimChain=" + std::string(900, '1')})
+        .line(at_tools).after("=ShimChain=2").files(4),
+    bare("a next count of 31").variables({"=ShimChain=1", "=ShimNext=31;{own}"}).line(at_tools)
+        .after("=ShimChain=32" + next + "32;{tools}").files(4),
+    bare("a next count of 32").variables({"=ShimChain=1", "=ShimNext=32"}).message(chain_message)
         .files(1),
-    row("a value too long to read").shim("path = tool")
-        .variables({"=ShimChain=" + std::string(900, '1')}).line("\"C:\\tools\\tool.exe\"")
-        .directory("C:\\caller").after("=ShimChain=2").files(4),
-    row("a next count of 31").shim("path = tool").variables({"=ShimChain=1", "=ShimNext=31;{own}"})
-        .line("\"C:\\tools\\tool.exe\"").directory("C:\\caller").after("=ShimChain=32").files(4),
-    row("a next count of 32").shim("path = tool").variables({"=ShimChain=1", "=ShimNext=32"})
-        .message(chain_message).files(1),
     row("its own file by another name").shim("path = bin\\other.exe")
         .message("Shim Failed: path leads to this launcher\r\npath = bin\\other.exe in " + file +
                  "\r\n").files(3),
@@ -243,23 +221,16 @@ const named_start named_starts[] = {
         .after("A=C:\\h\\a|PATH=C:\\onpath;C:\\tools;C:\\app\\lib").files(4),
     /* Control characters from a variable, a PATH entry and an argument,
        and a backslash before "x", each shown as \xHH: no line is forged. */
-    row("traced with control characters").shim("path = tool\nenv = A=%CTRL%\nlib = x")
-        .arguments("b\x07\x1F~\x7F").line("\"C:\\tools\\tool.exe\" b\x07\x1F~\x7F")
-        .directory("C:\\caller")
+    bare("traced with control characters").shim("path = tool.exe\nenv = A=%CTRL%\nlib = x")
+        .arguments("b\x07\x1F~\x7F").line(at_tools + " b\x07\x1F~\x7F").files(4)
         .variables({"LAUNCHER_TRACE=1", "CTRL=\r\ntrace: found C:\\xevil.exe\x1B[2J",
                     "PATH=C:\\e\x1B;C:\\onpath;C:\\tools"})
-        .message(traced({"file " + file, "path = tool",
+        .message(traced({"file " + file, "path = tool.exe",
                           "set A=\\x0D\\x0Atrace: found C:\\x5Cxevil.exe\\x1B[2J", "lib = x",
-                          "append to PATH C:\\app\\x5Cx",
-                          "candidate C:\\e\\x1B\\tool.com: " + invalid,
-                          "candidate C:\\e\\x1B\\tool.exe: " + invalid,
-                          "candidate C:\\e\\x1B\\tool.bat: " + invalid,
-                          "candidate C:\\e\\x1B\\tool.cmd: " + invalid,
-                          "candidate C:\\onpath\\tool.com: " + missing,
+                          "append to PATH C:\\app\\x5Cx", "candidate C:\\e\\x1B\\tool.exe: " + invalid,
                           "candidate C:\\onpath\\tool.exe: the launcher itself",
-                          "candidate C:\\tools\\tool.com: " + missing, "found C:\\tools\\tool.exe",
-                          "handle width 4", "command line \"C:\\tools\\tool.exe\" b\\x07\\x1F~\\x7F"}))
-        .files(4),
+                          "found C:\\tools\\tool.exe", "handle width 4",
+                          "command line " + at_tools + " b\\x07\\x1F~\\x7F"})),
 };
 
 /* The identity as the chain writes it, in place of its name. */
@@ -267,7 +238,8 @@ std::string put_identities(std::string text)
 {
     for (auto [name, path] : {std::pair{"{own}", "C:\\app\\MyApp.exe"},
                               std::pair{"{first}", "C:\\first\\tool.exe"},
-                              std::pair{"{tools}", "C:\\tools\\tool.exe"}}) {
+                              std::pair{"{tools}", "C:\\tools\\tool.exe"},
+                              std::pair{"{second}", "C:\\second\\tool.exe"}}) {
         HANDLE file = CreateFileA(path, GENERIC_READ, 0, 0, OPEN_EXISTING, 0, 0);
         BY_HANDLE_FILE_INFORMATION information;
         GetFileInformationByHandle(file, &information);
@@ -302,6 +274,8 @@ protected:
         for (const char *name : {"C:\\app\\MyApp.exe", "C:\\first\\tool.exe"})
             sim::add_file_bytes(name, subsystem_header(IMAGE_SUBSYSTEM_WINDOWS_CUI) +
                                           std::string(1000, '\0'));
+        sim::add_file_bytes("C:\\second\\tool.exe", "MZ");
+        sim::add_file("C:\\second\\tool.shim");
         sim::add_directory("C:\\app\\work");
         sim::world().current_directory = "C:\\caller";
         sim::set_variable("PATH", std::string("C:\\onpath;C:\\tools"));
@@ -317,11 +291,6 @@ TEST_P(named_start_test, runs_what_its_file_says)
     const named_start &c = GetParam();
     if (!c.shim.empty())
         sim::add_file_bytes(file, c.shim);
-    for (const std::string &made : c.made) {
-        size_t equals = made.find('=');
-        sim::add_file_bytes(made.substr(0, equals),
-                            equals == std::string::npos ? "" : made.substr(equals + 1));
-    }
     for (const std::string &variable : c.variables)
         sim::set_variable(variable.substr(0, variable.find('=', 1)),
                           put_identities(variable.substr(variable.find('=', 1) + 1)));
