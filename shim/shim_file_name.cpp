@@ -54,14 +54,12 @@ const WCHAR *name_shim_file(char **start_directory, char **file_name)
     return module;
 }
 
-/* Asked about the file a search found, in ANSI: its last extension, if it
-   has one, replaced. */
+/* Asked about the file a search found, in ANSI, whose last component
+   always has an extension (the search tries none without one). */
 int has_shim_file(const char *program)
 {
     size_t length = text_length(program);
     const char *dot = mb_find_last_char(program, '.');
-    if (dot && (mb_find_char(dot, '\\') || mb_find_char(dot, '/')))
-        dot = 0;
     char *name = (char *)allocate(length + sizeof ".shim");
     if (!name)
         return 0;
@@ -69,5 +67,5 @@ int has_shim_file(const char *program)
     copy_text(name + (dot ? dot - program : length), ".shim");
     DWORD attributes = GetFileAttributesA(name);
     release(name);
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    return attributes != INVALID_FILE_ATTRIBUTES;
 }

@@ -366,8 +366,8 @@ TEST_F(launcher_sequence_test, the_search_and_the_start_see_the_native_system32)
                  "candidate C:\\Windows\\System32\\no.exe: " + missing}) +
              "Exec Failed: No such file or directory\r\n", -1},
         /* A second byte of the value of "\\" before "x" is no backslash. */
-        {"traced, a double-byte character before x", false, true, "ssh.exe", true, "\x95\x5Cx",
-         "C:\\app\\bin", "1", traced({"append to PATH C:\\app\\bin\\..\\lib", "enter \x95\x5Cx: "
+        {"traced, a double-byte character before x", false, true, "ssh.exe", true, "\x95\x5Cx\x95",
+         "C:\\app\\bin", "1", traced({"append to PATH C:\\app\\bin\\..\\lib", "enter \x95\x5Cx\x95: "
          "No such file or directory (Windows error 3)", "stay in C:\\app\\bin"}) + ssh_found, 0, 932},
     };
     std::vector<std::string> untraced;

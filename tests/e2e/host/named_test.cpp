@@ -176,13 +176,6 @@ const named_case named_cases[] = {
      "", -1, -1, "1"},
 };
 
-/* The same exe of the other architecture: win64's beside win32's. */
-std::string other_build(std::string exe)
-{
-    size_t at = exe.rfind("/win") + 4;
-    return exe.replace(at, 2, exe.compare(at, 2, "32") ? "32" : "64");
-}
-
 void PrintTo(const named_case &c, std::ostream *out)
 {
     *out << c.name;
@@ -220,10 +213,12 @@ TEST_P(named_launcher, starts_what_its_file_says)
     if (c.other)
         make_named_launcher(join_unix(tree.bin, launcher_name()), tree.app, "Other", c.other);
     if (c.second) {
+        std::string exe = join_unix(tree.bin, launcher_name()), other = sibling_exe(launcher_name());
+        size_t at = other.rfind("/win") + 4; /* win64's beside win32's, and back */
+        other.replace(at, 2, other.compare(at, 2, "32") ? "32" : "64");
         make_directory(join_unix(tree.app, "second"));
-        make_named_launcher(c.other_build ? other_build(sibling_exe(launcher_name()))
-                                          : join_unix(tree.bin, launcher_name()),
-                            join_unix(tree.app, "second"), "MyApp", c.second);
+        make_named_launcher(c.other_build ? other : exe, join_unix(tree.app, "second"), "MyApp",
+                            c.second);
     }
     if (c.child)
         make_named_launcher(join_unix(tree.bin, launcher_name()), tree.app, "Child", c.child);

@@ -82,7 +82,7 @@ const std::string at_tools = "\"C:\\tools\\tool.exe\"", at_first = "\"C:\\first\
 const std::string second_path = "PATH=C:\\second;C:\\onpath;C:\\tools";
 const std::string at_second = "\"C:\\second\\tool.exe\"";
 const std::string missing = "No such file or directory (Windows error 2)";
-const std::string invalid = "Invalid argument (Windows error 123)";
+const std::string invalid = "Invalid argument (Windows error 123)", wide(600, 'w'), bad(24, 'G');
 const std::string tool = "path = bin\\tool.exe\n";
 const std::string started = "\"C:\\app\\bin\\tool.exe\"", at_tool = "path = bin\\tool.exe in " + file;
 std::string code(int number) { return " (Windows error " + std::to_string(number) + ")\r\n"; }
@@ -117,23 +117,29 @@ const named_start named_starts[] = {
         .after("=ShimChain=2" + next + "2;{tools}").files(4),
     /* The chain's launchers are passed over where the one before started
        this one itself; from an ancestor of another program, never. */
-    bare("two folders of launchers on PATH").line(at_tools).files(5)
-        .variables({first_path, "=ShimChain=1;{first}", "=ShimNext=1;{own}"}),
+    bare("two folders of launchers on PATH").line(at_tools).files(5).after("=ShimChain=28")
+        .variables({first_path, "=ShimChain=27;{first}", "=ShimNext=27;{own}"}),
     bare("a launcher in an ancestor's chain").line(at_first).files(3)
         .variables({first_path, "=ShimChain=1;{first}", "=ShimNext=1;{tools}"}),
     bare("a chain without the file started").line(at_first).files(3)
         .variables({first_path, "=ShimChain=1;{first}"}).after(next.substr(1) + "2;{first}"),
+    bare("more identities than the count").line(at_first).files(3)
+        .variables({first_path, "=ShimChain=1;{first};{first}", "=ShimNext=1;{own}"}),
+    bare("an identity of other digits").line(at_first).files(3)
+        .variables({first_path, "=ShimChain=2;{first};" + bad, "=ShimNext=2;{own}"}),
+    bare("two files started").line(at_first).files(3)
+        .variables({first_path, "=ShimChain=1;{first}", "=ShimNext=2;{own};{own}"}),
     /* A named launcher as the command learns this one, whatever its size. */
     bare("a copy of another size first on PATH").variables({second_path}).line(at_second)
         .after("=ShimChain=1;{own}" + next + "1;{second}").files(3),
     bare("the chain passed on to a named launcher").line(at_second).files(3)
-        .variables({second_path, "=ShimChain=1;{first}", "=ShimNext=1;{own}"})
-        .after("=ShimChain=2;{first};{own}"),
+        .variables({second_path, "=ShimChain=9;{first}", "=ShimNext=9;{own}"})
+        .after("=ShimChain=10;{first};{own}"),
     bare("an ancestor's chain passed on to a named launcher").line(at_second).files(3)
-        .variables({second_path, "=ShimChain=1;{first}"}).after("=ShimChain=2;{own}"),
+        .variables({second_path, "=ShimChain=8;{first}"}).after("=ShimChain=9;{own}"),
     bare("a chain that holds this launcher already").line(at_second).files(3)
-        .variables({second_path, "=ShimChain=2;{first};{own}", "=ShimNext=2;{own}"})
-        .after("=ShimChain=3;{first};{own}"),
+        .variables({second_path, "=ShimChain=10;{first};{own}", "=ShimNext=10;{own}"})
+        .after("=ShimChain=11;{first};{own}"),
     /* The largest count either variable can be read as, whatever older
        copies made of the chain: 1.3.0's marks, 1.4.0's count with them. */
     bare("31 marks").variables({marks}).line(at_tools).after("=ShimChain=32").files(4),
@@ -144,6 +150,8 @@ const named_start named_starts[] = {
         .message(chain_message).files(1),
     bare("a count of twenty nines").variables({"=ShimChain=" + std::string(20, '9')})
         .message(chain_message).files(1),
+    bare("a count with more after it").variables({"=ShimChain=31x"}).line(at_tools)
+        .after("=ShimChain=32").files(4),
     bare("a value too long to read").variables({"=ShimChain=" + std::string(900, '1')})
         .line(at_tools).after("=ShimChain=2").files(4),
     bare("a next count of 31").variables({"=ShimChain=1", "=ShimNext=31;{own}"}).line(at_tools)
@@ -222,7 +230,7 @@ const named_start named_starts[] = {
     /* Control characters from a variable, a PATH entry and an argument,
        and a backslash before "x", each shown as \xHH: no line is forged. */
     bare("traced with control characters").shim("path = tool.exe\nenv = A=%CTRL%\nlib = x")
-        .arguments("b\x07\x1F~\x7F").line(at_tools + " b\x07\x1F~\x7F").files(4)
+        .arguments("b\x07\x1F~\x7F" + wide).line(at_tools + " b\x07\x1F~\x7F" + wide).files(4)
         .variables({"LAUNCHER_TRACE=1", "CTRL=\r\ntrace: found C:\\xevil.exe\x1B[2J",
                     "PATH=C:\\e\x1B;C:\\onpath;C:\\tools"})
         .message(traced({"file " + file, "path = tool.exe",
@@ -230,7 +238,7 @@ const named_start named_starts[] = {
                           "append to PATH C:\\app\\x5Cx", "candidate C:\\e\\x1B\\tool.exe: " + invalid,
                           "candidate C:\\onpath\\tool.exe: the launcher itself",
                           "found C:\\tools\\tool.exe", "handle width 4",
-                          "command line " + at_tools + " b\\x07\\x1F~\\x7F"})),
+                          "command line " + at_tools + " b\\x07\\x1F~\\x7F" + wide})),
 };
 
 /* The identity as the chain writes it, in place of its name. */
