@@ -117,10 +117,10 @@ const named_start named_starts[] = {
         .after("=ShimChain=2" + next + "2;{tools}").files(4),
     /* The chain's launchers are passed over where the one before started
        this one itself; from an ancestor of another program, never. */
-    bare("two folders of launchers on PATH").line(at_tools).files(5).after("=ShimChain=28")
-        .variables({first_path, "=ShimChain=27;{first}", "=ShimNext=27;{own}"}),
-    bare("a launcher in an ancestor's chain").line(at_first).files(3)
-        .variables({first_path, "=ShimChain=1;{first}", "=ShimNext=1;{tools}"}),
+    bare("two folders of launchers on PATH").line(at_tools).files(5)
+        .variables({first_path, "=ShimChain=1;{first}", "=ShimNext=1;{own}"}),
+    bare("a launcher in an ancestor's chain").line(at_first).files(3).after("=ShimChain=28")
+        .variables({first_path, "=ShimChain=27;{first}", "=ShimNext=27;{tools}"}),
     bare("a chain without the file started").line(at_first).files(3)
         .variables({first_path, "=ShimChain=1;{first}"}).after(next.substr(1) + "2;{first}"),
     bare("more identities than the count").line(at_first).files(3)
