@@ -52,7 +52,7 @@ add_library(launcher_core_shim STATIC $<TARGET_OBJECTS:launcher_logic>
             ${PROJECT_SOURCE_DIR}/arch/native_view_wow64.cpp
             ${PROJECT_SOURCE_DIR}/arch/fault_unguarded.cpp
             ${PROJECT_SOURCE_DIR}/builds/from_shim_file.cpp
-            ${PROJECT_SOURCE_DIR}/builds/launcher_wait.cpp)
+            ${PROJECT_SOURCE_DIR}/builds/shim.cpp)
 target_include_directories(launcher_core_shim PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(launcher_core_shim PUBLIC sim_kernel32)
 add_library(launcher_test_support_shim STATIC
