@@ -64,21 +64,14 @@ int read_request(int count, char **arguments, launch_request *request)
         return -1;
     request->directory = arguments[1];
     request->command = count < 3 ? 0 : arguments[2];
-    request->path_only = 0;
     request->words.name = arguments[2];
     request->words.arguments = count < 3 ? arguments + 2 : arguments + 3;
-    request->about_directory = 0;
-    request->about_command = 0;
     request->get_search_path = get_search_path;
-    /* The caller names the command, whatever it is: this launcher too, if
-       that is what was asked for.  So no candidate is refused. */
-    request->check_candidate = 0;
-    request->refusal_message = 0;
-    request->refusal_reason = 0;
-    /* launcher-wait.exe keeps its console whatever it starts, and a command
-       that asks for elevation fails as any other. */
-    request->lets_console_go_for_gui = 0;
-    request->start_elevated = 0;
+    /* The rest stays zero.  No line says where the directory or the
+       command was given, and the caller names the command, whatever it is:
+       this launcher too, if that is what was asked for, so no candidate is
+       refused.  launcher-wait.exe keeps its console whatever it starts,
+       and a command that asks for elevation fails as any other. */
     return 0;
 }
 

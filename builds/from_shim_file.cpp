@@ -233,12 +233,10 @@ static int fill_request(launch_request *request)
     request->refusal_reason = get_shim_mistake_text(SHIM_ITSELF);
     request->start_elevated = start_elevated;
     request->lets_console_go_for_gui = 1;
-    request->words.name = 0;
+    /* No name: the file found, in quotes, is the command line's first. */
     request->words.arguments = list_later_arguments(find_value(SHIM_ARGS));
     request->about_command = locate("path = ", path);
     shim_text directory = find_value(SHIM_DIRECTORY);
-    request->directory = 0;
-    request->about_directory = 0;
     if (directory.line) {
         request->directory = from_start(directory);
         request->about_directory = locate("directory = ", directory);

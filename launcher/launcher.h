@@ -50,8 +50,9 @@ int change_directory(const char *path);
 
 /* What the sequence asks of the build. */
 
-/* Fills the request from the argument vector or from the file; on a
-   failure it reports what it can and returns -1. */
+/* Fills the request, which comes zeroed, from the argument vector or from
+   the file: a field the source does not set stays zero.  On a failure it
+   reports what it can and returns -1. */
 int read_request(int count, char **arguments, launch_request *request);
 
 /* PATH as the command is to get it before the library directories, read

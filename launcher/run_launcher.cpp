@@ -85,7 +85,7 @@ int run_main(int count, char **arguments, char **snapshot)
 {
     (void)snapshot;
     read_trace_level();
-    launch_request request;
+    launch_request request = {};
     if (read_request(count, arguments, &request) != 0)
         return -1;
     const WCHAR *path;
@@ -100,8 +100,11 @@ int run_main(int count, char **arguments, char **snapshot)
         return -1;
     }
 
-    command_search search = {request.words, 0, request.get_search_path, request.check_candidate,
-                             prepare_start, {}, 0};
+    command_search search = {};
+    search.words = request.words;
+    search.get_search_path = request.get_search_path;
+    search.check_candidate = request.check_candidate;
+    search.prepare_start = prepare_start;
     int result = enter_and_start_natively(&request, &search);
     if (result == NOTHING_TO_START)
         return 0;

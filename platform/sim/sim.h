@@ -89,6 +89,13 @@ struct handle_object {
     std::string input;  /* what ReadFile reads, from `position` on */
     size_t position = 0;
     std::string file;   /* the key of the file CreateFile opened */
+    /* What a call of the run opened it as ("file C:\X", "job", ...); empty
+       for the world's own, the standard handles and those a test adds. */
+    std::string opened_as = {};
+    bool closed = false;
+    /* Left open on purpose, and closed by the end of the process: the job
+       the launcher joined, the process it waited on. */
+    bool handed_on = false;
 };
 
 /* What one CreateProcessA received. */
@@ -181,6 +188,8 @@ struct state {
     std::map<DWORD, HANDLE> std_handles;
     std::map<uintptr_t, handle_object> handles;
     uintptr_t next_handle = 0x100;
+    std::vector<std::string> bad_closes; /* CloseHandle of what was not open */
+    bool waited = false;                 /* WaitForSingleObject was called */
 
     /* heap */
     int allocations = 0;
@@ -215,6 +224,8 @@ void add_file(const std::string &path, DWORD attributes = FILE_ATTRIBUTE_ARCHIVE
 /* A file with contents, for CreateFileA and ReadFile. */
 void add_file_bytes(const std::string &path, const std::string &bytes);
 HANDLE add_handle(DWORD type);
+/* A handle a simulated call opens for the run, described for handle_faults. */
+HANDLE open_handle(DWORD type, const std::string &opened_as);
 HANDLE set_std_handle(DWORD which, DWORD type);
 const std::string &output_of(HANDLE handle);
 /* The full path as the platform would resolve it, with the case kept. */
@@ -230,6 +241,13 @@ void fail_allocation(int occurrence);
 std::vector<call> calls_named(const std::string &name);
 std::vector<std::string> call_names();
 size_t live_allocations();
+/* Each handle the run opened and left open, and each close of a handle that
+   was not open, described; empty when every handle was closed by the end.
+   Left open on purpose are the job the launcher joined and the process it
+   waited on; and where the run ended without waiting, the started command's
+   process and thread, which the end closes as soon.  The handles the
+   command inherits are the world's, never opened by the run. */
+std::vector<std::string> handle_faults();
 
 /* A simulated call that faults reach by name.  Each is defined once, beside
    its function and before any test runs, so fail_call knows every name a

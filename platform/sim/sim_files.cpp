@@ -154,7 +154,7 @@ static HANDLE open_file(const sim::service &which, const std::string &path,
         SetLastError(error);
         return INVALID_HANDLE_VALUE;
     }
-    HANDLE file = sim::add_handle(FILE_TYPE_DISK);
+    HANDLE file = sim::open_handle(FILE_TYPE_DISK, "file " + path);
     sim::world().handles[(uintptr_t)file].input = sim::world().file_bytes[key];
     sim::world().handles[(uintptr_t)file].file = key;
     return file;

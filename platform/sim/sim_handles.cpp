@@ -2,6 +2,7 @@
 #include "platform/sim/sim.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace sim {
@@ -12,6 +13,30 @@ HANDLE add_handle(DWORD type)
     world().next_handle += 4;
     world().handles[value] = handle_object{type, {}, {}, 0, {}};
     return (HANDLE)value;
+}
+
+HANDLE open_handle(DWORD type, const std::string &opened_as)
+{
+    HANDLE handle = add_handle(type);
+    world().handles[(uintptr_t)handle].opened_as = opened_as;
+    return handle;
+}
+
+std::vector<std::string> handle_faults()
+{
+    std::vector<std::string> faults;
+    for (const auto &[value, object] : world().handles) {
+        bool command = object.opened_as.rfind("command's", 0) == 0;
+        if (object.opened_as.empty() || object.closed || object.handed_on ||
+            (command && !world().waited))
+            continue;
+        char number[32];
+        std::snprintf(number, sizeof number, " 0x%zX", (size_t)value);
+        faults.push_back("left open: " + object.opened_as + number);
+    }
+    for (const std::string &close : world().bad_closes)
+        faults.push_back("closed but not open: " + close);
+    return faults;
 }
 
 HANDLE set_std_handle(DWORD which, DWORD type)

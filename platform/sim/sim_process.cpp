@@ -3,6 +3,7 @@
 #include "platform/sim/sim.h"
 
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <strings.h>
 
@@ -142,8 +143,9 @@ extern "C" BOOL CreateProcessA(LPCSTR application, LPSTR command_line,
         SetLastError(error);
         return FALSE;
     }
-    information->hProcess = sim::add_handle(FILE_TYPE_UNKNOWN);
-    information->hThread = sim::add_handle(FILE_TYPE_UNKNOWN);
+    std::string started = application ? application : "";
+    information->hProcess = sim::open_handle(FILE_TYPE_UNKNOWN, "command's process " + started);
+    information->hThread = sim::open_handle(FILE_TYPE_UNKNOWN, "command's thread " + started);
     information->dwProcessId = 4000;
     information->dwThreadId = 4004;
     return TRUE;
@@ -267,6 +269,12 @@ static BOOL WINAPI revert_redirection(PVOID old)
 template <typename result>
 static result answer(const sim::service &which, std::vector<uint64_t> args, result value,
                      std::string text = {});
+
+/* A call refused by a fault opens nothing. */
+static void forget_handle(HANDLE handle)
+{
+    sim::world().handles.erase((uintptr_t)handle);
+}
 /* The shell, unless a fault declines it, starts a process whose exit code is
    the child's; recorded as "verb|file|parameters|directory|mask|show". */
 static const sim::service shell_execute_ex_w("ShellExecuteExW"),
@@ -276,15 +284,21 @@ static BOOL WINAPI shell_execute(SHELLEXECUTEINFOW *shell)
     std::string text;
     for (LPCWSTR part : {shell->lpVerb, shell->lpFile, shell->lpParameters, shell->lpDirectory})
         text += sim::utf8_of(part) + "|";
-    shell->hProcess = sim::add_handle(FILE_TYPE_UNKNOWN);
-    return answer<BOOL>(shell_execute_ex_w, {}, TRUE,
-                        text + std::to_string(shell->fMask) + "|" + std::to_string(shell->nShow));
+    shell->hProcess = sim::open_handle(FILE_TYPE_UNKNOWN, "command's process of the shell");
+    BOOL ok = answer<BOOL>(shell_execute_ex_w, {}, TRUE,
+                           text + std::to_string(shell->fMask) + "|" + std::to_string(shell->nShow));
+    if (!ok)
+        forget_handle(shell->hProcess);
+    return ok;
 }
 
 static BOOL WINAPI open_token(HANDLE, DWORD access, HANDLE *token)
 {
-    *token = sim::add_handle(FILE_TYPE_UNKNOWN);
-    return answer<BOOL>(open_process_token, {access}, TRUE);
+    *token = sim::open_handle(FILE_TYPE_UNKNOWN, "token");
+    BOOL ok = answer<BOOL>(open_process_token, {access}, TRUE);
+    if (!ok)
+        forget_handle(*token);
+    return ok;
 }
 
 /* As elevated as the test says. */
@@ -338,6 +352,10 @@ static result answer(const sim::service &which, std::vector<uint64_t> args, resu
 static const sim::service wait_for_single_object("WaitForSingleObject");
 extern "C" DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds)
 {
+    sim::world().waited = true;
+    auto found = sim::world().handles.find((uintptr_t)object);
+    if (found != sim::world().handles.end())
+        found->second.handed_on = true;
     return answer<DWORD>(wait_for_single_object, {(uint64_t)(uintptr_t)object, milliseconds},
                          WAIT_OBJECT_0);
 }
@@ -354,7 +372,18 @@ extern "C" BOOL GetExitCodeProcess(HANDLE process, LPDWORD code)
 static const sim::service close_handle("CloseHandle");
 extern "C" BOOL CloseHandle(HANDLE object)
 {
-    return answer<BOOL>(close_handle, {(uint64_t)(uintptr_t)object}, TRUE);
+    if (!answer<BOOL>(close_handle, {(uint64_t)(uintptr_t)object}, TRUE))
+        return FALSE;
+    auto found = sim::world().handles.find((uintptr_t)object);
+    if (found == sim::world().handles.end() || found->second.closed) {
+        char number[32];
+        std::snprintf(number, sizeof number, "0x%zX", (size_t)(uintptr_t)object);
+        sim::world().bad_closes.push_back(number);
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    found->second.closed = true;
+    return TRUE;
 }
 
 static const sim::service set_console_ctrl_handler("SetConsoleCtrlHandler");
@@ -369,8 +398,11 @@ extern "C" BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE handler, BOOL add)
 static const sim::service create_job_object_a("CreateJobObjectA");
 extern "C" HANDLE CreateJobObjectA(LPSECURITY_ATTRIBUTES attributes, LPCSTR name)
 {
-    HANDLE job = sim::add_handle(FILE_TYPE_UNKNOWN);
-    return answer<HANDLE>(create_job_object_a, {attributes == nullptr, name == nullptr}, job);
+    HANDLE job = sim::open_handle(FILE_TYPE_UNKNOWN, "job");
+    HANDLE made = answer<HANDLE>(create_job_object_a, {attributes == nullptr, name == nullptr}, job);
+    if (made != job)
+        forget_handle(job);
+    return made;
 }
 
 static const sim::service set_information_job_object("SetInformationJobObject");
@@ -384,10 +416,15 @@ extern "C" BOOL SetInformationJobObject(HANDLE job, JOBOBJECTINFOCLASS kind, LPV
 }
 
 static const sim::service assign_process_to_job_object("AssignProcessToJobObject");
+/* A job the launcher is in lives as long as the launcher: handed on. */
 extern "C" BOOL AssignProcessToJobObject(HANDLE job, HANDLE process)
 {
-    return answer<BOOL>(assign_process_to_job_object,
-                        {(uint64_t)(uintptr_t)job, (uint64_t)(uintptr_t)process}, TRUE);
+    BOOL ok = answer<BOOL>(assign_process_to_job_object,
+                           {(uint64_t)(uintptr_t)job, (uint64_t)(uintptr_t)process}, TRUE);
+    auto found = sim::world().handles.find((uintptr_t)job);
+    if (ok && found != sim::world().handles.end())
+        found->second.handed_on = true;
+    return ok;
 }
 
 static const sim::service get_console_process_list("GetConsoleProcessList");

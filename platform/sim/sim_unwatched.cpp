@@ -46,12 +46,17 @@ BOOL WINAPI read_object(HANDLE object, int kind, PVOID data, DWORD size, LPDWORD
     return ok;
 }
 
-/* Recorded as whether the server is the local one, with the source. */
+/* Recorded as whether the server is the local one, with the source; the
+   handle is the run's to close (DeregisterEventSource). */
 HANDLE WINAPI register_source(LPCWSTR server, LPCWSTR source)
 {
-    HANDLE made = sim::add_handle(FILE_TYPE_UNKNOWN);
+    HANDLE made = sim::open_handle(FILE_TYPE_UNKNOWN, "event source");
     sim::world().event_sources[(uintptr_t)made] = sim::utf8_of(source);
-    return answer<HANDLE>(register_event_source_w, {server == nullptr}, made, sim::utf8_of(source));
+    HANDLE answered =
+        answer<HANDLE>(register_event_source_w, {server == nullptr}, made, sim::utf8_of(source));
+    if (answered != made)
+        sim::world().handles.erase((uintptr_t)made);
+    return answered;
 }
 
 BOOL WINAPI report_event(HANDLE source, WORD type, WORD category, DWORD id, PVOID user,
@@ -69,9 +74,18 @@ BOOL WINAPI report_event(HANDLE source, WORD type, WORD category, DWORD id, PVOI
     return ok;
 }
 
+/* Closes the source's handle, as CloseHandle closes others. */
 BOOL WINAPI deregister_source(HANDLE source)
 {
-    return answer<BOOL>(deregister_event_source, {(uint64_t)(uintptr_t)source}, TRUE);
+    if (!answer<BOOL>(deregister_event_source, {(uint64_t)(uintptr_t)source}, TRUE))
+        return FALSE;
+    auto found = sim::world().handles.find((uintptr_t)source);
+    if (found == sim::world().handles.end() || found->second.closed) {
+        sim::world().bad_closes.push_back("event source");
+        return FALSE;
+    }
+    found->second.closed = true;
+    return TRUE;
 }
 
 /* Recorded as the mode and whether a window state was given; the answer

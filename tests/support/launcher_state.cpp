@@ -63,7 +63,12 @@ static const char *get_snapshot_path()
 
 command_search make_search(command_words words, char **environment)
 {
-    return {words, environment, get_snapshot_path, nullptr, prepare_start, {}, 0};
+    command_search search = {};
+    search.words = words;
+    search.environment = environment;
+    search.get_search_path = get_snapshot_path;
+    search.prepare_start = prepare_start;
+    return search;
 }
 
 int finish_if_started(int result, command_search *search)

@@ -514,6 +514,7 @@ struct run_record {
     std::vector<size_t> allocations;
     std::multiset<size_t> live;
     int bad_frees;
+    std::vector<std::string> handle_faults;
 };
 
 run_record run_in_fresh_world(const scenario &s, plan &p, const std::vector<int> &failing_allocations,
@@ -539,6 +540,7 @@ run_record run_in_fresh_world(const scenario &s, plan &p, const std::vector<int>
     for (const auto &block : sim::world().live_blocks)
         r.live.insert(block.second);
     r.bad_frees = sim::world().bad_frees;
+    r.handle_faults = sim::handle_faults();
     return r;
 }
 
@@ -607,6 +609,7 @@ void check_run(const run_record &r, const plan &p, const ending &e, const std::v
     EXPECT_EQ(r.writes, attempted);
     EXPECT_EQ(r.output, output);
     EXPECT_EQ(r.bad_frees, 0);
+    EXPECT_EQ(r.handle_faults, std::vector<std::string>{});
     for (const sim::process_start &start : r.starts) {
         EXPECT_EQ(start.command_line, p.command_text);
         EXPECT_EQ(start.block, e.block);

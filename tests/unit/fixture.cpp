@@ -3,11 +3,21 @@
 #include "runtime/environment.h"
 #include "runtime/start.h"
 
+#include <cctype>
+
 void launcher_test::SetUp()
 {
+    if (runs++) {
+        EXPECT_EQ(sim::handle_faults(), std::vector<std::string>{}) << "the run before";
+    }
     sim::reset();
     reset_launcher_state();
     standard_error = sim::set_std_handle(STD_ERROR_HANDLE, FILE_TYPE_CHAR);
+}
+
+void launcher_test::TearDown()
+{
+    EXPECT_EQ(sim::handle_faults(), std::vector<std::string>{});
 }
 
 launcher_outcome run_main_routine(const std::vector<std::string> &arguments)
@@ -56,4 +66,13 @@ std::string traced(const std::vector<std::string> &lines)
     for (const std::string &line : lines)
         all += "trace: " + line + "\r\n";
     return all;
+}
+
+std::string name_of_case(const std::string &row_name)
+{
+    std::string name = row_name;
+    for (char &c : name)
+        if (!std::isalnum((unsigned char)c))
+            c = '_';
+    return name;
 }

@@ -28,10 +28,25 @@ std::vector<std::string> probed_paths();
 /* The lines of a trace as standard error shows them. */
 std::string traced(const std::vector<std::string> &lines);
 
+/* A table's row as a test case of its own, named after the row: each
+   character but a letter or a digit becomes "_", so a failure names its row
+   in ctest's list too. */
+std::string name_of_case(const std::string &row_name);
+template <typename row_type>
+std::string name_each_row(const testing::TestParamInfo<row_type> &info)
+{
+    return name_of_case(info.param.name);
+}
+
+/* Every test ends with each handle its run opened closed, but for those
+   handed on (sim::handle_faults); a test that loops over rows calls SetUp
+   for each, which checks the row before. */
 class launcher_test : public testing::Test {
 protected:
     void SetUp() override;
+    void TearDown() override;
     HANDLE standard_error = nullptr;
+    int runs = 0;
 };
 
 #endif

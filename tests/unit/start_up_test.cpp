@@ -184,37 +184,62 @@ uint32_t value_of(HANDLE handle)
 }
 
 struct standard_case {
-    const char *name;
-    bool present;
-    DWORD type;
-    BYTE flags;
-    bool keeps_handle;
+    std::string name;
+    bool present = true;   /* the platform has a standard output handle */
+    DWORD type = 0;        /* its type, as GetFileType tells it */
+    BYTE flags = 0;        /* slot 1's flags */
+    bool keeps_handle = false; /* slot 1 holds the handle, else none */
 };
 
-TEST_F(launcher_test, standard_slots_are_flagged_by_the_type_of_their_handle)
+/* ctest shows the row's name beside its case's. */
+void PrintTo(const standard_case &row, std::ostream *out)
 {
-    const standard_case cases[] = {
-        {"console", true, FILE_TYPE_CHAR, 0xC1, true},
-        {"disk file", true, FILE_TYPE_DISK, 0x81, true},
-        {"pipe", true, FILE_TYPE_PIPE, 0x89, true},
-        {"type with high bits", true, 0x8002, 0xC1, true},
-        {"type unknown", true, FILE_TYPE_UNKNOWN, 0xC1, false},
-        {"no handle", false, 0, 0xC1, false},
-    };
-    for (const standard_case &c : cases) {
-        SetUp();
-        HANDLE handle = INVALID_HANDLE_VALUE;
-        if (c.present)
-            handle = sim::set_std_handle(STD_OUTPUT_HANDLE, c.type);
-        else
-            sim::world().std_handles.erase(STD_OUTPUT_HANDLE);
-        create_heap();
-        init_handle_table();
-        EXPECT_EQ(handle_count, 32) << c.name;
-        EXPECT_EQ(find_slot(1)->flags, c.flags) << c.name;
-        EXPECT_EQ(find_slot(1)->handle, c.keeps_handle ? handle : INVALID_HANDLE_VALUE) << c.name;
-    }
+    *out << row.name;
 }
+
+/* A row of the table, its fields by name. */
+class row {
+public:
+    explicit row(const char *name) { standard.name = name; }
+    operator const standard_case &() const { return standard; }
+    row &absent() { standard.present = false; return *this; }
+    row &type(DWORD value) { standard.type = value; return *this; }
+    row &flags(BYTE value) { standard.flags = value; return *this; }
+    row &keeps_handle() { standard.keeps_handle = true; return *this; }
+
+private:
+    standard_case standard;
+};
+
+const standard_case standard_cases[] = {
+    row("console").type(FILE_TYPE_CHAR).flags(0xC1).keeps_handle(),
+    row("disk file").type(FILE_TYPE_DISK).flags(0x81).keeps_handle(),
+    row("pipe").type(FILE_TYPE_PIPE).flags(0x89).keeps_handle(),
+    row("type with high bits").type(0x8002).flags(0xC1).keeps_handle(),
+    row("type unknown").type(FILE_TYPE_UNKNOWN).flags(0xC1),
+    row("no handle").absent().flags(0xC1),
+};
+
+class standard_slot_test : public launcher_test,
+                           public testing::WithParamInterface<standard_case> {};
+
+TEST_P(standard_slot_test, is_flagged_by_the_type_of_its_handle)
+{
+    const standard_case &c = GetParam();
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    if (c.present)
+        handle = sim::set_std_handle(STD_OUTPUT_HANDLE, c.type);
+    else
+        sim::world().std_handles.erase(STD_OUTPUT_HANDLE);
+    create_heap();
+    init_handle_table();
+    EXPECT_EQ(handle_count, 32);
+    EXPECT_EQ(find_slot(1)->flags, c.flags);
+    EXPECT_EQ(find_slot(1)->handle, c.keeps_handle ? handle : INVALID_HANDLE_VALUE);
+}
+
+INSTANTIATE_TEST_SUITE_P(standard_slots, standard_slot_test, testing::ValuesIn(standard_cases),
+                         name_each_row<standard_case>);
 
 TEST_F(launcher_test, a_null_standard_handle_counts_as_none)
 {

@@ -11,23 +11,60 @@ namespace {
 using strings = std::vector<std::string>;
 
 struct named_start {
-    const char *name;
+    std::string name;
     std::string shim;      /* MyApp.shim; empty: there is none */
     std::string arguments; /* the caller's, after the program name */
     strings variables;     /* NAME=VALUE set before the start */
     std::string line;      /* the command's line; empty: nothing starts */
     std::string directory; /* where it starts */
     std::string message;   /* standard error */
-    std::string after = {}; /* NAME=VALUE the command gets, joined by "|" */
+    std::string after;     /* NAME=VALUE the command gets, joined by "|" */
     const char *failing = nullptr; /* a call refused with `error` */
     DWORD start_error = 0;  /* CreateProcessA's answer for bin\tool.exe */
     bool elevated = false;  /* the launcher runs elevated already */
-    std::string shell = {}; /* each ShellExecuteExW: verb|file|parameters|directory|mask|show */
+    std::string shell;      /* each ShellExecuteExW: verb|file|parameters|directory|mask|show */
     DWORD error = ERROR_ACCESS_DENIED;
     WORD show = 0;         /* the caller's window state; 0: none given */
     char subsystem = 0;    /* in bin\tool.exe's header; 0: no header */
     DWORD console = 2;     /* processes on the launcher's console */
     bool freed = false;    /* the console let go between the start and the wait */
+    /* Files the run opens: its own file and the command's, and a third for
+       each candidate of the launcher's own size on the way. */
+    size_t files = 2;
+};
+
+/* ctest shows the row's name beside its case's. */
+void PrintTo(const named_start &row, std::ostream *out)
+{
+    *out << row.name;
+}
+
+/* A row of the table, its fields by name: row("a name").shim(tool).show(1).
+   A field not given keeps the default above. */
+class row {
+public:
+    explicit row(const char *name) { start.name = name; }
+    operator const named_start &() const { return start; }
+    row &shim(const std::string &text) { start.shim = text; return *this; }
+    row &arguments(const std::string &text) { start.arguments = text; return *this; }
+    row &variables(const strings &list) { start.variables = list; return *this; }
+    row &line(const std::string &text) { start.line = text; return *this; }
+    row &directory(const std::string &text) { start.directory = text; return *this; }
+    row &message(const std::string &text) { start.message = text; return *this; }
+    row &after(const std::string &text) { start.after = text; return *this; }
+    row &failing(const char *call) { start.failing = call; return *this; }
+    row &start_error(DWORD code) { start.start_error = code; return *this; }
+    row &elevated(bool value) { start.elevated = value; return *this; }
+    row &shell(const std::string &text) { start.shell = text; return *this; }
+    row &error(DWORD code) { start.error = code; return *this; }
+    row &show(WORD state) { start.show = state; return *this; }
+    row &subsystem(char value) { start.subsystem = value; return *this; }
+    row &console(DWORD count) { start.console = count; return *this; }
+    row &freed(bool value) { start.freed = value; return *this; }
+    row &files(size_t count) { start.files = count; return *this; }
+
+private:
+    named_start start;
 };
 
 const std::string file = "C:\\app\\MyApp.shim";
@@ -54,75 +91,95 @@ const char too_long[] =
 /* The file's limit, a chain's, the command line's and a variable's: each at
    the limit and one past it. */
 const named_start named_starts[] = {
-    {"a file of 65536 bytes", whole + std::string(65536 - whole.size(), '-'),
-     "a \"b c\"  d\\\"e ", {},
-     "\"C:\\app\\bin\\tool.exe\" --fixed \"x y\" C:\\app\\x a \"b c\"  d\\\"e ", "C:\\app\\work", "",
-     "A=C:\\h\\a|PATH=C:\\onpath;C:\\tools;C:\\app\\lib\\"},
-    {"a file of 65537 bytes", whole + std::string(65537 - whole.size(), '-'), "", {}, "", "",
-     "Shim Failed: File too large\r\n" + file + "\r\n"},
-    {"no file", "", "", {}, "", "", "Shim Failed: No such file or directory\r\n" + file + code(2)},
+    row("a file of 65536 bytes").shim(whole + std::string(65536 - whole.size(), '-'))
+        .arguments("a \"b c\"  d\\\"e ")
+        .line("\"C:\\app\\bin\\tool.exe\" --fixed \"x y\" C:\\app\\x a \"b c\"  d\\\"e ")
+        .directory("C:\\app\\work").after("A=C:\\h\\a|PATH=C:\\onpath;C:\\tools;C:\\app\\lib\\"),
+    row("a file of 65537 bytes").shim(whole + std::string(65537 - whole.size(), '-'))
+        .message("Shim Failed: File too large\r\n" + file + "\r\n").files(1),
+    row("no file").message("Shim Failed: No such file or directory\r\n" + file + code(2)).files(1),
     /* A bare path: never the caller's directory, and its own file passed over. */
-    {"the 32nd in a chain", "path = tool", "", {chain + "1"}, "\"C:\\tools\\tool.exe\"", "C:\\caller",
-     "", chain + "2;{own}"},
-    {"the 33rd in a chain", "path = tool", "", {chain + "2"}, "", "",
-     "Shim Failed: more than 32 named launchers in a chain\r\n" + file + "\r\n"},
-    {"a chain of abc: none", "path = tool", "", {"=ShimChain=abc"}, "\"C:\\tools\\tool.exe\"",
-     "C:\\caller", "", "=ShimChain=1;{own}"},
-    {"two folders of launchers on PATH", "path = tool", "",
-     {"PATH=C:\\first;C:\\onpath;C:\\tools", "=ShimChain=1;{first}"}, "\"C:\\tools\\tool.exe\"",
-     "C:\\caller", "", "=ShimChain=2;{first};{own}"},
-    {"its own file by another name", "path = bin\\other.exe", "", {}, "", "",
-     "Shim Failed: path leads to this launcher\r\npath = bin\\other.exe in " + file + "\r\n"},
-    {"a command line of 32767 units", tool + "args = " + std::string(32742, 'a'), "y", {},
-     "\"C:\\app\\bin\\tool.exe\" " + std::string(32742, 'a') + " y", "C:\\caller", ""},
-    {"a command line of 32768 units", tool + "args = " + std::string(32743, 'a'), "y", {}, "", "",
-     "Exec Failed: Arg list too long\r\npath = bin\\tool.exe in " + file + "\r\n"},
-    {"PATH and lib of 32766 characters", tool + lib_lines(0), "", {},
-     "\"C:\\app\\bin\\tool.exe\"", "C:\\caller", "", "PATH=C:\\onpath;C:\\tools;" + libraries},
-    {"PATH and lib of 32767 characters", tool + lib_lines(1), "", {}, "", "", too_long + file + "\r\n",
-     "PATH=C:\\onpath;C:\\tools"},
-    {"a directory that cannot be entered", tool + "directory = %HOME%\\data", "", {}, "", "",
-     "Directory Failed: No such file or directory\r\ndirectory = C:\\h\\data in " + file + code(3)},
+    row("the 32nd in a chain").shim("path = tool").variables({chain + "1"})
+        .line("\"C:\\tools\\tool.exe\"").directory("C:\\caller").after(chain + "2;{own}").files(4),
+    row("the 33rd in a chain").shim("path = tool").variables({chain + "2"})
+        .message("Shim Failed: more than 32 named launchers in a chain\r\n" + file + "\r\n")
+        .files(1),
+    row("a chain of abc: none").shim("path = tool").variables({"=ShimChain=abc"})
+        .line("\"C:\\tools\\tool.exe\"").directory("C:\\caller").after("=ShimChain=1;{own}")
+        .files(4),
+    row("two folders of launchers on PATH").shim("path = tool")
+        .variables({"PATH=C:\\first;C:\\onpath;C:\\tools", "=ShimChain=1;{first}"})
+        .line("\"C:\\tools\\tool.exe\"").directory("C:\\caller")
+        .after("=ShimChain=2;{first};{own}").files(5),
+    row("its own file by another name").shim("path = bin\\other.exe")
+        .message("Shim Failed: path leads to this launcher\r\npath = bin\\other.exe in " + file +
+                 "\r\n").files(3),
+    row("a command line of 32767 units").shim(tool + "args = " + std::string(32742, 'a'))
+        .arguments("y").line("\"C:\\app\\bin\\tool.exe\" " + std::string(32742, 'a') + " y")
+        .directory("C:\\caller"),
+    row("a command line of 32768 units").shim(tool + "args = " + std::string(32743, 'a'))
+        .arguments("y")
+        .message("Exec Failed: Arg list too long\r\npath = bin\\tool.exe in " + file + "\r\n"),
+    row("PATH and lib of 32766 characters").shim(tool + lib_lines(0))
+        .line("\"C:\\app\\bin\\tool.exe\"").directory("C:\\caller")
+        .after("PATH=C:\\onpath;C:\\tools;" + libraries),
+    row("PATH and lib of 32767 characters").shim(tool + lib_lines(1))
+        .message(too_long + file + "\r\n").after("PATH=C:\\onpath;C:\\tools").files(1),
+    row("a directory that cannot be entered").shim(tool + "directory = %HOME%\\data")
+        .message("Directory Failed: No such file or directory\r\ndirectory = C:\\h\\data in " +
+                 file + code(3)).files(1),
     /* No empty entry for a removed PATH; a PATH beyond the launcher's 8192
        bytes, searched in its absolute entries alone, past an overlong one. */
-    {"PATH removed plus lib", tool + "env = PATH=\nlib = lib", "", {}, "\"C:\\app\\bin\\tool.exe\"",
-     "C:\\caller", "", "PATH=C:\\app\\lib"},
-    {"a PATH of 9000 characters", "path = tool", "", {"PATH=" + long_path}, "\"C:\\tools\\tool.exe\"",
-     "C:\\caller", "", "PATH=" + long_path},
-    {"a PATH of 32767 characters", tool, "", {"PATH=" + std::string(32767, 'p')}, "", "",
-     too_long + file + "\r\n"},
-    {"a lib that cannot be made absolute", tool + "lib = lib", "", {}, "", "",
-     "Shim Failed: Permission denied\r\nlib = lib in " + file + code(5), "", "GetFullPathNameW"},
+    row("PATH removed plus lib").shim(tool + "env = PATH=\nlib = lib")
+        .line("\"C:\\app\\bin\\tool.exe\"").directory("C:\\caller").after("PATH=C:\\app\\lib"),
+    row("a PATH of 9000 characters").shim("path = tool").variables({"PATH=" + long_path})
+        .line("\"C:\\tools\\tool.exe\"").directory("C:\\caller").after("PATH=" + long_path)
+        .files(4),
+    row("a PATH of 32767 characters").shim(tool).variables({"PATH=" + std::string(32767, 'p')})
+        .message(too_long + file + "\r\n").files(1),
+    row("a lib that cannot be made absolute").shim(tool + "lib = lib")
+        .message("Shim Failed: Permission denied\r\nlib = lib in " + file + code(5))
+        .failing("GetFullPathNameW").files(1),
     /* This launcher again, elevated, at most once: Wine has no UAC, so only here. */
-    {"elevation accepted", tool, "a \"b c\"", {}, "\"C:\\app\\bin\\tool.exe\" a \"b c\"", "C:\\caller",
-     "", {}, nullptr, 740, false, "runas|C:\\app\\MyApp.exe|a \"b c\"|C:\\caller|320|1"},
-    {"elevation declined", tool + "directory = work", "", {}, started, "C:\\app\\work",
-     "Shim Failed: elevation was declined\r\n" + at_tool + code(1223), {}, "ShellExecuteExW", 740,
-     false, "runas|C:\\app\\MyApp.exe||C:\\app\\work|320|1", ERROR_CANCELLED},
-    {"740 while elevated", tool, "", {}, started, "C:\\caller",
-     "Exec Failed: Invalid argument\r\n" + at_tool + code(740), {}, nullptr, 740, true},
-    {"an invalid name", tool, "", {}, started, "C:\\caller",
-     "Exec Failed: Invalid argument\r\n" + at_tool + code(123), {}, nullptr, 123},
+    row("elevation accepted").shim(tool).arguments("a \"b c\"")
+        .line("\"C:\\app\\bin\\tool.exe\" a \"b c\"").directory("C:\\caller").start_error(740)
+        .shell("runas|C:\\app\\MyApp.exe|a \"b c\"|C:\\caller|320|1"),
+    row("elevation declined").shim(tool + "directory = work").line(started)
+        .directory("C:\\app\\work")
+        .message("Shim Failed: elevation was declined\r\n" + at_tool + code(1223))
+        .failing("ShellExecuteExW").start_error(740)
+        .shell("runas|C:\\app\\MyApp.exe||C:\\app\\work|320|1").error(ERROR_CANCELLED),
+    row("740 while elevated").shim(tool).line(started).directory("C:\\caller")
+        .message("Exec Failed: Invalid argument\r\n" + at_tool + code(740)).start_error(740)
+        .elevated(true),
+    row("an invalid name").shim(tool).line(started).directory("C:\\caller")
+        .message("Exec Failed: Invalid argument\r\n" + at_tool + code(123)).start_error(123),
     /* The caller's window state, and a GUI command's console. */
-    {"a minimized caller", tool, "", {}, started, "C:\\caller", "", "", nullptr, 0, false, {},
-     ERROR_ACCESS_DENIED, SW_SHOWMINNOACTIVE},
-    {"a maximized caller", tool, "", {}, started, "C:\\caller", "", "", nullptr, 0, false, {},
-     ERROR_ACCESS_DENIED, SW_SHOWMAXIMIZED},
-    {"a GUI command on a console of its own", tool, "", {}, started, "C:\\caller", "", "",
-     nullptr, 0, false, {}, ERROR_ACCESS_DENIED, 0, IMAGE_SUBSYSTEM_WINDOWS_GUI, 1, true},
-    {"a GUI command on a shared console", tool, "", {}, started, "C:\\caller", "", "", nullptr,
-     0, false, {}, ERROR_ACCESS_DENIED, 0, IMAGE_SUBSYSTEM_WINDOWS_GUI},
-    {"a console command on a console of its own", tool, "", {}, started, "C:\\caller", "", "",
-     nullptr, 0, false, {}, ERROR_ACCESS_DENIED, 0, IMAGE_SUBSYSTEM_WINDOWS_CUI, 1},
+    row("a minimized caller").shim(tool).line(started).directory("C:\\caller")
+        .show(SW_SHOWMINNOACTIVE),
+    row("a maximized caller").shim(tool).line(started).directory("C:\\caller")
+        .show(SW_SHOWMAXIMIZED),
+    row("a GUI command on a console of its own").shim(tool).line(started).directory("C:\\caller")
+        .subsystem(IMAGE_SUBSYSTEM_WINDOWS_GUI).console(1).freed(true),
+    row("a GUI command on a shared console").shim(tool).line(started).directory("C:\\caller")
+        .subsystem(IMAGE_SUBSYSTEM_WINDOWS_GUI),
+    row("a console command on a console of its own").shim(tool).line(started)
+        .directory("C:\\caller").subsystem(IMAGE_SUBSYSTEM_WINDOWS_CUI).console(1),
     /* The trace: the file, each setting as resolved, the variables, PATH,
        the directory, each candidate and why it was passed over, the start. */
-    {"traced", "path = tool\nargs = -v\ndirectory = work\nenv = A = %HOME%\\a\nenv = HOME=\nlib = lib",
-     "", {"LAUNCHER_TRACE=1"}, "\"C:\\tools\\tool.exe\" -v", "C:\\app\\work",
-     traced({"file " + file, "path = tool", "args = -v", "directory = work", "set A=C:\\h\\a",
-             "remove HOME", "lib = lib", "append to PATH C:\\app\\lib", "enter C:\\app\\work",
-             "candidate C:\\onpath\\tool.com: " + missing, "candidate C:\\onpath\\tool.exe: the launcher itself",
-             "candidate C:\\tools\\tool.com: " + missing, "found C:\\tools\\tool.exe", "handle width 4",
-             "command line \"C:\\tools\\tool.exe\" -v"}), "A=C:\\h\\a|PATH=C:\\onpath;C:\\tools;C:\\app\\lib"},
+    row("traced")
+        .shim("path = tool\nargs = -v\ndirectory = work\nenv = A = %HOME%\\a\nenv = HOME=\n"
+              "lib = lib")
+        .variables({"LAUNCHER_TRACE=1"}).line("\"C:\\tools\\tool.exe\" -v")
+        .directory("C:\\app\\work")
+        .message(traced({"file " + file, "path = tool", "args = -v", "directory = work",
+                          "set A=C:\\h\\a", "remove HOME", "lib = lib",
+                          "append to PATH C:\\app\\lib", "enter C:\\app\\work",
+                          "candidate C:\\onpath\\tool.com: " + missing,
+                          "candidate C:\\onpath\\tool.exe: the launcher itself",
+                          "candidate C:\\tools\\tool.com: " + missing, "found C:\\tools\\tool.exe",
+                          "handle width 4", "command line \"C:\\tools\\tool.exe\" -v"}))
+        .after("A=C:\\h\\a|PATH=C:\\onpath;C:\\tools;C:\\app\\lib").files(4),
 };
 
 /* The identity as the chain writes it, in place of its name. */
@@ -143,6 +200,11 @@ std::string put_identities(std::string text)
     return text;
 }
 
+size_t opened_files()
+{
+    return sim::calls_named("CreateFileA").size() + sim::calls_named("CreateFileW").size();
+}
+
 class shim_test : public launcher_test {
 protected:
     void SetUp() override
@@ -155,6 +217,10 @@ protected:
             sim::add_file(name);
         for (const char *name : {"C:\\onpath\\tool.exe", "C:\\app\\bin\\other.exe"})
             sim::world().links[sim::key_of(name)] = sim::key_of("C:\\app\\MyApp.exe");
+        /* A launcher has a size of its own, which tells the commands apart. */
+        for (const char *name : {"C:\\app\\MyApp.exe", "C:\\first\\tool.exe"})
+            sim::add_file_bytes(name, subsystem_header(IMAGE_SUBSYSTEM_WINDOWS_CUI) +
+                                          std::string(1000, '\0'));
         sim::add_directory("C:\\app\\work");
         sim::world().current_directory = "C:\\caller";
         sim::set_variable("PATH", std::string("C:\\onpath;C:\\tools"));
@@ -163,57 +229,60 @@ protected:
     }
 };
 
-TEST_F(shim_test, a_named_start_runs_what_its_file_says)
+class named_start_test : public shim_test, public testing::WithParamInterface<named_start> {};
+
+TEST_P(named_start_test, runs_what_its_file_says)
 {
-    for (const named_start &c : named_starts) {
-        SetUp();
-        if (!c.shim.empty())
-            sim::add_file_bytes(file, c.shim);
-        for (const std::string &variable : c.variables)
-            sim::set_variable(variable.substr(0, variable.find('=', 1)),
-                              put_identities(variable.substr(variable.find('=', 1) + 1)));
-        if (c.failing)
-            sim::fail_call(c.failing, 1, 0, c.error);
-        sim::world().start_errors[sim::key_of("C:\\app\\bin\\tool.exe")] = c.start_error;
-        sim::world().elevated = c.elevated;
-        sim::world().startup_flags = c.show ? STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES : 0;
-        sim::world().show_window = c.show;
-        sim::world().console_processes = c.console;
-        if (c.subsystem)
-            sim::add_file_bytes("C:\\app\\bin\\tool.exe", subsystem_header(c.subsystem));
-        sim::world().command_line = "MyApp" + (c.arguments.empty() ? "" : " " + c.arguments);
-        bool failed = c.message.find("Failed: ") != std::string::npos;
-        EXPECT_EQ(run_whole_program().code, failed ? 0xFFFFFFFFu : 7u) << c.name;
-        EXPECT_EQ(sim::output_of(standard_error), c.message) << c.name;
-        EXPECT_EQ(sim::world().starts.size(), c.line.empty() ? 0u : 1u) << c.name;
-        if (!c.line.empty() && sim::world().starts.size() == 1) {
-            const sim::process_start &start = sim::world().starts[0];
-            EXPECT_EQ(start.command_line, c.line) << c.name;
-            EXPECT_EQ(start.application, c.line.substr(1, c.line.find('"', 1) - 1)) << c.name;
-            EXPECT_EQ(start.current_directory, c.directory) << c.name;
-            EXPECT_EQ(start.startup_flags, c.show ? STARTF_USESHOWWINDOW : 0u) << c.name;
-            EXPECT_EQ(start.show_window, c.show) << c.name;
-        }
-        std::string shell;
-        for (const sim::call &call : sim::calls_named("ShellExecuteExW"))
-            shell += call.text;
-        EXPECT_EQ(shell, c.shell) << c.name;
-        for (const sim::call &call : sim::calls_named("CloseHandle"))
-            EXPECT_NE(call.args[0], 0u) << c.name;
-        strings calls = sim::call_names();
-        auto freed = std::find(calls.begin(), calls.end(), "FreeConsole");
-        EXPECT_EQ(freed != calls.end() && std::count(calls.begin(), freed, "CreateProcessA") &&
-                      std::count(freed, calls.end(), "WaitForSingleObject"),
-                  c.freed)
-            << c.name;
-        for (size_t at = 0, end; at < c.after.size(); at = end + 1) {
-            end = std::min(c.after.find('|', at), c.after.size());
-            size_t equals = c.after.find('=', at + 1);
-            EXPECT_EQ(sim::get_variable(c.after.substr(at, equals - at)),
-                      put_identities(c.after.substr(equals + 1, end - equals - 1)))
-                << c.name;
-        }
+    const named_start &c = GetParam();
+    if (!c.shim.empty())
+        sim::add_file_bytes(file, c.shim);
+    for (const std::string &variable : c.variables)
+        sim::set_variable(variable.substr(0, variable.find('=', 1)),
+                          put_identities(variable.substr(variable.find('=', 1) + 1)));
+    if (c.failing)
+        sim::fail_call(c.failing, 1, 0, c.error);
+    sim::world().start_errors[sim::key_of("C:\\app\\bin\\tool.exe")] = c.start_error;
+    sim::world().elevated = c.elevated;
+    sim::world().startup_flags = c.show ? STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES : 0;
+    sim::world().show_window = c.show;
+    sim::world().console_processes = c.console;
+    if (c.subsystem)
+        sim::add_file_bytes("C:\\app\\bin\\tool.exe", subsystem_header(c.subsystem));
+    sim::world().command_line = "MyApp" + (c.arguments.empty() ? "" : " " + c.arguments);
+    bool failed = c.message.find("Failed: ") != std::string::npos;
+    size_t opened_before = opened_files();
+    EXPECT_EQ(run_whole_program().code, failed ? 0xFFFFFFFFu : 7u);
+    EXPECT_EQ(opened_files() - opened_before, c.files);
+    EXPECT_EQ(sim::output_of(standard_error), c.message);
+    EXPECT_EQ(sim::world().starts.size(), c.line.empty() ? 0u : 1u);
+    if (!c.line.empty() && sim::world().starts.size() == 1) {
+        const sim::process_start &start = sim::world().starts[0];
+        EXPECT_EQ(start.command_line, c.line);
+        EXPECT_EQ(start.application, c.line.substr(1, c.line.find('"', 1) - 1));
+        EXPECT_EQ(start.current_directory, c.directory);
+        EXPECT_EQ(start.startup_flags, c.show ? STARTF_USESHOWWINDOW : 0u);
+        EXPECT_EQ(start.show_window, c.show);
+    }
+    std::string shell;
+    for (const sim::call &call : sim::calls_named("ShellExecuteExW"))
+        shell += call.text;
+    EXPECT_EQ(shell, c.shell);
+    for (const sim::call &call : sim::calls_named("CloseHandle"))
+        EXPECT_NE(call.args[0], 0u);
+    strings calls = sim::call_names();
+    auto freed = std::find(calls.begin(), calls.end(), "FreeConsole");
+    EXPECT_EQ(freed != calls.end() && std::count(calls.begin(), freed, "CreateProcessA") &&
+                  std::count(freed, calls.end(), "WaitForSingleObject"),
+              c.freed);
+    for (size_t at = 0, end; at < c.after.size(); at = end + 1) {
+        end = std::min(c.after.find('|', at), c.after.size());
+        size_t equals = c.after.find('=', at + 1);
+        EXPECT_EQ(sim::get_variable(c.after.substr(at, equals - at)),
+                  put_identities(c.after.substr(equals + 1, end - equals - 1)));
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(named_starts, named_start_test, testing::ValuesIn(named_starts),
+                         name_each_row<named_start>);
 
 } // namespace
