@@ -428,10 +428,14 @@ extern "C" BOOL AssignProcessToJobObject(HANDLE job, HANDLE process)
 }
 
 static const sim::service get_console_process_list("GetConsoleProcessList");
-/* The launcher asks for the count alone: the list is left as it was. */
-extern "C" DWORD GetConsoleProcessList(LPDWORD, DWORD count)
+/* As many process ids as the list has room for, so a count larger than the
+   list writes past it; a count of 0 is refused.  Without a console: 0. */
+extern "C" DWORD GetConsoleProcessList(LPDWORD list, DWORD count)
 {
-    return answer<DWORD>(get_console_process_list, {count}, sim::world().console_processes);
+    DWORD processes = sim::world().console_processes;
+    for (DWORD i = 0; i < count && i < processes; i++)
+        list[i] = 4000 + i;
+    return answer<DWORD>(get_console_process_list, {count}, count ? processes : 0);
 }
 
 static const sim::service free_console("FreeConsole");

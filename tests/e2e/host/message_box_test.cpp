@@ -1,19 +1,16 @@
 /*
- * The windowless builds, and the named launchers, started as from a
- * shortcut, a service or a program that gives them no standard handles: a
- * failure shows its message in a box where a user can see one, the exit
- * code stays launcher.exe's, and a successful start shows nothing.  Wine
- * draws the box on the suite's virtual X display (Xvfb, set up with its own
- * prefix by the e2e.wine_start fixture); the runner reads the box's text,
- * and the test dismisses it as a user would, with Return through xdotool.
- * On a window station nobody sees (the runner makes one, as a service or a
- * scheduled task set to run whether or not a user is logged on has) no box
- * may appear and nothing may wait: the message goes to the debugger output
- * and the event log, which Wine prints on its standard error (the seh and
- * eventlog channels) instead of keeping a log.  Wine ignores the 24H2
- * console policy of shim.exe's manifest and has no AllocConsoleWithOptions:
- * a start without a console is made here with DETACHED_PROCESS, and the
- * unit tests cover the function.
+ * The windowless builds and the named launchers started as from a
+ * shortcut: a failure shows its message in a box, the exit code stays
+ * launcher.exe's, and a successful start shows nothing.  Wine draws the box
+ * on the suite's virtual X display (Xvfb, set up with its own prefix by the
+ * e2e.wine_start fixture); the runner reads the box's text, and the test
+ * dismisses it as a user would, with Return through xdotool.  Where nobody
+ * watches (a window station of the runner's that is not visible, a start
+ * without console or handles) nothing may wait and no window may show: the
+ * message goes to the debugger output and the event log, which Wine prints
+ * on its standard error.  Wine ignores shim.exe's 24H2 console policy and
+ * lacks AllocConsoleWithOptions: DETACHED_PROCESS stands in for a start
+ * from Explorer there, and the unit tests cover the function.
  */
 #include "e2e_support.h"
 

@@ -179,13 +179,18 @@ TEST_P(box_test, a_message_goes_to_standard_error_or_else_to_a_box)
         const sim::event_entry &event = sim::world().events[0];
         EXPECT_EQ(event.source, "Launcher");
         EXPECT_EQ(event.type, EVENTLOG_ERROR_TYPE);
+        EXPECT_EQ(event.id, 1u);
+        /* No category, user, data or size of it. */
+        EXPECT_EQ(sim::calls_named("ReportEventW")[0].args, (std::vector<uint64_t>{0, 1, 0, 1}));
         EXPECT_EQ(event.strings, (std::vector<std::string>{"C:\\app\\bin\\launcherw.exe", c.logged}));
         EXPECT_EQ(sim::call_names().end()[-2], "DeregisterEventSource");
     }
     if (c.box.empty()) {
         EXPECT_TRUE(sim::world().boxes.empty());
-        for (const sim::process_start &start : sim::world().starts)
+        for (const sim::process_start &start : sim::world().starts) {
             EXPECT_EQ(start.show_window, c.setting == MINIMIZED_CALLER ? SW_SHOWMINNOACTIVE : 0);
+            EXPECT_GT(start.block->size(), 4u) << "the standard slots passed as always";
+        }
         if (c.logged.empty()) {
             EXPECT_TRUE(sim::calls_named("LoadLibraryA").empty());
         }

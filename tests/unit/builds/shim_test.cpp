@@ -114,7 +114,15 @@ std::string wrong_line(size_t length, const std::string &last = "")
 {
     return "Shim Failed: a line without \"=\"\n" + std::string(length, 'b') + last + " in " + file;
 }
-const std::string smiling = "\xf0\x9f\x98\x80"; /* two UTF-16 units */
+/* Characters of two UTF-16 units, D800 DC00 and DBFF DFFF. */
+const std::string first_pair = "\xf0\x90\x80\x80", last_pair = "\xf4\x8f\xbf\xbf";
+/* A message of 53 + length "b"s + the character, in UTF-8; the event log
+   keeps `units` of it. */
+row surrogates(const char *name, size_t length, const std::string &character, size_t units)
+{
+    return row(name).code_page(CP_UTF8).shim(tool + std::string(length, 'b') + character)
+        .gui_copy().hidden().logged(wrong_line(length, character)).event_units(units).files(1);
+}
 const char too_long[] =
     "Shim Failed: variable too long, maximum size supported is 32767 characters\r\n";
 
@@ -204,6 +212,7 @@ const named_start named_starts[] = {
         .files(1),
     row("no console before 24H2").shim(nothing).console(0).logged(lost).files(1),
     row("a refused message on a console").shim(nothing).refused().files(1),
+    row("no console, a refused message").shim(nothing).console(0).refused().logged(lost).files(1),
     row("a GUI copy's failure").shim(nothing).gui_copy().box(lost).files(1),
     row("a GUI copy on a hidden station").shim(nothing).gui_copy().hidden().logged(lost).files(1),
     row("a GUI copy's command").shim(tool).gui_copy().allocate(2).line(started)
@@ -218,9 +227,11 @@ const named_start named_starts[] = {
         .hidden().logged(wrong_line(31786)).files(1),
     row("a message of 31840 characters logged").shim(tool + std::string(31787, 'b')).gui_copy()
         .hidden().logged(wrong_line(31787)).event_units(31839).files(1),
-    row("a character of two units at the event log's limit").code_page(CP_UTF8)
-        .shim(tool + std::string(31806, 'b') + smiling).gui_copy().hidden()
-        .logged(wrong_line(31806, smiling)).event_units(31838).files(1),
+    surrogates("U+10000 across the limit", 31806, first_pair, 31838),
+    surrogates("U+10FFFF across the limit", 31806, last_pair, 31838),
+    surrogates("U+10000 just before the limit", 31805, first_pair, 31839),
+    surrogates("U+10000 just after the limit", 31807, first_pair, 31839),
+    surrogates("U+D7FF at the limit", 31806, "\xed\x9f\xbf", 31839),
     /* The trace: the file, each setting as resolved, the variables, PATH,
        the directory, each candidate and why it was passed over, the start. */
     row("traced")
@@ -304,7 +315,7 @@ TEST_P(named_start_test, runs_what_its_file_says)
     /* A GUI program never has a console at start. */
     bool no_console = c.console == 0 || c.gui_copy;
     sim::world().console_processes = no_console ? 0 : c.console;
-    if (no_console)
+    if (no_console && !c.refused)
         sim::world().std_handles.clear();
     sim::world().allocate_console_present = c.allocate != 0;
     sim::world().console_asked_for = c.allocate == 2;
@@ -326,7 +337,7 @@ TEST_P(named_start_test, runs_what_its_file_says)
     std::vector<sim::call> allocations = sim::calls_named("AllocConsoleWithOptions");
     ASSERT_EQ(allocations.size(), c.allocate && !c.console && !c.gui_copy ? 1u : 0u);
     if (!allocations.empty()) {
-        EXPECT_EQ(allocations[0].args, (std::vector<uint64_t>{CONSOLE_MODE_DEFAULT, FALSE}));
+        EXPECT_EQ(allocations[0].args, (std::vector<uint64_t>{0, FALSE})) << "the default mode";
     }
     ASSERT_EQ(sim::world().boxes.size(), c.box.empty() ? 0u : 1u);
     if (!c.box.empty()) {
@@ -349,13 +360,17 @@ TEST_P(named_start_test, runs_what_its_file_says)
         EXPECT_EQ(start.startup_flags, c.show ? STARTF_USESHOWWINDOW : 0u);
         EXPECT_EQ(start.show_window, c.show);
         /* Without a console a missing standard handle goes as a free slot. */
+        EXPECT_EQ(start.creation_flags, 0u);
         ASSERT_TRUE(start.block);
-        EXPECT_EQ(start.block->size() == 4 || (*start.block)[4] == 0, no_console);
+        EXPECT_EQ(start.block->size() == 4, no_console) << "three slots free, or none";
     }
     std::string shell;
     for (const sim::call &call : sim::calls_named("ShellExecuteExW"))
         shell += call.text;
     EXPECT_EQ(shell, c.shell);
+    /* The job the command is born into, before the first candidate. */
+    EXPECT_EQ(sim::calls_named("AssignProcessToJobObject").size(),
+              sim::world().starts.empty() ? 0u : 1u);
     for (const sim::call &call : sim::calls_named("CloseHandle"))
         EXPECT_NE(call.args[0], 0u);
     strings calls = sim::call_names();
