@@ -380,10 +380,13 @@ TEST_F(error_reporting_test, a_kept_message_ends_where_memory_ran_out)
         reset_kept_message();
         start_runtime();
         keep_message_piece("Shim", 4, 1);
+        size_t live = sim::live_allocations();
         if (c.failing_allocation)
             sim::fail_allocation(sim::world().allocations + c.failing_allocation);
         keep_message_piece(long_piece.data(), (unsigned)long_piece.size(), 0);
         keep_message_piece("!", 1, 0);
+        /* A message that grew keeps one block: the one before is released. */
+        EXPECT_EQ(sim::live_allocations() - live, c.failing_allocation ? 0u : 1u) << c.name;
         show_lost_message(1);
         ASSERT_EQ(sim::world().boxes.size(), 1u) << c.name;
         EXPECT_EQ(sim::world().boxes[0].text, c.box) << c.name;
