@@ -643,7 +643,9 @@ static std::string first_quoted_argument(const std::string &line)
 }
 
 /*
- * NAME.exe reading NAME.shim (builds/from_shim_file.cpp), the path given
+ * NAME.exe, a copy of shim.exe, first reads its own header and asks
+ * whether it has a console (builds/shim.cpp); then it reads NAME.shim
+ * (builds/from_shim_file.cpp), the path given
  * with a directory part: the file is named from the exe's own path, whose
  * folder and the file's name are converted to the ANSI code page once each;
  * the exe's own size is asked, to tell it from the command without opening
@@ -674,6 +676,8 @@ static void add_named_needs(const shim_file &file, const trace_reading &r,
     std::string last = file.path.substr(file.path.find_last_of("\\/") + 1);
     int probing = last.find('.') == std::string::npos ? 1 : 0;
     int settings = 1 + d + file.libraries + e;
+    add_need(needs, {"GetModuleHandleA", 1, "its own header: a copy set to GUI has no console"});
+    add_need(needs, {"GetConsoleProcessList", 1, "a console at start, or the caller's to ask for"});
     add_need(needs, {"GetModuleFileNameW", 1, "the exe's own path: names NAME.shim, and its folder"
                                               " is the start directory"});
     add_need(needs, {"GetFileAttributesExW", 1, "the exe's own size: only a candidate of that"

@@ -32,6 +32,16 @@ struct named_start {
     /* Files the run opens: its own file and the command's, and a third for
        each candidate of the launcher's own size on the way. */
     size_t files = 2;
+    /* No console (console 0) nor standard handles: AllocConsoleWithOptions
+       is missing (0), makes none (1) or the one the caller asked for (2). */
+    int allocate = 0;
+    bool gui_copy = false;  /* the launcher's header names the GUI subsystem */
+    bool hidden = false;    /* its window station is one nobody sees */
+    bool refused = false;   /* standard error refuses every write */
+    std::string box;        /* the box's text; empty: none */
+    std::string logged;     /* the debugger output's and the event log's */
+    size_t event_units = 0; /* the UTF-16 units the event log keeps of it; 0: all */
+    UINT code_page = 1252;
 };
 
 /* ctest shows the row's name beside its case's. */
@@ -63,6 +73,14 @@ public:
     row &console(DWORD count) { start.console = count; return *this; }
     row &freed(bool value) { start.freed = value; return *this; }
     row &files(size_t count) { start.files = count; return *this; }
+    row &allocate(int answer) { start.allocate = answer; return *this; }
+    row &gui_copy() { start.gui_copy = true; return *this; }
+    row &hidden() { start.hidden = true; return *this; }
+    row &refused() { start.refused = true; return *this; }
+    row &box(const std::string &text) { start.box = text; return *this; }
+    row &logged(const std::string &text) { start.logged = text; return *this; }
+    row &event_units(size_t count) { start.event_units = count; return *this; }
+    row &code_page(UINT page) { start.code_page = page; return *this; }
 
 private:
     named_start start;
@@ -96,6 +114,26 @@ std::string lib_lines(size_t more)
            std::string(more, 'l');
 }
 const std::string long_path = ".;\\caller;C:;C:\\" + std::string(8965, 'p') + ";C:\\onpath;C:\\tools";
+const std::string nothing = "path = bin\\nothing.exe";
+const std::string lost =
+    "Exec Failed: No such file or directory\npath = bin\\nothing.exe in " + file + " (Windows error 2)";
+const std::string written = "Exec Failed: No such file or directory\r\npath = bin\\nothing.exe in " +
+                            file + " (Windows error 2)\r\n";
+/* The message of a line of `length` "b"s without "=", which ends with
+   `last`: 53 characters more. */
+std::string wrong_line(size_t length, const std::string &last = "")
+{
+    return "Shim Failed: a line without \"=\"\n" + std::string(length, 'b') + last + " in " + file;
+}
+/* Characters of two UTF-16 units, D800 DC00 and DBFF DFFF. */
+const std::string first_pair = "\xf0\x90\x80\x80", last_pair = "\xf4\x8f\xbf\xbf";
+/* A message of 53 + length "b"s + the character, in UTF-8; the event log
+   keeps `units` of it. */
+row surrogates(const char *name, size_t length, const std::string &character, size_t units)
+{
+    return row(name).code_page(CP_UTF8).shim(tool + std::string(length, 'b') + character)
+        .gui_copy().hidden().logged(wrong_line(length, character)).event_units(units).files(1);
+}
 const char too_long[] =
     "Shim Failed: variable too long, maximum size supported is 32767 characters\r\n";
 
@@ -212,6 +250,35 @@ const named_start named_starts[] = {
         .subsystem(IMAGE_SUBSYSTEM_WINDOWS_GUI),
     row("a console command on a console of its own").shim(tool).line(started)
         .directory("C:\\caller").subsystem(IMAGE_SUBSYSTEM_WINDOWS_CUI).console(1),
+    /* Without a console: the one the caller asked for (24H2), or the
+       message to the debugger and the event log, never a box.  A copy set to
+       GUI shows its failure as shimw.exe; the console build with a console
+       loses a refused one, as any console program. */
+    row("no console, none asked for").shim(nothing).console(0).allocate(1).logged(lost).files(1),
+    row("no console, one asked for").shim(nothing).console(0).allocate(2).message(written)
+        .files(1),
+    row("no console before 24H2").shim(nothing).console(0).logged(lost).files(1),
+    row("a refused message on a console").shim(nothing).refused().files(1),
+    row("no console, a refused message").shim(nothing).console(0).refused().logged(lost).files(1),
+    row("a GUI copy's failure").shim(nothing).gui_copy().box(lost).files(1),
+    row("a GUI copy on a hidden station").shim(nothing).gui_copy().hidden().logged(lost).files(1),
+    row("a GUI copy's command").shim(tool).gui_copy().allocate(2).line(started)
+        .directory("C:\\caller"),
+    row("a command started without a console").shim(tool).console(0).line(started)
+        .directory("C:\\caller"),
+    /* Every message whole in the box; in the event log up to its limit,
+       never half a character. */
+    row("a message of 40053 characters in a box").shim(tool + std::string(40000, 'b')).gui_copy()
+        .box(wrong_line(40000)).files(1),
+    row("a message of 31839 characters logged").shim(tool + std::string(31786, 'b')).gui_copy()
+        .hidden().logged(wrong_line(31786)).files(1),
+    row("a message of 31840 characters logged").shim(tool + std::string(31787, 'b')).gui_copy()
+        .hidden().logged(wrong_line(31787)).event_units(31839).files(1),
+    surrogates("U+10000 across the limit", 31806, first_pair, 31838),
+    surrogates("U+10FFFF across the limit", 31806, last_pair, 31838),
+    surrogates("U+10000 just before the limit", 31805, first_pair, 31839),
+    surrogates("U+10000 just after the limit", 31807, first_pair, 31839),
+    surrogates("U+D7FF at the limit", 31806, "\xed\x9f\xbf", 31839),
     /* The trace: the file, each setting as resolved, the variables, PATH,
        the directory, each candidate and why it was passed over, the start. */
     row("traced")
@@ -308,15 +375,45 @@ TEST_P(named_start_test, runs_what_its_file_says)
     sim::world().elevated = c.elevated;
     sim::world().startup_flags = c.show ? STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES : 0;
     sim::world().show_window = c.show;
-    sim::world().console_processes = c.console;
+    /* A GUI program never has a console at start. */
+    bool no_console = c.console == 0 || c.gui_copy;
+    sim::world().console_processes = no_console ? 0 : c.console;
+    if (no_console && !c.refused)
+        sim::world().std_handles.clear();
+    sim::world().allocate_console_present = c.allocate != 0;
+    sim::world().console_asked_for = c.allocate == 2;
+    sim::world().subsystem = c.gui_copy ? IMAGE_SUBSYSTEM_WINDOWS_GUI : IMAGE_SUBSYSTEM_WINDOWS_CUI;
+    sim::world().station_visible = !c.hidden;
+    sim::world().acp = c.code_page;
+    for (int write = 1; c.refused && write <= 8; write++)
+        sim::fail_write(write, ERROR_ACCESS_DENIED);
     if (c.subsystem)
         sim::add_file_bytes("C:\\app\\bin\\tool.exe", subsystem_header(c.subsystem));
     sim::world().command_line = "MyApp" + (c.arguments.empty() ? "" : " " + c.arguments);
-    bool failed = c.message.find("Failed: ") != std::string::npos;
+    bool failed = (c.message + c.box + c.logged).find("Failed: ") != std::string::npos || c.refused;
     size_t opened_before = opened_files();
     EXPECT_EQ(run_whole_program().code, failed ? 0xFFFFFFFFu : 7u);
     EXPECT_EQ(opened_files() - opened_before, c.files);
-    EXPECT_EQ(sim::output_of(standard_error), c.message);
+    EXPECT_EQ(sim::output_of(sim::world().std_handles[STD_ERROR_HANDLE]), c.refused ? "" : c.message);
+    /* AllocConsoleWithOptions, where it exists, by the console build alone
+       and only without a console: the console its caller asked for. */
+    std::vector<sim::call> allocations = sim::calls_named("AllocConsoleWithOptions");
+    ASSERT_EQ(allocations.size(), c.allocate && !c.console && !c.gui_copy ? 1u : 0u);
+    if (!allocations.empty()) {
+        EXPECT_EQ(allocations[0].args, (std::vector<uint64_t>{0, FALSE})) << "the default mode";
+    }
+    ASSERT_EQ(sim::world().boxes.size(), c.box.empty() ? 0u : 1u);
+    if (!c.box.empty()) {
+        EXPECT_EQ(sim::world().boxes[0].text, c.box);
+    }
+    std::vector<sim::call> debugged = sim::calls_named("OutputDebugStringW");
+    EXPECT_EQ(debugged.empty() ? "" : debugged[0].text, c.logged);
+    ASSERT_EQ(sim::world().events.size(), c.logged.empty() ? 0u : 1u);
+    if (!c.logged.empty()) {
+        std::u16string units = sim::from_utf8(c.logged);
+        std::string kept = sim::utf8_of(units.substr(0, c.event_units ? c.event_units : units.size()));
+        EXPECT_EQ(sim::world().events[0].strings, (strings{"C:\\app\\MyApp.exe", kept}));
+    }
     EXPECT_EQ(sim::world().starts.size(), c.line.empty() ? 0u : 1u);
     if (!c.line.empty() && sim::world().starts.size() == 1) {
         const sim::process_start &start = sim::world().starts[0];
@@ -325,11 +422,18 @@ TEST_P(named_start_test, runs_what_its_file_says)
         EXPECT_EQ(start.current_directory, c.directory);
         EXPECT_EQ(start.startup_flags, c.show ? STARTF_USESHOWWINDOW : 0u);
         EXPECT_EQ(start.show_window, c.show);
+        /* Without a console a missing standard handle goes as a free slot. */
+        EXPECT_EQ(start.creation_flags, 0u);
+        ASSERT_TRUE(start.block);
+        EXPECT_EQ(start.block->size() == 4, no_console) << "three slots free, or none";
     }
     std::string shell;
     for (const sim::call &call : sim::calls_named("ShellExecuteExW"))
         shell += call.text;
     EXPECT_EQ(shell, c.shell);
+    /* The job the command is born into, before the first candidate. */
+    EXPECT_EQ(sim::calls_named("AssignProcessToJobObject").size(),
+              sim::world().starts.empty() ? 0u : 1u);
     for (const sim::call &call : sim::calls_named("CloseHandle"))
         EXPECT_NE(call.args[0], 0u);
     strings calls = sim::call_names();
