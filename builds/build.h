@@ -21,19 +21,25 @@
  *                          which also gives the search its say on each
  *                          candidate (never the launcher's own file)
  *
- * How the start ends and where an unwritten message goes (prepare_start,
- * finish_start, keep_message, lose_message, show_unwritten_messages):
+ * Which console the process starts with, how the start ends and where an
+ * unwritten message goes (prepare_console, prepare_start, finish_start,
+ * keep_message, lose_message, show_unwritten_messages):
  *
  *   launcher.cpp       a console program that ends with 0 as soon as the
  *                      command has started
  *   launcherw.cpp      the same without a console window; a message that
  *                      does not reach standard error whole is shown in a
- *                      message box instead of being lost
+ *                      message box where a user can see one, else in the
+ *                      debugger output and the event log
  *   launcher_wait.cpp  waits for the command, passes its exit code on, and
  *                      takes the command down with it
+ *   shim.cpp           waits as launcher_wait.cpp; without a console it asks
+ *                      for the one its caller meant it to have, and sends a
+ *                      message with nowhere to go to the debugger output and
+ *                      the event log (a copy set to GUI: as launcherw.cpp)
  *
  * launcher.exe, launcherw.exe and launcher-wait.exe take the first source
- * and one ending each; shim.exe takes the second with the waiting ending,
+ * and one ending each; shim.exe takes the second with its own ending,
  * shimw.exe the second with the windowless one.
  *
  * What differs between architectures (the view of the file system, the

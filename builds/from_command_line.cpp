@@ -18,7 +18,6 @@ static const char path_too_long[] =
     "Path too long for launcher, maximum size supported is 8192 bytes";
 static const char directory_too_long[] =
     "Current directory too long for launcher, maximum size supported is 1024 bytes";
-static constexpr auto path_name = WIDE("PATH");
 static constexpr auto library_suffix = WIDE("\\..\\lib");
 
 /*

@@ -25,6 +25,7 @@
 #include "builds/build.h"
 #include "runtime/arguments.h"
 #include "runtime/bytes.h"
+#include "runtime/environment.h"
 #include "runtime/error_number.h"
 #include "runtime/error_reporting.h"
 #include "runtime/exit.h"
@@ -126,8 +127,6 @@ static int add_library(const shim_text &value)
     return 0;
 }
 
-static constexpr auto path_name = WIDE("PATH");
-
 /* A named launcher never splits its command line, and passes what follows
    its program name on as it stands; of the environment it needs PATH
    alone, read before any env line changes it.  One that does not fit is
@@ -195,7 +194,6 @@ static int check_candidate(const char *file, HANDLE opened)
         trace_outcome("candidate ", file, -1);
         return CANDIDATE_PASSED_OVER;
     }
-    pass_chain_on();
     return CANDIDATE_TAKEN;
 }
 
@@ -229,6 +227,7 @@ static int fill_request(launch_request *request)
     request->path_only = 1;
     request->get_search_path = get_search_path;
     request->check_candidate = check_candidate;
+    request->pass_on = pass_chain_on;
     request->refusal_message = "Shim Failed";
     request->refusal_reason = get_shim_mistake_text(SHIM_ITSELF);
     request->start_elevated = start_elevated;

@@ -7,6 +7,11 @@
 #include "builds/build.h"
 #include "runtime/exit.h"
 
+int prepare_console(void)
+{
+    return 0;
+}
+
 DWORD prepare_start(STARTUPINFOA *)
 {
     return 0;

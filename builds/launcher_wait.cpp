@@ -1,104 +1,31 @@
 /*
  * launcher-wait.exe: for scripts, build systems and terminals.  It waits for
- * the command and ends with the command's exit code, all 32 bits of it.
- *
- * - Ctrl+C and Ctrl+Break reach the command through the shared console, as
- *   if it had been started directly.  The launcher ignores them with a
- *   handler of its own, which the command does not inherit; ignoring them
- *   outright would be inherited and leave the command deaf to them.
- * - The launcher joins a job that kills everything in it when its last
- *   handle, the launcher's, closes, before it creates the command: the
- *   command is born inside the job, so there is no moment at which the
- *   launcher can be ended (terminated, its console closed) and leave the
- *   command behind, and whatever the command starts belongs to the job too.
- *   Children that ask to break away may.
- * - When the command ends by itself, the kill is lifted before the launcher
- *   ends, so what the command left running on purpose keeps running.
- * - Where no job can be made or joined (an outer job forbids it, say), the
- *   command still runs and is waited for.
- * - Only the process handle is kept while waiting.
- * - The caller's window state ("Run: Minimized" of a shortcut) is passed on
- *   to the command, whose window it is.
- * - A named launcher that starts a GUI program from a console made for it
- *   alone (from Explorer, a shortcut, a file association) lets that console
- *   go, so no empty window stays open while it waits; a console shared
- *   with the caller (a terminal, a script) stays, and so does
- *   launcher-wait.exe's, which the request never lets go.
+ * the command and ends with the command's exit code, all 32 bits of it,
+ * with Ctrl+C and the job as exec/wait_for_command.cpp describes.  The
+ * caller's window state ("Run: Minimized" of a shortcut) is passed on to
+ * the command, whose window it is.  Its console is the caller's: the
+ * request never lets it go.
  */
 #include "builds/build.h"
-#include "runtime/bytes.h"
-#include "runtime/exit.h"
 
-static HANDLE job;
-static int prepared;
-
-static BOOL WINAPI ignore_interrupt(DWORD event)
+/* Started as any console program: with the console its caller gave. */
+int prepare_console(void)
 {
-    return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
-}
-
-static BOOL set_job_limits(HANDLE target, DWORD limits)
-{
-    JOBOBJECT_EXTENDED_LIMIT_INFORMATION information;
-    fill_bytes(&information, 0, sizeof information);
-    information.BasicLimitInformation.LimitFlags = limits;
-    return SetInformationJobObject(target, JobObjectExtendedLimitInformation, &information,
-                                   sizeof information);
-}
-
-/* A job with the launcher in it that ends everything in it with the
-   launcher, or null when there can be none. */
-static HANDLE join_job(void)
-{
-    HANDLE made = CreateJobObjectA(0, 0);
-    if (!made)
-        return 0;
-    if (set_job_limits(made, JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE | JOB_OBJECT_LIMIT_BREAKAWAY_OK) &&
-        AssignProcessToJobObject(made, GetCurrentProcess()))
-        return made;
-    CloseHandle(made);
     return 0;
 }
 
-/* The job and the handler once, before the first candidate is created: a
-   later candidate of the same search is born into the same job.  The
-   window state goes into every candidate's start-up information. */
+/* The job and the handler before the first candidate; the window state
+   into every candidate's start-up information. */
 DWORD prepare_start(STARTUPINFOA *startup)
 {
-    if (!prepared) {
-        prepared = 1;
-        job = join_job();
-        SetConsoleCtrlHandler(ignore_interrupt, TRUE);
-    }
+    prepare_waiting();
     copy_window_state(startup);
     return 0;
 }
 
-/* Only once the start has succeeded: a failed start still has the console
-   for its message.  A console with another process on it is the caller's
-   as well, and stays. */
-static void let_own_console_go(void)
-{
-    DWORD processes[2];
-    if (GetConsoleProcessList(processes, 2) == 1)
-        FreeConsole();
-}
-
 void finish_start(PROCESS_INFORMATION *process, int console_unused)
 {
-    if (console_unused)
-        let_own_console_go();
-    /* A command started through the shell (an elevated one) comes without a
-       thread handle. */
-    if (process->hThread)
-        CloseHandle(process->hThread);
-    DWORD code = (DWORD)-1;
-    if (WaitForSingleObject(process->hProcess, INFINITE) != WAIT_OBJECT_0 ||
-        !GetExitCodeProcess(process->hProcess, &code))
-        code = (DWORD)-1;
-    if (job)
-        set_job_limits(job, JOB_OBJECT_LIMIT_BREAKAWAY_OK);
-    exit_quickly((int)code);
+    wait_for_command(process, console_unused);
 }
 
 /* A console program: a message with no standard error to go to is lost, as
@@ -118,6 +45,5 @@ void show_unwritten_messages(void)
 
 void reset_build_state(void)
 {
-    job = 0;
-    prepared = 0;
+    reset_waiting();
 }

@@ -55,9 +55,9 @@ foreach(build IN ITEMS launcher launcherw launcher_wait)
 endforeach()
 
 # The named launchers' logic, for their whole starts in the unit tests:
-# shim.exe's file source with launcher-wait.exe's ending, shimw.exe's with
+# shim.exe's file source with its own ending, shimw.exe's with
 # launcherw.exe's.
-set(shim_ending launcher_wait)
+set(shim_ending shim)
 set(shimw_ending launcherw)
 foreach(build IN ITEMS shim shimw)
     add_library(launcher_core_${build} STATIC $<TARGET_OBJECTS:launcher_logic>

@@ -111,7 +111,7 @@ set(launcher_builds
     "launcher|from_command_line launcher|console|Launcher|"
     "launcherw|from_command_line launcherw|windows|Launcher without a console window|"
     "launcher-wait|from_command_line launcher_wait|console|Launcher that waits for its command|"
-    "shim|from_shim_file launcher_wait|console|Named launcher that waits for its command|embedded"
+    "shim|from_shim_file shim|console|Named launcher that waits for its command|embedded"
     "shimw|from_shim_file launcherw|windows|Named launcher without a console window|embedded")
 set(launcher_targets)
 foreach(entry IN LISTS launcher_builds)

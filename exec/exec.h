@@ -48,6 +48,10 @@ struct command_search {
        file comes open, as its header is read (open_found_file), so the
        caller can tell which file it is without opening it again. */
     int (*check_candidate)(const char *file, HANDLE opened);
+    /* Called once a candidate is taken and its header read, the file still
+       open, before its start: what the caller passes on to the command in
+       the environment it inherits (a named launcher's chain). */
+    void (*pass_on)(const char *file, HANDLE opened);
     /* Called just before each CreateProcessA with the command's start-up
        information, which it may add to: the creation flags added. */
     DWORD (*prepare_start)(STARTUPINFOA *startup);
@@ -96,12 +100,25 @@ unsigned find_handle_width(const char *file, HANDLE opened, int *gui_program);
 /* The width a program's executable header names, or 0 when it names none
    that can be read; the program is opened and closed here. */
 unsigned read_program_width(const char *file);
+/* Whether the launcher's own header names the GUI subsystem: a copy of
+   the console build that a package manager set so. */
+int is_own_gui_program(void);
 /* The width of the interpreter ComSpec names, else the system's native
    width. */
 unsigned find_interpreter_width(void);
 /* Adds the window state the launcher's caller gave (a shortcut's "Run:
    Minimized"), if any, to the command's start-up information. */
 void copy_window_state(STARTUPINFOA *startup);
+/* For the endings that wait for the command (exec/wait_for_command.cpp):
+   before each start, the job the command is born into and the handler
+   that lets Ctrl+C through, made once; after the start, the wait, which
+   ends the launcher with the command's exit code.  console_unused: the
+   command is a GUI program, and a console made for the launcher alone
+   goes first. */
+void prepare_waiting(void);
+[[noreturn]] void wait_for_command(PROCESS_INFORMATION *process, int console_unused);
+/* Forgets the job, as in a new process (host tests). */
+void reset_waiting(void);
 /* Starts the file with its command line and the handle table, in the
    launcher's place: the command inherits the console and every
    inheritable handle, in a block of handles width bytes wide. */

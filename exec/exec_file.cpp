@@ -26,14 +26,19 @@ void release_unless_started(void *buffer, int result)
 }
 
 /* A candidate that exists is the command, unless the caller says
-   otherwise.  It is opened once, for both, and closed before the start. */
+   otherwise.  It is opened once, for the check, its header and what is
+   passed on, and closed before the start. */
 static int start_candidate(const char *file, command_search *search)
 {
     HANDLE opened = open_found_file(file);
     int answer =
         search->check_candidate ? search->check_candidate(file, opened) : CANDIDATE_TAKEN;
-    unsigned width =
-        answer == CANDIDATE_TAKEN ? find_handle_width(file, opened, &search->gui_program) : 0;
+    unsigned width = 0;
+    if (answer == CANDIDATE_TAKEN) {
+        width = find_handle_width(file, opened, &search->gui_program);
+        if (search->pass_on)
+            search->pass_on(file, opened);
+    }
     if (opened != INVALID_HANDLE_VALUE)
         CloseHandle(opened);
     if (answer == CANDIDATE_TAKEN)

@@ -6,25 +6,13 @@
  * file its standard error was redirected to.  So the block is written in
  * the command's width, known from the machine field of the found file's
  * executable header.  The same read gives the subsystem, by which a
- * named launcher knows a GUI program (builds/launcher_wait.cpp).
+ * named launcher knows a GUI program (exec/wait_for_command.cpp).
  */
 #include "exec/exec.h"
+#include "exec/program_header.h"
 #include "arch/native_view.h"
 #include "runtime/bytes.h"
 #include "runtime/handle_table.h"
-
-enum {
-    DOS_HEADER_SIZE = 64,
-    NEW_HEADER_AT = 0x3C, /* where the DOS header keeps the PE header's offset */
-    /* From the PE header on: "PE\0\0", the machine field in the file
-       header, and the subsystem field 68 bytes into the optional header
-       that follows the file header's 20, for 32- and 64-bit programs
-       alike. */
-    MACHINE_AT = 4,
-    MACHINE_END = 6,
-    SUBSYSTEM_AT = 92,
-    SUBSYSTEM_END = 94
-};
 
 /* What the header names; 0 for a field that could not be read. */
 struct program_header {
@@ -49,11 +37,6 @@ static int read_exactly(HANDLE file, BYTE *bytes, DWORD count)
 {
     DWORD read;
     return ReadFile(file, bytes, count, &read, 0) && read == count;
-}
-
-static WORD read_header_word(const BYTE *at)
-{
-    return (WORD)(at[0] | at[1] << 8);
 }
 
 /* The machine and subsystem fields, in one read from the PE header on: a

@@ -25,10 +25,12 @@ struct launch_request {
        quietly, and the command starts where the launcher stands. */
     const char *about_directory;
     const char *about_command;
-    /* The PATH searched, and the source's say on each candidate, as the
-       search record has them (exec/exec.h). */
+    /* The PATH searched, the source's say on each candidate, and what it
+       passes on to the command taken, as the search record has them
+       (exec/exec.h). */
     const char *(*get_search_path)(void);
     int (*check_candidate)(const char *file, HANDLE opened);
+    void (*pass_on)(const char *file, HANDLE opened);
     /* What a refused candidate is reported as: the message and its reason,
        then about_command. */
     const char *refusal_message;

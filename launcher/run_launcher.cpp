@@ -12,13 +12,12 @@
 #include "exec/exec.h"
 #include "platform/kernel32.h"
 #include "runtime/bytes.h"
+#include "runtime/environment.h"
 #include "runtime/error_number.h"
 #include "runtime/error_reporting.h"
 #include "runtime/heap.h"
 #include "runtime/start.h"
 #include "runtime/trace.h"
-
-static constexpr auto path_name = WIDE("PATH");
 
 static size_t wide_length(const WCHAR *text)
 {
@@ -56,12 +55,14 @@ static int enter_directory(const char *directory)
 }
 
 /* A directory given without a place to name it is left quietly, and the
-   command starts where the launcher stands. */
+   command starts where the launcher stands; the trace names that place. */
 static int enter_and_start(const launch_request *request, command_search *search)
 {
-    if (request->directory && enter_directory(request->directory) != 0 &&
-        request->about_directory)
-        return DIRECTORY_FAILED;
+    if (request->directory && enter_directory(request->directory) != 0) {
+        if (request->about_directory)
+            return DIRECTORY_FAILED;
+        trace_full_path("stay in ", ".");
+    }
     if (!request->command)
         return NOTHING_TO_START;
     return request->path_only ? exec_search_path_only(request->command, search)
@@ -104,6 +105,7 @@ int run_main(int count, char **arguments, char **snapshot)
     search.words = request.words;
     search.get_search_path = request.get_search_path;
     search.check_candidate = request.check_candidate;
+    search.pass_on = request.pass_on;
     search.prepare_start = prepare_start;
     int result = enter_and_start_natively(&request, &search);
     if (result == NOTHING_TO_START)

@@ -169,6 +169,9 @@ typedef BOOL (*PHANDLER_ROUTINE)(DWORD event);
 #define STARTF_USESTDHANDLES 0x100
 #define SW_SHOWMAXIMIZED 3
 #define SW_SHOWMINNOACTIVE 7
+#define UOI_FLAGS 1
+#define WSF_VISIBLE 0x1
+#define EVENTLOG_ERROR_TYPE 0x1
 #define IMAGE_SUBSYSTEM_WINDOWS_GUI 2
 #define IMAGE_SUBSYSTEM_WINDOWS_CUI 3
 
@@ -280,6 +283,14 @@ typedef struct _TOKEN_ELEVATION {
     DWORD TokenIsElevated;
 } TOKEN_ELEVATION;
 
+/* USER32's flags of a window station, as GetUserObjectInformationW gives
+   them. */
+typedef struct tagUSEROBJECTFLAGS {
+    BOOL fInherit;
+    BOOL fReserved;
+    DWORD dwFlags;
+} USEROBJECTFLAGS;
+
 /* SHELL32's start record, for ShellExecuteExW found at run time. */
 typedef struct _SHELLEXECUTEINFOW {
     DWORD cbSize;
@@ -356,6 +367,8 @@ DWORD GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD size);
 void GetStartupInfoA(LPSTARTUPINFOA startup);
 [[noreturn]] void ExitProcess(UINT code);
 HANDLE GetCurrentProcess(void);
+DWORD GetCurrentProcessId(void);
+BOOL ProcessIdToSessionId(DWORD process, DWORD *session);
 BOOL TerminateProcess(HANDLE process, UINT code);
 LONG UnhandledExceptionFilter(EXCEPTION_POINTERS *pointers);
 HMODULE LoadLibraryA(LPCSTR name);
@@ -391,6 +404,7 @@ BOOL WriteFile(HANDLE file, LPCVOID data, DWORD count, LPDWORD written, LPVOID o
 DWORD GetLastError(void);
 void SetLastError(DWORD code);
 void OutputDebugStringA(LPCSTR text);
+void OutputDebugStringW(LPCWSTR text);
 
 /* heap */
 HANDLE HeapCreate(DWORD options, SIZE_T initial, SIZE_T maximum);

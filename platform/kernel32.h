@@ -24,4 +24,17 @@
 #include "platform/host_kernel32.h"
 #endif
 
+/* AllocConsoleWithOptions, which KERNEL32 has from Windows 11 24H2 on and
+   which is found at run time: its options under names of our own, since
+   older headers lack them and newer ones would clash.  The mode 0 is
+   ALLOC_CONSOLE_MODE_DEFAULT: the console the process's creator asked
+   for, or none. */
+struct console_options {
+    int mode;
+    BOOL use_show_window;
+    WORD show_window;
+};
+enum { CONSOLE_MODE_DEFAULT = 0 };
+typedef LONG(WINAPI *allocate_console_function)(console_options *options, int *result);
+
 #endif

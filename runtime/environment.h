@@ -8,6 +8,11 @@
 #ifndef RUNTIME_ENVIRONMENT_H
 #define RUNTIME_ENVIRONMENT_H
 
+#include "runtime/bytes.h"
+
+/* PATH's name as the wide calls take it: one literal, wherever it is used. */
+inline constexpr auto path_name = WIDE("PATH");
+
 enum { SOURCE_UNCHOSEN, SOURCE_WIDE, SOURCE_SINGLE_BYTE };
 
 /* Chosen at the first read and kept: later reads use the same source. */

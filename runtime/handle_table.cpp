@@ -152,3 +152,12 @@ void init_handle_table(void)
         init_standard_slot(i);
     SetHandleCount((UINT)handle_count);
 }
+
+void free_missing_standard_slots(void)
+{
+    for (int i = 0; i < 3; i++) {
+        handle_slot *slot = find_slot(i);
+        if (slot->handle == INVALID_HANDLE_VALUE)
+            slot->flags = 0;
+    }
+}

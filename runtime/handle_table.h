@@ -39,6 +39,10 @@ extern int handle_count;
    is not below the slot count. */
 handle_slot *find_slot(int number);
 void init_handle_table(void);
+/* A standard slot that got no handle becomes free, where it would else be
+   open on nothing: the command then takes that standard handle from its
+   own console rather than one that is not valid. */
+void free_missing_standard_slots(void);
 
 enum { BLOCK_WIDTH_32 = 4, BLOCK_WIDTH_64 = 8 };
 

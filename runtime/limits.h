@@ -28,7 +28,10 @@ enum {
     SHIM_FILE_LIMIT = 65536,
     /* The longest chain of named launchers, each the command of the one
        before (counted in a variable each passes on to its command). */
-    SHIM_CHAIN_LIMIT = 32
+    SHIM_CHAIN_LIMIT = 32,
+    /* The most characters the event log takes in one string of an event
+       (ReportEvent). */
+    EVENT_STRING_LIMIT = 31839
 };
 
 #endif

@@ -16,7 +16,10 @@
 
 static void start_and_run(void)
 {
+    int without_console = prepare_console();
     init_handle_table();
+    if (without_console)
+        free_missing_standard_slots();
     init_lead_bytes();
     take_process_texts();
     init_streams();

@@ -9,6 +9,13 @@
 
 extern "C" [[noreturn]] void run_program(void);
 
+/* Asked first once the heap stands: the program may ask here for the
+   console its caller meant it to have.  Nonzero when it goes on without a
+   console; a standard handle it lacks then goes to the command as a free
+   slot of the handle block, so a console command takes that handle from
+   the console Windows gives it. */
+int prepare_console(void);
+
 /* What start-up takes from the process: the command line split into the
    argument vector and the environment copied into the snapshot, or the
    command line kept whole and PATH alone.  A command line or environment

@@ -6,6 +6,12 @@
  * from a shortcut) a line leaves as one debugger message.  Never through a
  * build's other way of showing a message: a trace is no failure, and a box
  * is for failures.
+ *
+ * What a line shows comes from the caller's world: variables, PATH,
+ * arguments, the file.  A control character among them could end the line
+ * early and forge another ("trace: found ..."), or steer the console, so
+ * every one shows as \xHH, and so does a backslash before an "x": what
+ * reads \xHH always stands for one character, and nothing else changes.
  */
 #include "runtime/trace.h"
 #include "runtime/bytes.h"
@@ -20,6 +26,7 @@ enum { LINE_SIZE = 512 };
 int trace_level;
 static char line[LINE_SIZE + 1];
 static unsigned used;
+static const char hex_digits[] = "0123456789ABCDEF";
 
 /* Once, at the start: the level is off until then. */
 void read_trace_level(void)
@@ -49,14 +56,39 @@ static void send_gathered(void)
     used = 0;
 }
 
+static void put(char c)
+{
+    if (used == LINE_SIZE)
+        send_gathered();
+    line[used++] = c;
+}
+
+/* The character at text, shown; where the next begins.  A double-byte
+   character passes whole: its second byte may have the value of "\". */
+static const char *put_shown(const char *text)
+{
+    unsigned char c = (unsigned char)*text;
+    if (is_lead_byte(c) && text[1]) {
+        put(text[0]);
+        put(text[1]);
+        return text + 2;
+    }
+    if (c < 0x20 || c == 0x7F || (c == '\\' && text[1] == 'x')) {
+        put('\\');
+        put('x');
+        put(hex_digits[c >> 4]);
+        put(hex_digits[c & 0xF]);
+    } else {
+        put((char)c);
+    }
+    return text + 1;
+}
+
 /* Up to `stop` or the end of the text; where it stopped. */
 static const char *add_until(const char *text, char stop)
 {
-    for (; *text && *text != stop; text++) {
-        if (used == LINE_SIZE)
-            send_gathered();
-        line[used++] = *text;
-    }
+    while (*text && *text != stop)
+        text = put_shown(text);
     return text;
 }
 
@@ -89,7 +121,7 @@ static int start_line(const char *label, const char *text)
 static void end_line(const char *more)
 {
     add(more);
-    add("\n");
+    put('\n');
     send_gathered();
 }
 

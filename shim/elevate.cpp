@@ -7,20 +7,15 @@
 #include "shim/elevate.h"
 #include "runtime/bytes.h"
 #include "runtime/error_number.h"
+#include "runtime/library.h"
 #include "runtime/limits.h"
 
-typedef void (*any_function)(void);
 typedef BOOL(WINAPI *open_token_function)(HANDLE, DWORD, HANDLE *);
 typedef BOOL(WINAPI *read_token_function)(HANDLE, TOKEN_INFORMATION_CLASS, LPVOID, DWORD, DWORD *);
 typedef BOOL(WINAPI *shell_start_function)(SHELLEXECUTEINFOW *);
 
 /* Static: each is far more than a stack frame may hold. */
 static WCHAR own_path[LONG_PATH_SIZE], parameters[COMMAND_LINE_SIZE], directory[LONG_PATH_SIZE];
-
-static any_function find_function(HMODULE library, const char *name)
-{
-    return library ? (any_function)GetProcAddress(library, name) : 0;
-}
 
 int runs_elevated(void)
 {

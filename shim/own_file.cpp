@@ -6,9 +6,11 @@
  *
  * A candidate is identified through the handle that reads its header
  * (exec/handle_width.cpp), never opened a second time.  The own file is
- * opened only when a candidate has its size: a file of another size is
- * another file, and the command, which is seldom a copy of the launcher,
- * costs no third open on an ordinary start.
+ * opened only when its identity is needed: a candidate of its size (a file
+ * of another size is another file), a candidate the chain names, or a
+ * command that is a named launcher, which learns who started it
+ * (chain.cpp).  The command, which is seldom any of these, costs no third
+ * open on an ordinary start.
  */
 #include "shim/shim.h"
 #include "runtime/bytes.h"
@@ -73,7 +75,8 @@ int is_own_file(const file_identity *candidate)
 
 int find_own_identity(file_identity *identity)
 {
-    if (own_state == 1)
-        *identity = own;
-    return own_state == 1;
+    if (!learn_own_identity())
+        return 0;
+    *identity = own;
+    return 1;
 }

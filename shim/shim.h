@@ -166,17 +166,24 @@ int identify_opened_file(HANDLE file, file_identity *identity);
 int is_same_file(const file_identity *a, const file_identity *b);
 /* The named launcher's own file: remembered once from the exe's path, then
    compared with each candidate, since a copy never starts itself.  Its
-   identity is known once a comparison needed it. */
+   identity is had by opening it, once, the first time it is asked for; 0
+   when it cannot be had. */
 void remember_own_file(const WCHAR *path);
 int is_own_file(const file_identity *candidate);
 int find_own_identity(file_identity *identity);
+/* Whether a program has a named launcher's file beside it, as a copy
+   NAME.exe has NAME.shim: the sign that it is a named launcher. */
+int has_shim_file(const char *program);
 /* Reads the chain of named launchers that led to this one; SHIM_FINE, or
    SHIM_CHAIN when the chain is at its limit. */
 int join_chain(void);
-/* A launcher already in the chain, for a bare search to pass over. */
+/* A launcher that started this one, directly or through others of the
+   chain, for a bare search to pass over. */
 int is_in_chain(const file_identity *candidate);
-/* Counts this launcher into the chain its command inherits, with its own
-   identity where it is known. */
-void pass_chain_on(void);
+/* Counts this launcher into the chain the command inherits, once the
+   command is taken and its header read: the file started, identified
+   through the handle that read it, and for a command that is a named
+   launcher this launcher's own identity. */
+void pass_chain_on(const char *file, HANDLE command);
 
 #endif

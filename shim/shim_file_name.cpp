@@ -4,9 +4,11 @@
  * tool.v2.exe reads tool.v2.shim).  The exe's folder is the start
  * directory every relative path of the file is taken from.  The exe's own
  * path is also what tells the launcher's own file from a candidate
- * (own_file.cpp), so it is handed over there as it is read.
+ * (own_file.cpp), so it is handed over there as it is read.  By the same
+ * rule a command is known for a named launcher without opening it.
  */
 #include "shim/shim.h"
+#include "exec/exec.h"
 #include "runtime/bytes.h"
 #include "runtime/error_number.h"
 #include "runtime/heap.h"
@@ -54,4 +56,20 @@ const WCHAR *name_shim_file(char **start_directory, char **file_name)
     *start_directory = narrow_text(module, (int)start, &size);
     *file_name = narrow_text(module, -1, &size);
     return module;
+}
+
+/* Asked about the file a search found, in ANSI, whose last component
+   always has an extension (the search tries none without one). */
+int has_shim_file(const char *program)
+{
+    size_t length = text_length(program);
+    const char *dot = mb_find_last_char(program, '.');
+    char *name = (char *)allocate(length + sizeof ".shim");
+    if (!name)
+        return 0;
+    copy_bytes(name, program, length);
+    copy_text(name + (dot ? dot - program : length), ".shim");
+    DWORD attributes = GetFileAttributesA(name);
+    release(name);
+    return attributes != INVALID_FILE_ATTRIBUTES;
 }

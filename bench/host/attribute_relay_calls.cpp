@@ -643,13 +643,15 @@ static std::string first_quoted_argument(const std::string &line)
 }
 
 /*
- * NAME.exe reading NAME.shim (builds/from_shim_file.cpp), the path given
+ * NAME.exe, a copy of shim.exe, first reads its own header and asks
+ * whether it has a console (builds/shim.cpp); then it reads NAME.shim
+ * (builds/from_shim_file.cpp), the path given
  * with a directory part: the file is named from the exe's own path, whose
  * folder and the file's name are converted to the ANSI code page once each;
  * the exe's own size is asked, to tell it from the command without opening
  * it (the command, of another size, is known through the handle that reads
  * its header, so two files are opened: NAME.shim and the command); the chain
- * of named launchers is counted in a variable; the file is read whole,
+ * of named launchers is counted in two variables; the file is read whole,
  * proved UTF-8 and converted to the ANSI code page at once.  Each value is
  * then resolved in file order into a text of its own: a reference reads
  * its variable, converted at once, and an env line sets its variable.  The
@@ -660,7 +662,10 @@ static std::string first_quoted_argument(const std::string &line)
  * with "lib", each lib converted to UTF-16 and made absolute once.  Then
  * the file is started where the path says (one probe when it names an
  * extension, else .com, missing here, and .exe), once it is known not to
- * be the launcher itself.
+ * be the launcher itself; before its start the chain is passed on, with
+ * the command's identity from the same handle and a look for a .shim
+ * beside it (none here: the command is no named launcher, so the own exe
+ * is not opened).
  */
 static void add_named_needs(const shim_file &file, const trace_reading &r,
                             std::vector<need> &needs, std::vector<std::string> &notes,
@@ -671,39 +676,45 @@ static void add_named_needs(const shim_file &file, const trace_reading &r,
     std::string last = file.path.substr(file.path.find_last_of("\\/") + 1);
     int probing = last.find('.') == std::string::npos ? 1 : 0;
     int settings = 1 + d + file.libraries + e;
+    add_need(needs, {"GetModuleHandleA", 1, "its own header: a copy set to GUI has no console"});
+    add_need(needs, {"GetConsoleProcessList", 1, "a console at start, or the caller's to ask for"});
     add_need(needs, {"GetModuleFileNameW", 1, "the exe's own path: names NAME.shim, and its folder"
                                               " is the start directory"});
     add_need(needs, {"GetFileAttributesExW", 1, "the exe's own size: only a candidate of that"
                                                 " size is compared with its opened own file"});
     add_need(needs, {"CreateFileW", 1, "opens NAME.shim"});
-    add_need(needs, {"GetFileInformationByHandle", 1, "the found file's identity, through the"
-                                                      " handle that reads its header"});
+    add_need(needs, {"GetFileInformationByHandle", 2, "the found file's identity, through the"
+                                                      " handle that reads its header: for the"
+                                                      " check, and for the chain passed on"});
     add_need(needs, {"ReadFile", 2, "the file whole, then the read that finds its end (0 bytes)"});
     add_need(needs, {"CloseHandle", 1, "the file"});
-    add_need(needs, {"GetEnvironmentVariableW", 1 + v,
-                     "the chain of named launchers; each reference"});
+    add_need(needs, {"GetEnvironmentVariableW", 2 + v,
+                     "the chain of named launchers, its two variables; each reference"});
     add_need(needs, {"MultiByteToWideChar", 2 + file.libraries + 2 * e + v,
                      "the file from UTF-8, which proves it UTF-8; each lib to UTF-16; name and"
                      " value of each env line; each reference's name; the found file's name"});
-    add_need(needs, {"HeapAlloc", 8 + settings + 2 * d + file.libraries + l + probing,
+    add_need(needs, {"HeapAlloc", 9 + settings + 2 * d + file.libraries + l + probing,
                      std::string("start directory, file name, the file's text, each value"
                                  " resolved, command, the file's args joined with the caller's"
                                  " arguments, \"path = ...\" for a message") +
                          (d ? ", directory, \"directory = ...\" for a message" : "") +
                          (l ? ", each lib, PATH value" : "") + (probing ? ", probing buffer" : "") +
-                         ", joined command line, handle block"});
+                         ", the name of a .shim beside the command, joined command line,"
+                         " handle block"});
     add_need(needs, {"WideCharToMultiByte", 6 + v,
                      "size and text of each: the start directory, the file name, the file's text;"
                      " each reference's value"});
     add_need(needs, {"GetFullPathNameW", file.libraries, "each lib made absolute"});
-    add_need(needs, {"HeapFree", l + 1, l ? "PATH value, handle block" : "handle block"});
-    add_need(needs, {"SetEnvironmentVariableW", 1 + e + l + d,
-                     std::string("the chain of named launchers; each env line") +
+    add_need(needs, {"HeapFree", l + 2, l ? "PATH value, .shim name, handle block"
+                                          : ".shim name, handle block"});
+    add_need(needs, {"SetEnvironmentVariableW", 2 + e + l + d,
+                     std::string("the chain's two variables; each env line") +
                          (l ? "; PATH, for lib" : "") + (d ? "; the drive-directory variable" : "")});
     add_need(needs, {"SetCurrentDirectoryA", d, "the change of directory, for directory"});
     add_need(needs, {"GetCurrentDirectoryW", d, "the directory after the change"});
-    add_need(needs, {"GetFileAttributesA", 1 + probing, probing ? ".com (missing) and .exe"
-                                                                : "the file the path names"});
+    add_need(needs, {"GetFileAttributesA", 2 + probing,
+                     std::string(probing ? ".com (missing) and .exe" : "the file the path names") +
+                         "; a .shim beside it"});
     add_need(needs, {"GetLastError", 1 + probing,
                      probing ? "after the missing candidate and after CreateProcessA"
                              : "after CreateProcessA"});

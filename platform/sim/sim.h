@@ -74,6 +74,15 @@ struct message_box {
     UINT flags;
 };
 
+/* One entry of the Application event log (ReportEventW): its source, type
+   and number, and its strings in UTF-8. */
+struct event_entry {
+    std::string source;
+    WORD type;
+    DWORD id;
+    std::vector<std::string> strings;
+};
+
 struct handle_object {
     DWORD type;
     std::string output; /* every byte accepted by WriteFile */
@@ -157,6 +166,24 @@ struct state {
     PHANDLER_ROUTINE ctrl_handler = nullptr; /* the last added */
     std::vector<message_box> boxes;
     bool elevated = false; /* what the process token's elevation reads */
+    /* The subsystem the launcher's own header names. */
+    WORD subsystem = IMAGE_SUBSYSTEM_WINDOWS_CUI;
+    /* AllocConsoleWithOptions, which KERNEL32 has from Windows 11 24H2 on:
+       where the process's creator asked for a console it makes one (the
+       launcher alone on it, the standard handles its own), else none. */
+    bool allocate_console_present = false;
+    bool console_asked_for = false;
+
+    /* Where a message can be seen: the window station's WSF_VISIBLE, the
+       session (0: services'), libraries that do not load (by name in upper
+       case, "USER32.DLL"), and the event log's entries.  The debugger
+       output is in the calls (OutputDebugStringA and OutputDebugStringW,
+       in UTF-8). */
+    bool station_visible = true;
+    DWORD session = 1;
+    std::set<std::string> missing_libraries;
+    std::vector<event_entry> events;
+    std::map<uintptr_t, std::string> event_sources; /* by handle */
 
     /* handles */
     std::map<DWORD, HANDLE> std_handles;
@@ -231,6 +258,11 @@ struct service {
     const char *name;
     explicit service(const char *name);
 };
+
+/* A function of USER32, ADVAPI32 or KERNEL32 that GetProcAddress finds
+   for a message where nobody may watch or for a console asked for at
+   start (sim_unwatched.cpp); null for any other. */
+FARPROC find_unwatched_function(const std::string &library, const char *name);
 
 /* used by the simulated functions */
 void record(const std::string &name, std::vector<uint64_t> args = {}, std::string text = {});

@@ -79,11 +79,14 @@ extern "C" BOOL SetCurrentDirectoryA(LPCSTR path)
     return TRUE;
 }
 
-/* Characters no file name can hold; the platform refuses such a name
-   before it looks at the disk. */
+/* Characters no file name can hold, the control characters among them;
+   the platform refuses such a name before it looks at the disk. */
 static bool is_invalid_name(const std::string &path)
 {
-    return path.find_first_of("\"<>|*?\t") != std::string::npos;
+    for (unsigned char c : path)
+        if (c < 0x20 || std::strchr("\"<>|*?", c))
+            return true;
+    return false;
 }
 
 static const sim::service get_file_attributes_a("GetFileAttributesA");

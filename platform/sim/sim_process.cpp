@@ -2,6 +2,7 @@
    creation, the ends of a process and the unhandled-fault filter. */
 #include "platform/sim/sim.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <strings.h>
@@ -200,6 +201,13 @@ extern "C" HMODULE LoadLibraryA(LPCSTR name)
         SetLastError(f->error);
         return (HMODULE)(uintptr_t)f->result;
     }
+    std::string upper = name;
+    for (char &c : upper)
+        c = (char)toupper((unsigned char)c);
+    if (sim::world().missing_libraries.count(upper)) {
+        SetLastError(126); /* module not found */
+        return nullptr;
+    }
     if (strcasecmp(name, "SHELL32.dll") == 0)
         return &marker_shell32;
     return strcasecmp(name, "ADVAPI32.dll") == 0 ? &marker_advapi32 : &marker_user32;
@@ -208,9 +216,22 @@ extern "C" HMODULE LoadLibraryA(LPCSTR name)
 static int marker_kernel32;
 
 static const sim::service get_module_handle_a("GetModuleHandleA");
+/* The launcher's own image as far as it is read: the DOS header, and the
+   PE header right after it with the subsystem the world names. */
+static BYTE own_image[0x40 + 94];
+
 extern "C" HMODULE GetModuleHandleA(LPCSTR name)
 {
-    sim::record(get_module_handle_a.name, {}, name);
+    sim::record(get_module_handle_a.name, {}, name ? name : "");
+    if (!name) {
+        own_image[0] = 'M';
+        own_image[1] = 'Z';
+        own_image[0x3C] = 0x40;
+        own_image[0x40] = 'P';
+        own_image[0x41] = 'E';
+        own_image[0x40 + 92] = (BYTE)sim::world().subsystem;
+        return own_image;
+    }
     if (const sim::fault *f = sim::take_fault(get_module_handle_a)) {
         SetLastError(f->error);
         return (HMODULE)(uintptr_t)f->result;
@@ -301,6 +322,12 @@ extern "C" FARPROC GetProcAddress(HMODULE module, LPCSTR name)
         return (FARPROC)(void (*)(void))open_token;
     if (module == &marker_advapi32 && std::strcmp(name, "GetTokenInformation") == 0)
         return (FARPROC)(void (*)(void))read_token;
+    const char *library = module == &marker_user32     ? "USER32"
+                          : module == &marker_advapi32 ? "ADVAPI32"
+                          : module == &marker_kernel32 ? "KERNEL32"
+                                                       : "";
+    if (FARPROC found = sim::find_unwatched_function(library, name))
+        return found;
     if (module != &marker_kernel32 || !sim::world().redirection_functions)
         return nullptr;
     if (std::strcmp(name, "Wow64DisableWow64FsRedirection") == 0)
@@ -403,10 +430,14 @@ extern "C" BOOL AssignProcessToJobObject(HANDLE job, HANDLE process)
 }
 
 static const sim::service get_console_process_list("GetConsoleProcessList");
-/* The launcher asks for the count alone: the list is left as it was. */
-extern "C" DWORD GetConsoleProcessList(LPDWORD, DWORD count)
+/* As many process ids as the list has room for, so a count larger than the
+   list writes past it; a count of 0 is refused.  Without a console: 0. */
+extern "C" DWORD GetConsoleProcessList(LPDWORD list, DWORD count)
 {
-    return answer<DWORD>(get_console_process_list, {count}, sim::world().console_processes);
+    DWORD processes = sim::world().console_processes;
+    for (DWORD i = 0; i < count && i < processes; i++)
+        list[i] = 4000 + i;
+    return answer<DWORD>(get_console_process_list, {count}, count ? processes : 0);
 }
 
 static const sim::service free_console("FreeConsole");

@@ -25,6 +25,8 @@
 #include "tests/fuzz/fuzz_support.h"
 #include "tests/support/launcher_state.h"
 
+#include <algorithm>
+#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -101,7 +103,9 @@ struct reference_search {
     bool check(const std::string &path, size_t candidate_length)
     {
         probes.push_back({path, candidate_length, in_walk});
-        invalid_name = path.find_first_of("\"<>|*?\t") != std::string::npos;
+        invalid_name = std::any_of(path.begin(), path.end(), [](unsigned char c) {
+            return c < 0x20 || std::strchr("\"<>|*?", c);
+        });
         if (invalid_name) {
             error = INVALID_ARGUMENT;
             return false;

@@ -3,7 +3,8 @@
 # scripts/sign and a throwaway self-signed certificate, verifies each
 # against it, checks that taking the signature off gives back the exe as
 # built, and runs the signed launcher-wait.exe under Wine, which passes its
-# command's exit code on.
+# command's exit code on.  A timestamp server that takes the connection and
+# never answers ends the signing with a message, the file left as it was.
 set -euo pipefail
 build=$1 scratch=$2
 scripts=$(cd "$(dirname "$0")/../../scripts" && pwd)
@@ -26,6 +27,19 @@ for exe in "${exes[@]}"; do
     osslsigncode remove-signature -in "$exe" -out "$exe.unsigned" >/dev/null
     cmp "$exe.unsigned" "$build/$exe" || { echo "FAILED: $exe unsigned is not the build's"; failed=1; }
 done
+
+python3 -c 'import socket, time; s = socket.create_server(("127.0.0.1", 0))
+print(s.getsockname()[1], flush=True); connection = s.accept(); time.sleep(600)' >silent.port &
+silent=$!
+for _ in $(seq 50); do [ -s silent.port ] && break; sleep 0.1; done
+server=http://127.0.0.1:$(cat silent.port)/ status=0
+cp "$build/launcher.exe" silent.exe
+SIGN_TIMEOUT=3 timeout 60 "$scripts/sign" signer.p12 --timestamp "$server" silent.exe 2>silent.err ||
+    status=$?
+kill "$silent"
+[ "$status" -eq 1 ] && grep -qF "timestamp server $server gave no answer within 3 s" silent.err &&
+    [ ! -e silent.exe.signed ] && cmp -s silent.exe "$build/launcher.exe" ||
+    { cat silent.err; echo "FAILED: a silent timestamp server (status $status)"; failed=1; }
 
 export WINEPREFIX=$scratch/prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES=winemenubuilder.exe=d
 trap '"$scripts/stop_wine_prefix" "$WINEPREFIX"' EXIT

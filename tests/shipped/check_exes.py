@@ -8,8 +8,9 @@ into the freestanding build), keep its code alone executable, stay within
 the size limit of its kind and architecture, and carry a version resource
 naming the exe, the project version and the licence.  A launcher embeds no
 manifest (it would override the one a user may place beside the exe); a
-named launcher, marked "+manifest", embeds one that asks for no elevation
-and makes UTF-8 its ANSI code page.  Wine shows no elevation prompt, so the
+named launcher, marked "+manifest", embeds one that asks for no elevation,
+makes UTF-8 its ANSI code page and lets Windows 11 24H2 start it without
+a console.  Wine shows no elevation prompt, so the
 resource itself is read.
 
 Run with Debian's python3, which has pefile:
@@ -154,7 +155,8 @@ def check_exe(path, architecture, subsystem, embeds_manifest, version, copyright
         faults.append("an embedded manifest" if not embeds_manifest else "no embedded manifest")
     elif embeds_manifest:
         manifest = read_resource(pe, resources, rt_manifest)
-        for setting in (b'level="asInvoker"', b">UTF-8</activeCodePage>"):
+        for setting in (b'level="asInvoker"', b">UTF-8</activeCodePage>",
+                        b">detached</consoleAllocationPolicy>"):
             if setting not in manifest:
                 faults.append(f"a manifest without {setting.decode()}")
     if rt_version not in resource_types:

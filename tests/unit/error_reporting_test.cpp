@@ -5,6 +5,7 @@
 #include "runtime/error_reporting.h"
 #include "runtime/exit.h"
 #include "runtime/heap.h"
+#include "runtime/kept_message.h"
 #include "runtime/stream.h"
 
 #include <climits>
@@ -352,6 +353,44 @@ TEST_F(error_reporting_test, without_a_standard_error_handle_nothing_reaches_the
     EXPECT_EQ(written_chunks().size(), 4u);
     for (const sim::call &c : sim::calls_named("WriteFile"))
         EXPECT_EQ(c.args[0], (uint64_t)(uintptr_t)INVALID_HANDLE_VALUE);
+}
+
+} // namespace
+
+namespace {
+
+/* A message is kept whole, beyond its first buffer on the heap; without
+   memory for a piece it ends where it came to, no piece left out. */
+struct kept_case {
+    const char *name;
+    int failing_allocation;
+    std::string box;
+};
+
+const std::string long_piece(200, 'x');
+const kept_case kept_cases[] = {
+    {"every piece kept", 0, "Shim" + long_piece + "!"},
+    {"no memory for a piece", 1, "Shim"},
+};
+
+TEST_F(error_reporting_test, a_kept_message_ends_where_memory_ran_out)
+{
+    for (const kept_case &c : kept_cases) {
+        SetUp();
+        reset_kept_message();
+        start_runtime();
+        keep_message_piece("Shim", 4, 1);
+        size_t live = sim::live_allocations();
+        if (c.failing_allocation)
+            sim::fail_allocation(sim::world().allocations + c.failing_allocation);
+        keep_message_piece(long_piece.data(), (unsigned)long_piece.size(), 0);
+        keep_message_piece("!", 1, 0);
+        /* A message that grew keeps one block: the one before is released. */
+        EXPECT_EQ(sim::live_allocations() - live, c.failing_allocation ? 0u : 1u) << c.name;
+        show_lost_message(1);
+        ASSERT_EQ(sim::world().boxes.size(), 1u) << c.name;
+        EXPECT_EQ(sim::world().boxes[0].text, c.box) << c.name;
+    }
 }
 
 } // namespace

@@ -327,12 +327,15 @@ struct view_case {
     const char *trace = nullptr; /* LAUNCHER_TRACE */
     std::string output = {};     /* standard error; none: as the last untraced row */
     int status = 0;
+    UINT code_page = 1252;
 };
 
 const std::string missing = "No such file or directory (Windows error 2)";
-const std::string ssh_trace = traced({"append to PATH C:\\app\\bin\\..\\lib", "enter ..\\work",
-    "candidate .\\ssh.exe: " + missing, "found C:\\Windows\\System32\\ssh.exe", "handle width 4",
-    "command line ssh.exe"});
+const std::string ssh_found = traced({"candidate .\\ssh.exe: " + missing,
+    "found C:\\Windows\\System32\\ssh.exe", "handle width 4", "command line ssh.exe"});
+const std::string ssh_trace =
+    traced({"append to PATH C:\\app\\bin\\..\\lib", "enter ..\\work"}) + ssh_found;
+
 
 /* A command or directory only in the native System32 is found, entered and
    started as any 64-bit caller does; the redirection is back on right
@@ -359,8 +362,13 @@ TEST_F(launcher_sequence_test, the_search_and_the_start_see_the_native_system32)
         {"dry", false, true, "ssh.exe", false, "..\\work", "C:\\app\\work", "dry", ssh_trace},
         {"dry and failing", false, true, "no.exe", false, "..\\nowhere", "", "dry",
          traced({"append to PATH C:\\app\\bin\\..\\lib", "enter ..\\nowhere: " + missing,
-                 "candidate .\\no.exe: " + missing, "candidate C:\\Windows\\System32\\no.exe: " + missing}) +
+                 "stay in C:\\app\\bin", "candidate .\\no.exe: " + missing,
+                 "candidate C:\\Windows\\System32\\no.exe: " + missing}) +
              "Exec Failed: No such file or directory\r\n", -1},
+        /* A second byte of the value of "\\" before "x" is no backslash. */
+        {"traced, a double-byte character before x", false, true, "ssh.exe", true, "\x95\x5Cx\x95",
+         "C:\\app\\bin", "1", traced({"append to PATH C:\\app\\bin\\..\\lib", "enter \x95\x5Cx\x95: "
+         "No such file or directory (Windows error 3)", "stay in C:\\app\\bin"}) + ssh_found, 0, 932},
     };
     std::vector<std::string> untraced;
     for (const view_case &c : cases) {
@@ -371,6 +379,7 @@ TEST_F(launcher_sequence_test, the_search_and_the_start_see_the_native_system32)
         sim::set_variable("PATH", std::string("C:\\Windows\\System32"));
         sim::world().wow64 = c.wow64;
         sim::world().redirection_functions = c.functions;
+        sim::world().acp = c.code_page;
         if (c.trace)
             sim::set_variable("LAUNCHER_TRACE", std::string(c.trace));
         launcher_outcome outcome = run({c.directory, c.command});

@@ -221,6 +221,8 @@ static std::string build_request(const scratch_tree &tree, const launch &how)
         request += "unicode\n";
     if (!how.stdin_data.empty())
         request += "stdin data " + encode_hex(how.stdin_data) + "\n";
+    else if (how.stdin_kind != "null")
+        request += describe_stream("stdin", how.stdin_kind, tree);
     request += describe_stream("stdout", how.stdout_kind, tree);
     request += describe_stream("stderr", how.stderr_kind, tree);
     if (!how.terminate_when.empty())
@@ -236,6 +238,12 @@ static std::string build_request(const scratch_tree &tree, const launch &how)
         request += "show_window " + std::to_string(how.show_window) + "\n";
     if (!how.console.empty())
         request += "console " + how.console + "\n";
+    if (how.creation_flags)
+        request += "creation_flags " + std::to_string(how.creation_flags) + "\n";
+    if (how.hidden_station)
+        request += "hidden_station\n";
+    if (how.wait_limit)
+        request += "wait_limit " + std::to_string(how.wait_limit) + "\n";
     for (const std::string &slot : how.slots)
         request += "slot " + slot + "\n";
     if (how.block_width != 4)
@@ -260,7 +268,7 @@ static std::string build_wine_command(const scratch_tree &tree, const launch &ho
                                                 : E2E_DESKTOP_PREFIX;
     return "cd " + quote_for_shell(tree.root) + " &&" + display + " WINEPREFIX=" +
            quote_for_shell(prefix) +
-           " WINEDEBUG=-all WINEDLLOVERRIDES=winemenubuilder.exe=d LANG=" + locale +
+           " WINEDEBUG=" + how.wine_debug + " WINEDLLOVERRIDES=winemenubuilder.exe=d LANG=" + locale +
            " LC_ALL=" + locale + " timeout 90 wine " + quote_for_shell(runner_exe()) + " " +
            quote_for_shell(request) + " </dev/null >runner.out 2>runner.err";
 }
@@ -329,6 +337,7 @@ launch_result run_launcher(const scratch_tree &tree, const launch &how)
     read_report_lines(output, [&](const std::string &key, const std::string &value) {
         read_runner_line(key, value, &result);
     });
+    result.wine_errors = read_file(join_unix(tree.root, "runner.err"));
     if (status != 0 || !result.ran) {
         result.ran = false;
         result.wine_lost = output.empty();

@@ -57,6 +57,12 @@ struct launch {
     std::string display;                  /* the X display Wine draws on, if any;
                                              such a launch runs in the prefix
                                              kept for windows */
+    std::string stdin_kind = "null";      /* as stderr_kind; "none" with the
+                                             other two: no standard handles */
+    uint32_t creation_flags = 0;          /* DETACHED_PROCESS, CREATE_NO_WINDOW */
+    bool hidden_station = false;          /* on a window station nobody sees */
+    int wait_limit = 0;                   /* seconds the launcher may take; 0: 45 */
+    std::string wine_debug = "-all";      /* WINEDEBUG: what Wine reports */
 };
 
 /* What came back from one start. */
@@ -74,6 +80,7 @@ struct launch_result {
     std::string window_text;
     std::map<unsigned, std::string> slot_output;
     std::string block;                        /* the block given to the launcher */
+    std::string wine_errors;                  /* Wine's own standard error */
 };
 
 /* What the probe received. */

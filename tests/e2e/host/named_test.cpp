@@ -37,6 +37,7 @@ const std::string long_line = " " + std::string(20000, 'a') + " y";
 /* Beyond the launchers' 8192 bytes; "." is the caller's directory, which
    holds a tool.exe, and an overlong entry is passed over. */
 const std::string path_9000 = ".;C:\\" + std::string(8990, 'p') + ";{app}\\onpath";
+const char copies_args[] = "path = MyApp\nargs = -A\nlib = L\nenv = CNT=%CNT%+";
 
 struct named_case {
     const char *name;
@@ -55,11 +56,13 @@ struct named_case {
     const char *program = "MyApp"; /* the program name the caller gives */
     unsigned fill_to = 0; /* "x"s after the arguments, so the command line
                              takes this many characters with its terminator */
-    bool second = false;  /* a copy with the same file in {app}\second */
+    const char *second = nullptr; /* the file of a copy in {app}\second; null: none */
     const char *console = ""; /* "own" or "shared": the probe reports on MyApp's */
     int show_window = -1;     /* the caller's window state, which the command gets */
     int parent_console = -1;  /* shim.exe still has a console after the start */
     const char *trace = ""; /* LAUNCHER_TRACE: its lines come before the start */
+    bool other_build = false; /* the copy in {app}\second is the other architecture's */
+    const char *child = nullptr; /* Child.shim of a copy the command starts: its report */
 };
 
 const named_case named_cases[] = {
@@ -109,7 +112,22 @@ const named_case named_cases[] = {
      "-", ";{app}\\lib"},
     /* Each passes over itself and the copy before it. */
     {"two_folders_of_launchers_on_path", "path = MyApp", "", "", "{app}\\onpath\\MyApp.exe", "",
-     "-", "", false, false, "", "{app};{app}\\second;{app}\\onpath", nullptr, "MyApp", 0, true},
+     "-", "", false, false, "", "{app};{app}\\second;{app}\\onpath", nullptr, "MyApp", 0,
+     "path = MyApp"},
+    /* x86 and x64 copies under one name, either first: each file applied once. */
+    {"copies_of_two_builds_the_other_first", copies_args, "X", "", "{app}\\onpath\\MyApp.exe",
+     " -A X", "-", ";{app}\\L", false, false,
+     "CNT=%CNT%+|PATH={app}\\second;{app};{app}\\onpath;{app}\\L", "{app}\\second;{app};{app}\\onpath",
+     nullptr, "MyApp", 0, "path = MyApp", "", -1, -1, "", true},
+    {"copies_of_two_builds_this_first", copies_args, "X", "", "{app}\\onpath\\MyApp.exe", " -A X",
+     "-", ";{app}\\L", false, false,
+     "CNT=%CNT%+|PATH={app};{app}\\second;{app}\\onpath;{app}\\L", "{app};{app}\\second;{app}\\onpath",
+     nullptr, "MyApp", 0, "path = MyApp", "", -1, -1, "", true},
+    /* py.exe's program runs Child.exe (pytest, path = MyApp): py.exe runs again. */
+    {"a_launcher_of_an_ancestor_is_not_passed_over", "path = MyApp\nargs = -X utf8", "", "",
+     "{app}\\onpath\\MyApp.exe", " -X utf8 -m pytest", "-", "", false, false, "",
+     "{app};{app}\\onpath", nullptr, "MyApp", 0, nullptr, "", -1, -1, "", false,
+     "path = MyApp\nargs = -m pytest"},
     {"refuses_a_path_to_itself", "path = .\\MyApp", "",
      "Shim Failed: path leads to this launcher\r\npath = .\\MyApp in {app}\\MyApp.shim\r\n"},
     /* Each waits for the next, or starts it and ends: either way the 33rd
@@ -145,16 +163,16 @@ const named_case named_cases[] = {
        started, and still waits; a shared console, or a console command's,
        stays. */
     {"gui_command_on_a_console_of_its_own", "path = bin\\gui.exe", "", "", "{app}\\bin\\gui.exe",
-     "", "-", "", false, false, "", nullptr, nullptr, "MyApp", 0, false, "own", 7, 0},
+     "", "-", "", false, false, "", nullptr, nullptr, "MyApp", 0, nullptr, "own", 7, 0},
     {"gui_command_on_a_shared_console", "path = bin\\gui.exe", "", "", "{app}\\bin\\gui.exe", "",
-     "-", "", false, false, "", nullptr, nullptr, "MyApp", 0, false, "shared", 3, 1},
+     "-", "", false, false, "", nullptr, nullptr, "MyApp", 0, nullptr, "shared", 3, 1},
     {"console_command_on_a_console_of_its_own", "path = bin\\tool.exe", "", "",
-     "{app}\\bin\\tool.exe", "", "-", "", false, false, "", nullptr, nullptr, "MyApp", 0, false,
+     "{app}\\bin\\tool.exe", "", "-", "", false, false, "", nullptr, nullptr, "MyApp", 0, nullptr,
      "own", -1, 1},
     {"traced", "path = tool", "", "trace: file {app}\\MyApp.shim\r\ntrace: path = tool\r\ntrace: candidate "
      "{app}\\onpath\\tool.com: No such file or directory (Windows error 2)\r\ntrace: found "
      "{app}\\onpath\\tool.exe\r\ntrace: handle width 4\r\ntrace: command line \"{app}\\onpath\\tool.exe\"\r\n",
-     "{app}\\onpath\\tool.exe", "", "-", "onpath", false, false, "", nullptr, nullptr, "MyApp", 0, false,
+     "{app}\\onpath\\tool.exe", "", "-", "onpath", false, false, "", nullptr, nullptr, "MyApp", 0, nullptr,
      "", -1, -1, "1"},
 };
 
@@ -195,10 +213,15 @@ TEST_P(named_launcher, starts_what_its_file_says)
     if (c.other)
         make_named_launcher(join_unix(tree.bin, launcher_name()), tree.app, "Other", c.other);
     if (c.second) {
+        std::string exe = join_unix(tree.bin, launcher_name()), other = sibling_exe(launcher_name());
+        size_t at = other.rfind("/win") + 4; /* win64's beside win32's, and back */
+        other.replace(at, 2, other.compare(at, 2, "32") ? "32" : "64");
         make_directory(join_unix(tree.app, "second"));
-        make_named_launcher(join_unix(tree.bin, launcher_name()), join_unix(tree.app, "second"),
-                            "MyApp", shim.c_str());
+        make_named_launcher(c.other_build ? other : exe, join_unix(tree.app, "second"), "MyApp",
+                            c.second);
     }
+    if (c.child)
+        make_named_launcher(join_unix(tree.bin, launcher_name()), tree.app, "Child", c.child);
 
     launch how;
     std::string path = c.path      ? expand(c.path)
@@ -212,6 +235,8 @@ TEST_P(named_launcher, starts_what_its_file_says)
     how.console = c.console;
     how.show_window = c.show_window;
     how.environment.push_back(std::string("LAUNCHER_TRACE=") + c.trace);
+    if (c.child)
+        how.environment.push_back("PROBE_CHILD=" + to_wine_path(join_unix(tree.app, "Child.exe")));
     how.directory = to_wine_path(tree.root);
     how.unicode = c.wide;
     how.application = c.by_path ? "-" : join_unix(tree.app, "MyApp.exe");
@@ -240,7 +265,10 @@ TEST_P(named_launcher, starts_what_its_file_says)
     }
     EXPECT_EQ(result.exit_code, launcher_name() == "shim.exe" ? 3221225477u : 0u);
     probe_report report;
-    ASSERT_TRUE(wait_for_probe(tree, &report)) << "the command was not started";
+    scratch_tree reported = tree;
+    if (c.child)
+        reported.probe_out += ".child";
+    ASSERT_TRUE(wait_for_probe(reported, &report)) << "the command was not started";
     EXPECT_EQ(report.module_w, module);
     EXPECT_EQ(report.show_window, c.show_window);
     if (launcher_name() == "shim.exe") {
@@ -257,7 +285,7 @@ TEST_P(named_launcher, starts_what_its_file_says)
               libraries);
     std::stringstream expected(expand(c.variables));
     for (std::string item; std::getline(expected, item, '|');) {
-        std::string name = item.substr(0, item.find('=')), value;
+        std::string name = item.substr(0, item.find('=', 1)), value;
         bool found = find_variable(report.environment_w, name, &value);
         EXPECT_EQ(found ? name + "=" + value : name, item);
     }

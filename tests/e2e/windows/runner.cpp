@@ -48,6 +48,14 @@
  *                           and wShowWindow N
  *   console own|shared      start the launcher on a console of its own, or
  *                           on one of the runner's that it shares
+ *   creation_flags N        added to the launcher's creation flags (decimal):
+ *                           DETACHED_PROCESS, CREATE_NO_WINDOW
+ *   hidden_station          start the launcher on a desktop of a new window
+ *                           station, one that is not visible (as a
+ *                           service's, or a scheduled task's that runs
+ *                           whether or not a user is logged on)
+ *   wait_limit N            the launcher must end within N seconds, or the
+ *                           runner ends it and reports a timeout
  *   watch_window HEX-TITLE HEX-PATH
  *                           while the launcher runs, look for a top-level
  *                           window of that title; write the text it shows to
@@ -88,6 +96,9 @@ struct request {
     bool unicode = false, terminate_on_child = false;
     std::string terminate_when, interrupt_when, window_title, window_signal, console;
     long show_window = -1;
+    DWORD creation_flags = 0;
+    bool hidden_station = false;
+    long wait_limit_ms = WAIT_LIMIT_MS;
     std::string application, command_line, directory;
     std::vector<std::string> environment;
     handle_source standard[3];
@@ -185,6 +196,12 @@ static void read_request_line(request *r, const std::string &line)
         r->interrupt_when = read_hex_field(value);
     } else if (key == "show_window") {
         r->show_window = strtol(value.c_str(), 0, 10);
+    } else if (key == "creation_flags") {
+        r->creation_flags = (DWORD)strtoul(value.c_str(), 0, 10);
+    } else if (key == "hidden_station") {
+        r->hidden_station = true;
+    } else if (key == "wait_limit") {
+        r->wait_limit_ms = strtol(value.c_str(), 0, 10) * 1000;
     } else if (key == "console") {
         r->console = value;
     } else if (key == "watch_window") {
@@ -388,14 +405,16 @@ static std::wstring build_wide_environment(const request &r)
 
 static BOOL create_launcher(request *r, STARTUPINFOA *startup, PROCESS_INFORMATION *process)
 {
-    DWORD flags = r->console == "own" ? CREATE_NEW_CONSOLE : 0;
+    DWORD flags = (r->console == "own" ? CREATE_NEW_CONSOLE : 0) | r->creation_flags;
     if (r->unicode) {
         std::wstring application = widen(r->application), directory = widen(r->directory);
         std::wstring command_line = widen(r->command_line);
         std::wstring environment = build_wide_environment(*r);
         command_line.push_back(L'\0');
+        std::wstring desktop = widen(startup->lpDesktop ? startup->lpDesktop : "");
         STARTUPINFOW wide_startup;
         memcpy(&wide_startup, startup, sizeof wide_startup);
+        wide_startup.lpDesktop = startup->lpDesktop ? &desktop[0] : 0;
         return CreateProcessW(r->has_application ? application.c_str() : 0, &command_line[0], 0,
                               0, TRUE, flags | CREATE_UNICODE_ENVIRONMENT,
                               r->has_environment ? (void *)environment.data() : 0,
@@ -475,7 +494,7 @@ static void look_for_window(const request &r, window_watch *watch)
 static bool wait_watching(const request &r, HANDLE process, window_watch *watch)
 {
     enum { STEP_MS = 20 };
-    for (int waited = 0; waited < WAIT_LIMIT_MS; waited += STEP_MS) {
+    for (long waited = 0; waited < r.wait_limit_ms; waited += STEP_MS) {
         if (!r.window_title.empty())
             look_for_window(r, watch);
         if (WaitForSingleObject(process, STEP_MS) == WAIT_OBJECT_0)
@@ -579,6 +598,23 @@ static void interrupt_when_ready(const request &r)
         fail("generate_console_ctrl_event");
 }
 
+/* A window station of the runner's own, not visible, with a desktop in
+   it: the desktop can only be made from inside its station.  Its name, as
+   lpDesktop takes it. */
+static std::string make_hidden_desktop()
+{
+    std::string name = "launcher-test-" + std::to_string(GetCurrentProcessId());
+    HWINSTA own = GetProcessWindowStation();
+    HWINSTA station = CreateWindowStationA(name.c_str(), 0, WINSTA_ALL_ACCESS, 0);
+    if (!station || !SetProcessWindowStation(station))
+        fail("create_window_station");
+    HDESK desktop = CreateDesktopA("Default", 0, 0, 0, GENERIC_ALL, 0);
+    SetProcessWindowStation(own);
+    if (!desktop)
+        fail("create_desktop");
+    return name + "\\Default";
+}
+
 static DWORD run_launcher(request *r, const std::string &block)
 {
     STARTUPINFOA startup;
@@ -592,6 +628,9 @@ static DWORD run_launcher(request *r, const std::string &block)
         startup.dwFlags |= STARTF_USESHOWWINDOW;
         startup.wShowWindow = (WORD)r->show_window;
     }
+    std::string desktop = r->hidden_station ? make_hidden_desktop() : "";
+    if (r->hidden_station)
+        startup.lpDesktop = &desktop[0];
     if (!r->slots.empty()) {
         startup.cbReserved2 = (WORD)block.size();
         startup.lpReserved2 = (BYTE *)block.data();

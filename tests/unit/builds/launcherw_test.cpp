@@ -1,6 +1,7 @@
 /* launcherw.exe: where a message goes when there is no standard error. */
 #include "tests/unit/fixture.h"
 
+#include "runtime/heap.h"
 #include "runtime/unwritten.h"
 
 namespace {
@@ -20,7 +21,14 @@ enum {
     ELEVATION_REQUIRED,
     MINIMIZED_CALLER,
     TRACED,
-    TRACE_REFUSED
+    TRACE_REFUSED,
+    /* Where no user could see a box. */
+    HIDDEN_STATION,
+    SESSION_0,
+    SESSION_UNKNOWN,
+    STATION_UNKNOWN,
+    NO_ADVAPI32,
+    EVENT_SOURCE_REFUSED
 };
 
 /* Through the ANSI calls the title would turn these into look-alikes. */
@@ -35,6 +43,8 @@ struct box_case {
     int setting = NO_STANDARD_ERROR;
     std::string box;                 /* the text shown; empty: no box at all */
     UINT exit_code = 0xFFFFFFFFu;
+    std::string logged;              /* the debugger output and the event
+                                        log's message; empty: none */
 };
 
 /* ctest shows the row's name beside its case's. */
@@ -55,6 +65,7 @@ public:
     row &setting(int which) { box_row.setting = which; return *this; }
     row &box(const char *text) { box_row.box = text; return *this; }
     row &exit_code(UINT code) { box_row.exit_code = code; return *this; }
+    row &logged(const char *text) { box_row.logged = text; return *this; }
 
 private:
     box_case box_row;
@@ -71,9 +82,17 @@ const box_case box_cases[] = {
     row("command started").command("app").exit_code(0),
     row("command started minimized").command("app").setting(MINIMIZED_CALLER).exit_code(0),
     /* Where a standard error exists the message goes there as launcher.exe
-       writes it; without USER32 the failure keeps its exit code. */
+       writes it. */
     row("standard error on a file").setting(STANDARD_ERROR_ON_FILE),
-    row("no USER32").setting(NO_USER32),
+    /* No box where no user could see one, and nothing waits: the debugger
+       and the event log get the message, or as much of it as they can. */
+    row("no USER32").setting(NO_USER32).logged(not_found),
+    row("a hidden window station").setting(HIDDEN_STATION).logged(not_found),
+    row("session 0").setting(SESSION_0).logged(not_found),
+    row("no session known").setting(SESSION_UNKNOWN).logged(not_found),
+    row("no station flags known").setting(STATION_UNKNOWN).logged(not_found),
+    row("no ADVAPI32").setting(NO_ADVAPI32).logged(not_found),
+    row("an event source refused").setting(EVENT_SOURCE_REFUSED).logged(not_found),
     /* A standard error that refuses the message (read-only, closed) is as
        good as none: the box shows it, with the reason being reported rather
        than the failed write's. */
@@ -123,13 +142,25 @@ TEST_P(box_test, a_message_goes_to_standard_error_or_else_to_a_box)
     if (c.setting == NAME_BEYOND_CODE_PAGE)
         sim::world().module_path = name_beyond_code_page;
     if (c.setting == NO_USER32)
-        sim::fail_call("LoadLibraryA", 1, 0, ERROR_FILE_NOT_FOUND);
+        sim::world().missing_libraries = {"USER32.DLL"};
+    if (c.setting == NO_ADVAPI32 || c.setting == EVENT_SOURCE_REFUSED)
+        sim::world().station_visible = false;
+    if (c.setting == NO_ADVAPI32)
+        sim::world().missing_libraries = {"ADVAPI32.DLL"};
+    if (c.setting == EVENT_SOURCE_REFUSED)
+        sim::fail_call("RegisterEventSourceW", 1, 0, ERROR_ACCESS_DENIED);
+    sim::world().station_visible = sim::world().station_visible && c.setting != HIDDEN_STATION;
+    sim::world().session = c.setting == SESSION_0 ? 0 : 1;
+    if (c.setting == SESSION_UNKNOWN)
+        sim::fail_call("ProcessIdToSessionId", 1, 0, ERROR_ACCESS_DENIED);
+    if (c.setting == STATION_UNKNOWN)
+        sim::fail_call("GetUserObjectInformationW", 1, 0, ERROR_INVALID_HANDLE);
     sim::world().wow64 = c.setting == ON_64_BIT_WINDOWS;
     if (c.setting == ELEVATION_REQUIRED)
         sim::world().start_errors[sim::key_of("C:\\work\\app.exe")] = ERROR_ELEVATION_REQUIRED;
     sim::world().startup_flags = c.setting == MINIMIZED_CALLER ? STARTF_USESHOWWINDOW : 0;
     sim::world().show_window = SW_SHOWMINNOACTIVE;
-    sim::set_variable("LAUNCHER_TRACE", std::string(c.setting >= TRACED ? "1" : "0"));
+    sim::set_variable("LAUNCHER_TRACE", std::string(c.setting == TRACED || c.setting == TRACE_REFUSED ? "1" : "0"));
     sim::world().command_line = std::string("launcherw C:\\work ") + c.command;
     sim::set_variable("PATH", c.path);
     if (c.failing_allocation)
@@ -141,11 +172,29 @@ TEST_P(box_test, a_message_goes_to_standard_error_or_else_to_a_box)
     if (c.setting == STANDARD_ERROR_ON_FILE) {
         EXPECT_EQ(sim::output_of(file), std::string(not_found) + "\r\n");
     }
+    /* The debugger and the event log: the exe's path, then the message,
+       under the project's source, which is deregistered after. */
+    std::vector<sim::call> debugged = sim::calls_named("OutputDebugStringW");
+    EXPECT_EQ(debugged.empty() ? "" : debugged[0].text, c.logged);
+    bool reported = !c.logged.empty() && c.setting != NO_ADVAPI32 && c.setting != EVENT_SOURCE_REFUSED;
+    ASSERT_EQ(sim::world().events.size(), reported ? 1u : 0u);
+    if (reported) {
+        const sim::event_entry &event = sim::world().events[0];
+        EXPECT_EQ(event.source, "Launcher");
+        EXPECT_EQ(event.type, EVENTLOG_ERROR_TYPE);
+        EXPECT_EQ(event.id, 1u);
+        /* No category, user, data or size of it. */
+        EXPECT_EQ(sim::calls_named("ReportEventW")[0].args, (std::vector<uint64_t>{0, 1, 0, 1}));
+        EXPECT_EQ(event.strings, (std::vector<std::string>{"C:\\app\\bin\\launcherw.exe", c.logged}));
+        EXPECT_EQ(sim::call_names().end()[-2], "DeregisterEventSource");
+    }
     if (c.box.empty()) {
         EXPECT_TRUE(sim::world().boxes.empty());
-        for (const sim::process_start &start : sim::world().starts)
+        for (const sim::process_start &start : sim::world().starts) {
             EXPECT_EQ(start.show_window, c.setting == MINIMIZED_CALLER ? SW_SHOWMINNOACTIVE : 0);
-        if (c.setting != NO_USER32) {
+            EXPECT_GT(start.block->size(), 4u) << "the standard slots passed as always";
+        }
+        if (c.logged.empty()) {
             EXPECT_TRUE(sim::calls_named("LoadLibraryA").empty());
         }
         return;
@@ -164,21 +213,19 @@ TEST_P(box_test, a_message_goes_to_standard_error_or_else_to_a_box)
 
 INSTANTIATE_TEST_SUITE_P(boxes, box_test, testing::ValuesIn(box_cases), name_each_row<box_case>);
 
-/* A long message keeps its beginning, which says what failed, and its end,
-   which names the file; a text the conversion refuses shows its ASCII. */
-TEST_F(launcherw_test, a_box_shows_the_beginning_and_the_end_of_a_long_message)
+/* A message shows whole however long, since its end names the file. */
+TEST_F(launcherw_test, a_box_shows_a_long_message_whole)
 {
-    for (auto [length, fails, fill] : {std::tuple{2044, 0, 'a'}, {2045, 0, 'b'}, {2045, 1, 'c'}}) {
+    for (auto [length, fails, fill] : {std::tuple{2045, 0, 'a'}, {70000, 0, 'b'}}) {
         SetUp();
+        create_heap();
         std::string text = std::string(length - 1, fill) + "E";
         if (fails)
             sim::fail_call("MultiByteToWideChar", 1, 0, ERROR_INVALID_PARAMETER);
         keep_message(text.data(), (unsigned)text.size(), 1);
         show_unwritten_messages();
-        std::string cut = text.substr(0, 1024) + "..." + text.substr(length - 1020);
-        EXPECT_EQ(sim::world().boxes.at(0).text, length > 2044 ? cut : text);
-        EXPECT_EQ(sim::calls_named("MultiByteToWideChar").at(0).args,
-                  (std::vector<uint64_t>{CP_ACP, 0, (uint64_t)-1, 2048}));
+        ASSERT_EQ(sim::world().boxes.size(), 1u) << length;
+        EXPECT_EQ(sim::world().boxes[0].text, text) << length;
     }
 }
 

@@ -1,9 +1,10 @@
 /* shim.exe: whole named starts, from C:\app\MyApp.exe and its MyApp.shim,
    called from C:\caller (which holds a tool.exe of its own) with
    PATH=C:\onpath;C:\tools, where C:\onpath\tool.exe and
-   C:\app\bin\other.exe are hard links of MyApp.exe itself.  {own} and
+   C:\app\bin\other.exe are hard links of MyApp.exe itself, and
+   C:\second\tool.exe a copy of another build (another size).  {own} and
    {first} stand for the identities of MyApp.exe and C:\first\tool.exe, a
-   launcher in a folder of its own. */
+   launcher in a folder of its own, {tools} and {second} for the others'. */
 #include "tests/unit/fixture.h"
 
 namespace {
@@ -31,6 +32,16 @@ struct named_start {
     /* Files the run opens: its own file and the command's, and a third for
        each candidate of the launcher's own size on the way. */
     size_t files = 2;
+    /* No console (console 0) nor standard handles: AllocConsoleWithOptions
+       is missing (0), makes none (1) or the one the caller asked for (2). */
+    int allocate = 0;
+    bool gui_copy = false;  /* the launcher's header names the GUI subsystem */
+    bool hidden = false;    /* its window station is one nobody sees */
+    bool refused = false;   /* standard error refuses every write */
+    std::string box;        /* the box's text; empty: none */
+    std::string logged;     /* the debugger output's and the event log's */
+    size_t event_units = 0; /* the UTF-16 units the event log keeps of it; 0: all */
+    UINT code_page = 1252;
 };
 
 /* ctest shows the row's name beside its case's. */
@@ -62,16 +73,34 @@ public:
     row &console(DWORD count) { start.console = count; return *this; }
     row &freed(bool value) { start.freed = value; return *this; }
     row &files(size_t count) { start.files = count; return *this; }
+    row &allocate(int answer) { start.allocate = answer; return *this; }
+    row &gui_copy() { start.gui_copy = true; return *this; }
+    row &hidden() { start.hidden = true; return *this; }
+    row &refused() { start.refused = true; return *this; }
+    row &box(const std::string &text) { start.box = text; return *this; }
+    row &logged(const std::string &text) { start.logged = text; return *this; }
+    row &event_units(size_t count) { start.event_units = count; return *this; }
+    row &code_page(UINT page) { start.code_page = page; return *this; }
 
 private:
     named_start start;
 };
 
+/* A bare path, from the caller's folder. */
+row bare(const char *name) { return row(name).shim("path = tool").directory("C:\\caller"); }
 const std::string file = "C:\\app\\MyApp.shim";
 const std::string whole = "\xef\xbb\xbfpath = bin\\tool\r\nargs = --fixed \"x y\" %~dp0x\r\n"
                           "lib = ..\\app\\.\\lib/\r\ndirectory = work\r\nenv = A = %HOME%\\a\r\n#";
-const std::string chain = "=ShimChain=3";
+const std::string chain = "=ShimChain=3", next = "|=ShimNext=";
+const std::string marks = "=ShimChain=" + std::string(31, '>');
+const std::string chain_message =
+    "Shim Failed: more than 32 named launchers in a chain\r\n" + file + "\r\n";
+const std::string first_path = "PATH=C:\\first;C:\\onpath;C:\\tools";
+const std::string at_tools = "\"C:\\tools\\tool.exe\"", at_first = "\"C:\\first\\tool.exe\"";
+const std::string second_path = "PATH=C:\\second;C:\\onpath;C:\\tools";
+const std::string at_second = "\"C:\\second\\tool.exe\"";
 const std::string missing = "No such file or directory (Windows error 2)";
+const std::string invalid = "Invalid argument (Windows error 123)", wide(600, 'w'), bad(24, 'G');
 const std::string tool = "path = bin\\tool.exe\n";
 const std::string started = "\"C:\\app\\bin\\tool.exe\"", at_tool = "path = bin\\tool.exe in " + file;
 std::string code(int number) { return " (Windows error " + std::to_string(number) + ")\r\n"; }
@@ -85,6 +114,26 @@ std::string lib_lines(size_t more)
            std::string(more, 'l');
 }
 const std::string long_path = ".;\\caller;C:;C:\\" + std::string(8965, 'p') + ";C:\\onpath;C:\\tools";
+const std::string nothing = "path = bin\\nothing.exe";
+const std::string lost =
+    "Exec Failed: No such file or directory\npath = bin\\nothing.exe in " + file + " (Windows error 2)";
+const std::string written = "Exec Failed: No such file or directory\r\npath = bin\\nothing.exe in " +
+                            file + " (Windows error 2)\r\n";
+/* The message of a line of `length` "b"s without "=", which ends with
+   `last`: 53 characters more. */
+std::string wrong_line(size_t length, const std::string &last = "")
+{
+    return "Shim Failed: a line without \"=\"\n" + std::string(length, 'b') + last + " in " + file;
+}
+/* Characters of two UTF-16 units, D800 DC00 and DBFF DFFF. */
+const std::string first_pair = "\xf0\x90\x80\x80", last_pair = "\xf4\x8f\xbf\xbf";
+/* A message of 53 + length "b"s + the character, in UTF-8; the event log
+   keeps `units` of it. */
+row surrogates(const char *name, size_t length, const std::string &character, size_t units)
+{
+    return row(name).code_page(CP_UTF8).shim(tool + std::string(length, 'b') + character)
+        .gui_copy().hidden().logged(wrong_line(length, character)).event_units(units).files(1);
+}
 const char too_long[] =
     "Shim Failed: variable too long, maximum size supported is 32767 characters\r\n";
 
@@ -99,18 +148,54 @@ const named_start named_starts[] = {
         .message("Shim Failed: File too large\r\n" + file + "\r\n").files(1),
     row("no file").message("Shim Failed: No such file or directory\r\n" + file + code(2)).files(1),
     /* A bare path: never the caller's directory, and its own file passed over. */
-    row("the 32nd in a chain").shim("path = tool").variables({chain + "1"})
-        .line("\"C:\\tools\\tool.exe\"").directory("C:\\caller").after(chain + "2;{own}").files(4),
-    row("the 33rd in a chain").shim("path = tool").variables({chain + "2"})
-        .message("Shim Failed: more than 32 named launchers in a chain\r\n" + file + "\r\n")
+    bare("the 32nd in a chain").variables({chain + "1", "=ShimNext=2"}).line(at_tools)
+        .after(chain + "2" + next + "32;{tools}").files(4),
+    bare("the 33rd in a chain").variables({chain + "2"}).message(chain_message).files(1),
+    bare("a chain of abc counts as one").variables({"=ShimChain=abc"}).line(at_tools)
+        .after("=ShimChain=2" + next + "2;{tools}").files(4),
+    /* The chain's launchers are passed over where the one before started
+       this one itself; from an ancestor of another program, never. */
+    bare("two folders of launchers on PATH").line(at_tools).files(5)
+        .variables({first_path, "=ShimChain=1;{first}", "=ShimNext=1;{own}"}),
+    bare("a launcher in an ancestor's chain").line(at_first).files(3).after("=ShimChain=28")
+        .variables({first_path, "=ShimChain=27;{first}", "=ShimNext=27;{tools}"}),
+    bare("a chain without the file started").line(at_first).files(3)
+        .variables({first_path, "=ShimChain=1;{first}"}).after(next.substr(1) + "2;{first}"),
+    bare("more identities than the count").line(at_first).files(3)
+        .variables({first_path, "=ShimChain=1;{first};{first}", "=ShimNext=1;{own}"}),
+    bare("an identity of other digits").line(at_first).files(3)
+        .variables({first_path, "=ShimChain=2;{first};" + bad, "=ShimNext=2;{own}"}),
+    bare("two files started").line(at_first).files(3)
+        .variables({first_path, "=ShimChain=1;{first}", "=ShimNext=2;{own};{own}"}),
+    /* A named launcher as the command learns this one, whatever its size. */
+    bare("a copy of another size first on PATH").variables({second_path}).line(at_second)
+        .after("=ShimChain=1;{own}" + next + "1;{second}").files(3),
+    bare("the chain passed on to a named launcher").line(at_second).files(3)
+        .variables({second_path, "=ShimChain=9;{first}", "=ShimNext=9;{own}"})
+        .after("=ShimChain=10;{first};{own}"),
+    bare("an ancestor's chain passed on to a named launcher").line(at_second).files(3)
+        .variables({second_path, "=ShimChain=8;{first}"}).after("=ShimChain=9;{own}"),
+    bare("a chain that holds this launcher already").line(at_second).files(3)
+        .variables({second_path, "=ShimChain=10;{first};{own}", "=ShimNext=10;{own}"})
+        .after("=ShimChain=11;{first};{own}"),
+    /* The largest count either variable can be read as, whatever older
+       copies made of the chain: 1.3.0's marks, 1.4.0's count with them. */
+    bare("31 marks").variables({marks}).line(at_tools).after("=ShimChain=32").files(4),
+    bare("32 marks").variables({marks + ">"}).message(chain_message).files(1),
+    bare("a count of 30 and one mark").variables({"=ShimChain=30;{first}>"}).line(at_tools)
+        .after("=ShimChain=32").files(4),
+    bare("a count of 30 and two marks").variables({"=ShimChain=30;{first}>>"})
+        .message(chain_message).files(1),
+    bare("a count of twenty nines").variables({"=ShimChain=" + std::string(20, '9')})
+        .message(chain_message).files(1),
+    bare("a count with more after it").variables({"=ShimChain=31x"}).line(at_tools)
+        .after("=ShimChain=32").files(4),
+    bare("a value too long to read").variables({"=ShimChain=" + std::string(900, '1')})
+        .line(at_tools).after("=ShimChain=2").files(4),
+    bare("a next count of 31").variables({"=ShimChain=1", "=ShimNext=31;{own}"}).line(at_tools)
+        .after("=ShimChain=32" + next + "32;{tools}").files(4),
+    bare("a next count of 32").variables({"=ShimChain=1", "=ShimNext=32"}).message(chain_message)
         .files(1),
-    row("a chain of abc: none").shim("path = tool").variables({"=ShimChain=abc"})
-        .line("\"C:\\tools\\tool.exe\"").directory("C:\\caller").after("=ShimChain=1;{own}")
-        .files(4),
-    row("two folders of launchers on PATH").shim("path = tool")
-        .variables({"PATH=C:\\first;C:\\onpath;C:\\tools", "=ShimChain=1;{first}"})
-        .line("\"C:\\tools\\tool.exe\"").directory("C:\\caller")
-        .after("=ShimChain=2;{first};{own}").files(5),
     row("its own file by another name").shim("path = bin\\other.exe")
         .message("Shim Failed: path leads to this launcher\r\npath = bin\\other.exe in " + file +
                  "\r\n").files(3),
@@ -165,6 +250,35 @@ const named_start named_starts[] = {
         .subsystem(IMAGE_SUBSYSTEM_WINDOWS_GUI),
     row("a console command on a console of its own").shim(tool).line(started)
         .directory("C:\\caller").subsystem(IMAGE_SUBSYSTEM_WINDOWS_CUI).console(1),
+    /* Without a console: the one the caller asked for (24H2), or the
+       message to the debugger and the event log, never a box.  A copy set to
+       GUI shows its failure as shimw.exe; the console build with a console
+       loses a refused one, as any console program. */
+    row("no console, none asked for").shim(nothing).console(0).allocate(1).logged(lost).files(1),
+    row("no console, one asked for").shim(nothing).console(0).allocate(2).message(written)
+        .files(1),
+    row("no console before 24H2").shim(nothing).console(0).logged(lost).files(1),
+    row("a refused message on a console").shim(nothing).refused().files(1),
+    row("no console, a refused message").shim(nothing).console(0).refused().logged(lost).files(1),
+    row("a GUI copy's failure").shim(nothing).gui_copy().box(lost).files(1),
+    row("a GUI copy on a hidden station").shim(nothing).gui_copy().hidden().logged(lost).files(1),
+    row("a GUI copy's command").shim(tool).gui_copy().allocate(2).line(started)
+        .directory("C:\\caller"),
+    row("a command started without a console").shim(tool).console(0).line(started)
+        .directory("C:\\caller"),
+    /* Every message whole in the box; in the event log up to its limit,
+       never half a character. */
+    row("a message of 40053 characters in a box").shim(tool + std::string(40000, 'b')).gui_copy()
+        .box(wrong_line(40000)).files(1),
+    row("a message of 31839 characters logged").shim(tool + std::string(31786, 'b')).gui_copy()
+        .hidden().logged(wrong_line(31786)).files(1),
+    row("a message of 31840 characters logged").shim(tool + std::string(31787, 'b')).gui_copy()
+        .hidden().logged(wrong_line(31787)).event_units(31839).files(1),
+    surrogates("U+10000 across the limit", 31806, first_pair, 31838),
+    surrogates("U+10FFFF across the limit", 31806, last_pair, 31838),
+    surrogates("U+10000 just before the limit", 31805, first_pair, 31839),
+    surrogates("U+10000 just after the limit", 31807, first_pair, 31839),
+    surrogates("U+D7FF at the limit", 31806, "\xed\x9f\xbf", 31839),
     /* The trace: the file, each setting as resolved, the variables, PATH,
        the directory, each candidate and why it was passed over, the start. */
     row("traced")
@@ -180,13 +294,27 @@ const named_start named_starts[] = {
                           "candidate C:\\tools\\tool.com: " + missing, "found C:\\tools\\tool.exe",
                           "handle width 4", "command line \"C:\\tools\\tool.exe\" -v"}))
         .after("A=C:\\h\\a|PATH=C:\\onpath;C:\\tools;C:\\app\\lib").files(4),
+    /* Control characters from a variable, a PATH entry and an argument,
+       and a backslash before "x", each shown as \xHH: no line is forged. */
+    bare("traced with control characters").shim("path = tool.exe\nenv = A=%CTRL%\nlib = x")
+        .arguments("b\x07\x1F~\x7F" + wide).line(at_tools + " b\x07\x1F~\x7F" + wide).files(4)
+        .variables({"LAUNCHER_TRACE=1", "CTRL=\r\ntrace: found C:\\xevil.exe\x1B[2J",
+                    "PATH=C:\\e\x1B;C:\\onpath;C:\\tools"})
+        .message(traced({"file " + file, "path = tool.exe",
+                          "set A=\\x0D\\x0Atrace: found C:\\x5Cxevil.exe\\x1B[2J", "lib = x",
+                          "append to PATH C:\\app\\x5Cx", "candidate C:\\e\\x1B\\tool.exe: " + invalid,
+                          "candidate C:\\onpath\\tool.exe: the launcher itself",
+                          "found C:\\tools\\tool.exe", "handle width 4",
+                          "command line " + at_tools + " b\\x07\\x1F~\\x7F" + wide})),
 };
 
 /* The identity as the chain writes it, in place of its name. */
 std::string put_identities(std::string text)
 {
     for (auto [name, path] : {std::pair{"{own}", "C:\\app\\MyApp.exe"},
-                              std::pair{"{first}", "C:\\first\\tool.exe"}}) {
+                              std::pair{"{first}", "C:\\first\\tool.exe"},
+                              std::pair{"{tools}", "C:\\tools\\tool.exe"},
+                              std::pair{"{second}", "C:\\second\\tool.exe"}}) {
         HANDLE file = CreateFileA(path, GENERIC_READ, 0, 0, OPEN_EXISTING, 0, 0);
         BY_HANDLE_FILE_INFORMATION information;
         GetFileInformationByHandle(file, &information);
@@ -221,6 +349,8 @@ protected:
         for (const char *name : {"C:\\app\\MyApp.exe", "C:\\first\\tool.exe"})
             sim::add_file_bytes(name, subsystem_header(IMAGE_SUBSYSTEM_WINDOWS_CUI) +
                                           std::string(1000, '\0'));
+        sim::add_file_bytes("C:\\second\\tool.exe", "MZ");
+        sim::add_file("C:\\second\\tool.shim");
         sim::add_directory("C:\\app\\work");
         sim::world().current_directory = "C:\\caller";
         sim::set_variable("PATH", std::string("C:\\onpath;C:\\tools"));
@@ -245,15 +375,45 @@ TEST_P(named_start_test, runs_what_its_file_says)
     sim::world().elevated = c.elevated;
     sim::world().startup_flags = c.show ? STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES : 0;
     sim::world().show_window = c.show;
-    sim::world().console_processes = c.console;
+    /* A GUI program never has a console at start. */
+    bool no_console = c.console == 0 || c.gui_copy;
+    sim::world().console_processes = no_console ? 0 : c.console;
+    if (no_console && !c.refused)
+        sim::world().std_handles.clear();
+    sim::world().allocate_console_present = c.allocate != 0;
+    sim::world().console_asked_for = c.allocate == 2;
+    sim::world().subsystem = c.gui_copy ? IMAGE_SUBSYSTEM_WINDOWS_GUI : IMAGE_SUBSYSTEM_WINDOWS_CUI;
+    sim::world().station_visible = !c.hidden;
+    sim::world().acp = c.code_page;
+    for (int write = 1; c.refused && write <= 8; write++)
+        sim::fail_write(write, ERROR_ACCESS_DENIED);
     if (c.subsystem)
         sim::add_file_bytes("C:\\app\\bin\\tool.exe", subsystem_header(c.subsystem));
     sim::world().command_line = "MyApp" + (c.arguments.empty() ? "" : " " + c.arguments);
-    bool failed = c.message.find("Failed: ") != std::string::npos;
+    bool failed = (c.message + c.box + c.logged).find("Failed: ") != std::string::npos || c.refused;
     size_t opened_before = opened_files();
     EXPECT_EQ(run_whole_program().code, failed ? 0xFFFFFFFFu : 7u);
     EXPECT_EQ(opened_files() - opened_before, c.files);
-    EXPECT_EQ(sim::output_of(standard_error), c.message);
+    EXPECT_EQ(sim::output_of(sim::world().std_handles[STD_ERROR_HANDLE]), c.refused ? "" : c.message);
+    /* AllocConsoleWithOptions, where it exists, by the console build alone
+       and only without a console: the console its caller asked for. */
+    std::vector<sim::call> allocations = sim::calls_named("AllocConsoleWithOptions");
+    ASSERT_EQ(allocations.size(), c.allocate && !c.console && !c.gui_copy ? 1u : 0u);
+    if (!allocations.empty()) {
+        EXPECT_EQ(allocations[0].args, (std::vector<uint64_t>{0, FALSE})) << "the default mode";
+    }
+    ASSERT_EQ(sim::world().boxes.size(), c.box.empty() ? 0u : 1u);
+    if (!c.box.empty()) {
+        EXPECT_EQ(sim::world().boxes[0].text, c.box);
+    }
+    std::vector<sim::call> debugged = sim::calls_named("OutputDebugStringW");
+    EXPECT_EQ(debugged.empty() ? "" : debugged[0].text, c.logged);
+    ASSERT_EQ(sim::world().events.size(), c.logged.empty() ? 0u : 1u);
+    if (!c.logged.empty()) {
+        std::u16string units = sim::from_utf8(c.logged);
+        std::string kept = sim::utf8_of(units.substr(0, c.event_units ? c.event_units : units.size()));
+        EXPECT_EQ(sim::world().events[0].strings, (strings{"C:\\app\\MyApp.exe", kept}));
+    }
     EXPECT_EQ(sim::world().starts.size(), c.line.empty() ? 0u : 1u);
     if (!c.line.empty() && sim::world().starts.size() == 1) {
         const sim::process_start &start = sim::world().starts[0];
@@ -262,11 +422,18 @@ TEST_P(named_start_test, runs_what_its_file_says)
         EXPECT_EQ(start.current_directory, c.directory);
         EXPECT_EQ(start.startup_flags, c.show ? STARTF_USESHOWWINDOW : 0u);
         EXPECT_EQ(start.show_window, c.show);
+        /* Without a console a missing standard handle goes as a free slot. */
+        EXPECT_EQ(start.creation_flags, 0u);
+        ASSERT_TRUE(start.block);
+        EXPECT_EQ(start.block->size() == 4, no_console) << "three slots free, or none";
     }
     std::string shell;
     for (const sim::call &call : sim::calls_named("ShellExecuteExW"))
         shell += call.text;
     EXPECT_EQ(shell, c.shell);
+    /* The job the command is born into, before the first candidate. */
+    EXPECT_EQ(sim::calls_named("AssignProcessToJobObject").size(),
+              sim::world().starts.empty() ? 0u : 1u);
     for (const sim::call &call : sim::calls_named("CloseHandle"))
         EXPECT_NE(call.args[0], 0u);
     strings calls = sim::call_names();
