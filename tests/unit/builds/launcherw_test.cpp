@@ -213,10 +213,11 @@ TEST_P(box_test, a_message_goes_to_standard_error_or_else_to_a_box)
 
 INSTANTIATE_TEST_SUITE_P(boxes, box_test, testing::ValuesIn(box_cases), name_each_row<box_case>);
 
-/* A message shows whole however long, since its end names the file. */
+/* A message shows whole however long, since its end names the file; a
+   text the conversion refuses still shows its ASCII. */
 TEST_F(launcherw_test, a_box_shows_a_long_message_whole)
 {
-    for (auto [length, fails, fill] : {std::tuple{2045, 0, 'a'}, {70000, 0, 'b'}}) {
+    for (auto [length, fails, fill] : {std::tuple{2045, 0, 'a'}, {70000, 0, 'b'}, {2045, 1, 'c'}}) {
         SetUp();
         create_heap();
         std::string text = std::string(length - 1, fill) + "E";
