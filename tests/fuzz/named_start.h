@@ -40,5 +40,11 @@ bool is_runtime_error(const std::string &message);
 /* A failure's message has a documented form, and its second line names
    the file. */
 void check_message(const std::string &message);
+/* The text as a trace line shows it: each control character, and a
+   backslash before an "x", as \xHH. */
+std::string shown_in_trace(const std::string &text);
+/* No trace line holds a raw control character, on standard error or in
+   the debugger output. */
+void check_trace_lines(const named_start &run);
 
 #endif

@@ -88,12 +88,15 @@ std::string expected_tail(const named_start &run)
     return tail.substr(std::min(tail.find_first_not_of(" \t"), tail.size()));
 }
 
-/* The quoted file, then the file's args, then the caller's tail. */
+/* The quoted file, then the file's args, then the caller's tail; in a
+   trace line, as the trace shows them. */
 void check_command_line(const named_start &run, const std::string &line,
-                        const std::string *file_found)
+                        const std::string *file_found, bool traced = false)
 {
     std::string args = expected_args(run.shim), tail = expected_tail(run);
     std::string later = args + (args.empty() || tail.empty() ? "" : " ") + tail;
+    if (traced)
+        later = shown_in_trace(later);
     size_t close = line.find('"', 1);
     REQUIRE(line.compare(0, 1, "\"") == 0 && close != std::string::npos);
     REQUIRE(!file_found || line.substr(1, close - 1) == *file_found);
@@ -198,7 +201,7 @@ void check_described_line(const named_start &run)
     start = start == std::string::npos ? 0 : start + 2;
     REQUIRE(out.compare(start, traced_line.size(), traced_line) == 0);
     start += traced_line.size();
-    check_command_line(run, out.substr(start, end - start), nullptr);
+    check_command_line(run, out.substr(start, end - start), nullptr, true);
 }
 
 bool is_path_variable(const std::string &text)
@@ -283,6 +286,5 @@ void check_named_start(const named_start &run)
     /* Every handle opened is closed, or handed on to the end of the process
        (the job, the process waited for); unless a close itself failed. */
     REQUIRE(sim::handle_faults().empty() || was_failed("CloseHandle"));
-    /* Still to come, once the trace can tell: no trace line holds a raw
-       control character. */
+    check_trace_lines(run);
 }

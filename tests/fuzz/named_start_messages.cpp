@@ -56,7 +56,59 @@ bool names_the_file(std::string line)
            (line.size() > in_file.size() && line.compare(at, in_file.size(), in_file) == 0);
 }
 
+/* A byte the trace shows as \xHH: a control character, and a backslash
+   before an "x". */
+bool is_escaped(const std::string &text, size_t at)
+{
+    unsigned char c = (unsigned char)text[at];
+    return c < 0x20 || c == 0x7F || (c == '\\' && text.compare(at + 1, 1, "x") == 0);
+}
+
+/* No raw control character in a trace line (its line end aside); a
+   double-byte character passes whole, as the trace passes it. */
+void check_trace_line(const std::string &line)
+{
+    for (size_t at = 0; at < line.size(); at++) {
+        if (sim::is_sim_lead_byte((unsigned char)line[at]) && at + 1 < line.size())
+            at++;
+        else
+            REQUIRE((unsigned char)line[at] >= 0x20 && line[at] != 0x7F);
+    }
+}
+
 } // namespace
+
+std::string shown_in_trace(const std::string &text)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::string shown;
+    for (size_t at = 0; at < text.size(); at++) {
+        unsigned char c = (unsigned char)text[at];
+        if (sim::is_sim_lead_byte(c) && at + 1 < text.size())
+            shown += text.substr(at++, 2);
+        else if (is_escaped(text, at))
+            shown += std::string("\\x") + digits[c >> 4] + digits[c & 0xF];
+        else
+            shown += (char)c;
+    }
+    return shown;
+}
+
+void check_trace_lines(const named_start &run)
+{
+    for (const sim::call &c : sim::calls_named("OutputDebugStringA"))
+        if (c.text.compare(0, 7, "trace: ") == 0)
+            check_trace_line(c.text.substr(0, c.text.size() - (c.text.back() == '\n')));
+    if (!run.error || !standard_error_taken() || failed_write())
+        return;
+    const std::string &out = sim::output_of(run.error);
+    for (size_t at = 0; out.compare(at, 7, "trace: ") == 0;) {
+        size_t end = out.find("\r\n", at);
+        REQUIRE(end != std::string::npos);
+        check_trace_line(out.substr(at, end - at));
+        at = end + 2;
+    }
+}
 
 std::optional<std::string> find_message(const named_start &run)
 {
