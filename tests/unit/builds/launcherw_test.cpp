@@ -18,7 +18,8 @@ enum {
     ELEVATION_REQUIRED,
     MINIMIZED_CALLER,
     TRACED,
-    TRACE_REFUSED
+    TRACE_REFUSED,
+    TRACED_TO_HANDLE_0
 };
 
 /* Through the ANSI calls the title would turn these into look-alikes. */
@@ -89,6 +90,8 @@ const box_case box_cases[] = {
     /* A trace line refused is no lost message: the failure written after it
        goes to standard error alone. */
     row("a trace line refused").setting(TRACE_REFUSED),
+    /* Handle 0 for standard error in a received block is none either. */
+    row("traced to handle 0 of a received block").setting(TRACED_TO_HANDLE_0).box(not_found),
 };
 
 class launcherw_test : public launcher_test {
@@ -132,10 +135,14 @@ TEST_P(box_test, a_message_goes_to_standard_error_or_else_to_a_box)
     sim::set_variable("PATH", c.path);
     if (c.failing_allocation)
         sim::fail_allocation(c.failing_allocation);
+    if (c.setting == TRACED_TO_HANDLE_0)
+        sim::world().startup_block = std::vector<BYTE>{3, 0, 0, 0, 0, 0, 0x09, 0xFF, 0xFF, 0xFF,
+                                                       0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0};
     sim::exit_signal end = run_whole_program();
     EXPECT_EQ(end.code, c.exit_code);
     std::vector<sim::call> lines = sim::calls_named("OutputDebugStringA");
-    EXPECT_EQ(lines.empty() ? "" : lines.back().text, c.setting == TRACED ? last_traced : "");
+    bool debugged = c.setting == TRACED || c.setting == TRACED_TO_HANDLE_0;
+    EXPECT_EQ(lines.empty() ? "" : lines.back().text, debugged ? last_traced : "");
     if (c.setting == STANDARD_ERROR_ON_FILE) {
         EXPECT_EQ(sim::output_of(file), std::string(not_found) + "\r\n");
     }

@@ -25,7 +25,10 @@ struct named_start {
     std::string shell;      /* each ShellExecuteExW: verb|file|parameters|directory|mask|show */
     DWORD error = ERROR_ACCESS_DENIED;
     WORD show = 0;         /* the caller's window state; 0: none given */
+    /* The caller's start-up flags where it gives a window state. */
+    DWORD flags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
     char subsystem = 0;    /* in bin\tool.exe's header; 0: no header */
+    size_t header = 0;     /* bytes of that header kept; 0: all */
     DWORD console = 2;     /* processes on the launcher's console */
     bool freed = false;    /* the console let go between the start and the wait */
     /* Files the run opens: its own file and the command's, and a third for
@@ -58,7 +61,9 @@ public:
     row &shell(const std::string &text) { start.shell = text; return *this; }
     row &error(DWORD code) { start.error = code; return *this; }
     row &show(WORD state) { start.show = state; return *this; }
+    row &flags(DWORD value) { start.flags = value; return *this; }
     row &subsystem(char value) { start.subsystem = value; return *this; }
+    row &header(size_t bytes) { start.header = bytes; return *this; }
     row &console(DWORD count) { start.console = count; return *this; }
     row &freed(bool value) { start.freed = value; return *this; }
     row &files(size_t count) { start.files = count; return *this; }
@@ -165,6 +170,36 @@ const named_start named_starts[] = {
         .subsystem(IMAGE_SUBSYSTEM_WINDOWS_GUI),
     row("a console command on a console of its own").shim(tool).line(started)
         .directory("C:\\caller").subsystem(IMAGE_SUBSYSTEM_WINDOWS_CUI).console(1),
+    /* The window state is the show-window flag's alone, the standard
+       handles' flag is no part of it; elevated, it goes to the shell. */
+    row("a window state without its flag").shim(tool).line(started).directory("C:\\caller")
+        .show(SW_SHOWMINNOACTIVE).flags(STARTF_USESTDHANDLES),
+    row("a window state with its flag alone").shim(tool).line(started).directory("C:\\caller")
+        .show(SW_SHOWMAXIMIZED).flags(STARTF_USESHOWWINDOW),
+    row("elevation for a minimized caller").shim(tool).line(started).directory("C:\\caller")
+        .start_error(740).show(SW_SHOWMINNOACTIVE)
+        .shell("runas|C:\\app\\MyApp.exe||C:\\caller|320|7"),
+    row("elevation, a window state without its flag").shim(tool).line(started)
+        .directory("C:\\caller").start_error(740).show(SW_SHOWMINNOACTIVE)
+        .flags(STARTF_USESTDHANDLES).shell("runas|C:\\app\\MyApp.exe||C:\\caller|320|1"),
+    /* A token that cannot be opened or read counts as elevated: no prompt. */
+    row("a token that cannot be opened").shim(tool).line(started).directory("C:\\caller")
+        .message("Exec Failed: Invalid argument\r\n" + at_tool + code(740)).start_error(740)
+        .failing("OpenProcessToken"),
+    row("a token that cannot be read").shim(tool).line(started).directory("C:\\caller")
+        .message("Exec Failed: Invalid argument\r\n" + at_tool + code(740)).start_error(740)
+        .failing("GetTokenInformation"),
+    /* A GUI program is known by a whole subsystem field, and by nothing
+       else: a console of its own stays for a command with no header, or
+       one cut inside the field. */
+    row("a command with no header on a console of its own").shim(tool).line(started)
+        .directory("C:\\caller").console(1),
+    row("a GUI header cut inside its subsystem").shim(tool).line(started)
+        .directory("C:\\caller").subsystem(IMAGE_SUBSYSTEM_WINDOWS_GUI).header(0x40 + 93)
+        .console(1),
+    row("a GUI header that ends with its subsystem").shim(tool).line(started)
+        .directory("C:\\caller").subsystem(IMAGE_SUBSYSTEM_WINDOWS_GUI).header(0x40 + 94)
+        .console(1).freed(true),
     /* The trace: the file, each setting as resolved, the variables, PATH,
        the directory, each candidate and why it was passed over, the start. */
     row("traced")
@@ -243,11 +278,13 @@ TEST_P(named_start_test, runs_what_its_file_says)
         sim::fail_call(c.failing, 1, 0, c.error);
     sim::world().start_errors[sim::key_of("C:\\app\\bin\\tool.exe")] = c.start_error;
     sim::world().elevated = c.elevated;
-    sim::world().startup_flags = c.show ? STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES : 0;
+    sim::world().startup_flags = c.show ? c.flags : 0;
     sim::world().show_window = c.show;
+    WORD passed = c.flags & STARTF_USESHOWWINDOW ? c.show : 0;
     sim::world().console_processes = c.console;
     if (c.subsystem)
-        sim::add_file_bytes("C:\\app\\bin\\tool.exe", subsystem_header(c.subsystem));
+        sim::add_file_bytes("C:\\app\\bin\\tool.exe",
+                            subsystem_header(c.subsystem).substr(0, c.header ? c.header : 1000));
     sim::world().command_line = "MyApp" + (c.arguments.empty() ? "" : " " + c.arguments);
     bool failed = c.message.find("Failed: ") != std::string::npos;
     size_t opened_before = opened_files();
@@ -260,8 +297,8 @@ TEST_P(named_start_test, runs_what_its_file_says)
         EXPECT_EQ(start.command_line, c.line);
         EXPECT_EQ(start.application, c.line.substr(1, c.line.find('"', 1) - 1));
         EXPECT_EQ(start.current_directory, c.directory);
-        EXPECT_EQ(start.startup_flags, c.show ? STARTF_USESHOWWINDOW : 0u);
-        EXPECT_EQ(start.show_window, c.show);
+        EXPECT_EQ(start.startup_flags, passed ? STARTF_USESHOWWINDOW : 0u);
+        EXPECT_EQ(start.show_window, passed);
     }
     std::string shell;
     for (const sim::call &call : sim::calls_named("ShellExecuteExW"))
