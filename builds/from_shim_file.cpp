@@ -315,8 +315,9 @@ int read_library_directories(DWORD path_length, const WCHAR **directories)
     *directories = 0;
     if (!library_length)
         return 0;
-    /* PATH, ";", the directories and the terminator. */
-    if (path_length + 2 + library_length > VARIABLE_LIMIT)
+    /* PATH and its ";" where there is one, the directories and the
+       terminator. */
+    if (path_length + (path_length ? 1 : 0) + library_length + 1 > VARIABLE_LIMIT)
         return report_mistake(SHIM_TOO_LONG);
     libraries[0] = ';';
     *directories = path_length ? libraries : libraries + 1;

@@ -130,6 +130,13 @@ const named_start named_starts[] = {
         .after("PATH=C:\\onpath;C:\\tools;" + libraries),
     row("PATH and lib of 32767 characters").shim(tool + lib_lines(1))
         .message(too_long + file + "\r\n").after("PATH=C:\\onpath;C:\\tools").files(1),
+    /* Without PATH no ";" comes between: the directories alone may fill
+       the variable. */
+    row("lib of 32766 characters, PATH removed").shim(tool + "env = PATH=\n" + lib_lines(19))
+        .line(started).directory("C:\\caller")
+        .after("PATH=" + libraries + std::string(19, 'l')),
+    row("lib of 32767 characters, PATH removed").shim(tool + "env = PATH=\n" + lib_lines(20))
+        .message(too_long + file + "\r\n").files(1),
     row("a directory that cannot be entered").shim(tool + "directory = %HOME%\\data")
         .message("Directory Failed: No such file or directory\r\ndirectory = C:\\h\\data in " +
                  file + code(3)).files(1),
