@@ -231,9 +231,14 @@ extern "C" DWORD GetFullPathNameW(LPCWSTR name, DWORD size, LPWSTR buffer, LPWST
     return (DWORD)full.size();
 }
 
+static const sim::service get_full_path_name_a("GetFullPathNameA");
 extern "C" DWORD GetFullPathNameA(LPCSTR name, DWORD size, LPSTR buffer, LPSTR *)
 {
-    sim::record("GetFullPathNameA", {size}, name);
+    sim::record(get_full_path_name_a.name, {size}, name);
+    if (const sim::fault *f = sim::take_fault(get_full_path_name_a)) {
+        SetLastError(f->error);
+        return (DWORD)f->result;
+    }
     std::string full = sim::full_path(name);
     if (full.size() < size)
         std::memcpy(buffer, full.c_str(), full.size() + 1);

@@ -327,12 +327,36 @@ struct view_case {
     const char *trace = nullptr; /* LAUNCHER_TRACE */
     std::string output = {};     /* standard error; none: as the last untraced row */
     int status = 0;
+    const char *application = "C:\\Windows\\System32\\ssh.exe"; /* as started */
+    const char *failing = nullptr; /* a call refused */
+    size_t writes = 0;             /* to standard error; 0: not counted */
 };
 
 const std::string missing = "No such file or directory (Windows error 2)";
 const std::string ssh_trace = traced({"append to PATH C:\\app\\bin\\..\\lib", "enter ..\\work",
     "candidate .\\ssh.exe: " + missing, "found C:\\Windows\\System32\\ssh.exe", "handle width 4",
     "command line ssh.exe"});
+/* A command found in the working directory, as the trace names it. */
+std::string found_here_trace(const std::string &found)
+{
+    return traced({"append to PATH C:\\app\\bin\\..\\lib", "enter ..\\work",
+                   "candidate .\\tool.com: " + missing, "found " + found, "handle width 4",
+                   "command line tool"});
+}
+/* A directory not there whose trace line, with its line end, has `size`
+   bytes: a line leaves in pieces of 512. */
+const std::string enter_line = "trace: enter ..\\: " + missing + "\n";
+std::string far_directory(size_t size)
+{
+    return "..\\" + std::string(size - enter_line.size(), 'd');
+}
+std::string far_trace(size_t size)
+{
+    return traced({"append to PATH C:\\app\\bin\\..\\lib", "enter " + far_directory(size) + ": " + missing,
+                   "candidate .\\ssh.exe: " + missing, "found C:\\Windows\\System32\\ssh.exe",
+                   "handle width 4", "command line ssh.exe"});
+}
+const std::string far_512 = far_directory(512), far_513 = far_directory(513);
 
 /* A command or directory only in the native System32 is found, entered and
    started as any 64-bit caller does; the redirection is back on right
@@ -361,6 +385,17 @@ TEST_F(launcher_sequence_test, the_search_and_the_start_see_the_native_system32)
          traced({"append to PATH C:\\app\\bin\\..\\lib", "enter ..\\nowhere: " + missing,
                  "candidate .\\no.exe: " + missing, "candidate C:\\Windows\\System32\\no.exe: " + missing}) +
              "Exec Failed: No such file or directory\r\n", -1},
+        /* The found file by its full path, or as found where it has none. */
+        {"a relative command traced", false, true, "tool", true, "..\\work", "C:\\app\\work", "1",
+         found_here_trace("C:\\app\\work\\tool.exe"), 0, ".\\tool.exe"},
+        {"a relative command traced as found", false, true, "tool", true, "..\\work",
+         "C:\\app\\work", "1", found_here_trace(".\\tool.exe"), 0, ".\\tool.exe",
+         "GetFullPathNameA"},
+        /* Six lines, the one of the directory in one piece or in two. */
+        {"a trace line of 512 bytes", false, true, "ssh.exe", true, far_512.c_str(),
+         "C:\\app\\bin", "1", far_trace(512), 0, "C:\\Windows\\System32\\ssh.exe", nullptr, 6},
+        {"a trace line of 513 bytes", false, true, "ssh.exe", true, far_513.c_str(),
+         "C:\\app\\bin", "1", far_trace(513), 0, "C:\\Windows\\System32\\ssh.exe", nullptr, 7},
     };
     std::vector<std::string> untraced;
     for (const view_case &c : cases) {
@@ -368,6 +403,9 @@ TEST_F(launcher_sequence_test, the_search_and_the_start_see_the_native_system32)
         sim::add_file("C:\\Windows\\System32\\ssh.exe");
         sim::add_directory("C:\\Windows\\SysWOW64\\only32");
         sim::add_directory("C:\\Windows\\System32\\OpenSSH");
+        sim::add_file("C:\\app\\work\\tool.exe");
+        if (c.failing)
+            sim::fail_call(c.failing, 1, 0, ERROR_ACCESS_DENIED);
         sim::set_variable("PATH", std::string("C:\\Windows\\System32"));
         sim::world().wow64 = c.wow64;
         sim::world().redirection_functions = c.functions;
@@ -377,8 +415,7 @@ TEST_F(launcher_sequence_test, the_search_and_the_start_see_the_native_system32)
         EXPECT_EQ(sim::world().starts.size(), c.started ? 1u : 0u) << c.name;
         EXPECT_EQ(outcome.exited, c.started) << c.name;
         if (c.started) {
-            EXPECT_EQ(sim::world().starts[0].application, "C:\\Windows\\System32\\ssh.exe")
-                << c.name;
+            EXPECT_EQ(sim::world().starts[0].application, c.application) << c.name;
             EXPECT_EQ(sim::world().starts[0].current_directory, c.entered) << c.name;
         }
         std::vector<std::string> names = sim::call_names();
@@ -389,6 +426,9 @@ TEST_F(launcher_sequence_test, the_search_and_the_start_see_the_native_system32)
         else
             EXPECT_EQ(sim::output_of(standard_error) + std::to_string(outcome.status),
                       c.output + std::to_string(c.status)) << c.name;
+        if (c.writes) {
+            EXPECT_EQ(written_chunks().size(), c.writes) << c.name;
+        }
         auto at = [&](const char *name) {
             return std::find(names.begin(), names.end(), name) - names.begin();
         };
