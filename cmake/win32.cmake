@@ -82,10 +82,15 @@ target_compile_options(launcher_logic PUBLIC "$<$<COMPILE_LANGUAGE:CXX>:${freest
 # takes (an environment of the caller's own for the start, the other source
 # of requests) go, and every exe stays within its limit.  The compiler's own
 # memcpy and memset stay outside it: calls to them appear only as the code
-# is generated.
-target_compile_options(launcher_logic PUBLIC "$<$<COMPILE_LANGUAGE:CXX>:-flto>")
-# The frame limit holds after the whole-program inlining too.
-target_link_options(launcher_logic PUBLIC -flto -Oz -Wframe-larger-than=3072 -Werror)
+# is generated.  Off only for scripts/size_report's own build, whose link
+# map then names each function, as GNU ld's map of a whole-program build
+# cannot.
+option(LAUNCHER_LTO "Optimise each exe whole at link time (every shipped build)" ON)
+if(LAUNCHER_LTO)
+    target_compile_options(launcher_logic PUBLIC "$<$<COMPILE_LANGUAGE:CXX>:-flto>")
+    # The frame limit holds after the whole-program inlining too.
+    target_link_options(launcher_logic PUBLIC -flto -Oz -Wframe-larger-than=3072 -Werror)
+endif()
 if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
     set(no_self_calls -fno-builtin -fno-tree-loop-distribute-patterns -fno-lto)
 else()

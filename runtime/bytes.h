@@ -37,13 +37,14 @@ constexpr int count_texts(const char *block, size_t size)
         count += block[i] == 0;
     return count;
 }
-/* Whether a table's numbers are 0, 1, 2, ... in order, so that the number
-   of each of its texts is the text's position in its block. */
-constexpr bool is_counted_from_zero(const int *numbers, size_t count)
+/* Whether no number of a table stands in it twice, for a static_assert
+   over a table whose rows come in any order. */
+constexpr bool are_distinct(const unsigned char *numbers, size_t count)
 {
     for (size_t i = 0; i < count; i++)
-        if (numbers[i] != (int)i)
-            return false;
+        for (size_t j = 0; j < i; j++)
+            if (numbers[i] == numbers[j])
+                return false;
     return true;
 }
 

@@ -10,67 +10,54 @@
 #include "platform/kernel32.h"
 
 /*
- * The error numbers and their texts, one row each, every number from 0 in
- * order: a text is found by its number's position in the text block.  A
- * number without a text of its own (NO_TEXT) reads "Unknown error", as
- * every number past the table does.
+ * The error numbers, one row each: the number, its name and its text, in
+ * any order.  A number without a row (15, 26, 35 and 37 among them, and
+ * every number past the last) reads "Unknown error".
  */
-#define ERROR_NUMBERS(TEXT, NO_TEXT)                                          \
-    TEXT(NO_ERROR_NUMBER, 0, "No error")                                      \
-    TEXT(NOT_PERMITTED, 1, "Operation not permitted")                         \
-    TEXT(NO_SUCH_FILE, 2, "No such file or directory")                        \
-    TEXT(NO_SUCH_PROCESS, 3, "No such process")                               \
-    TEXT(INTERRUPTED_CALL, 4, "Interrupted function call")                    \
-    TEXT(INPUT_OUTPUT_ERROR, 5, "Input/output error")                         \
-    TEXT(NO_SUCH_DEVICE_OR_ADDRESS, 6, "No such device or address")           \
-    TEXT(ARG_LIST_TOO_LONG, 7, "Arg list too long")                           \
-    TEXT(EXEC_FORMAT_ERROR, 8, "Exec format error")                           \
-    TEXT(BAD_FILE_DESCRIPTOR, 9, "Bad file descriptor")                       \
-    TEXT(NO_CHILD_PROCESSES, 10, "No child processes")                        \
-    TEXT(RESOURCE_UNAVAILABLE, 11, "Resource temporarily unavailable")        \
-    TEXT(NOT_ENOUGH_SPACE, 12, "Not enough space")                            \
-    TEXT(PERMISSION_DENIED, 13, "Permission denied")                          \
-    TEXT(BAD_ADDRESS, 14, "Bad address")                                      \
-    NO_TEXT(15)                                                               \
-    TEXT(RESOURCE_BUSY, 16, "Resource device")                                \
-    TEXT(FILE_ALREADY_EXISTS, 17, "File exists")                              \
-    TEXT(IMPROPER_LINK, 18, "Improper link")                                  \
-    TEXT(NO_SUCH_DEVICE, 19, "No such device")                                \
-    TEXT(NOT_A_DIRECTORY, 20, "Not a directory")                              \
-    TEXT(IS_A_DIRECTORY, 21, "Is a directory")                                \
-    TEXT(INVALID_ARGUMENT, 22, "Invalid argument")                            \
-    TEXT(TOO_MANY_FILES_IN_SYSTEM, 23, "Too many open files in system")       \
-    TEXT(TOO_MANY_OPEN_FILES, 24, "Too many open files")                      \
-    TEXT(INAPPROPRIATE_CONTROL, 25, "Inappropriate I/O control operation")    \
-    NO_TEXT(26)                                                               \
-    TEXT(FILE_TOO_LARGE, 27, "File too large")                                \
-    TEXT(NO_SPACE_ON_DEVICE, 28, "No space left on device")                   \
-    TEXT(INVALID_SEEK, 29, "Invalid seek")                                    \
-    TEXT(READ_ONLY_FILE_SYSTEM, 30, "Read-only file system")                  \
-    TEXT(TOO_MANY_LINKS, 31, "Too many links")                                \
-    TEXT(BROKEN_PIPE, 32, "Broken pipe")                                      \
-    TEXT(DOMAIN_ERROR, 33, "Domain error")                                    \
-    TEXT(RESULT_TOO_LARGE, 34, "Result too large")                            \
-    NO_TEXT(35)                                                               \
-    TEXT(DEADLOCK_AVOIDED, 36, "Resource deadlock avoided")                   \
-    NO_TEXT(37)                                                               \
-    TEXT(FILENAME_TOO_LONG, 38, "Filename too long")                          \
-    TEXT(NO_LOCKS_AVAILABLE, 39, "No locks available")                        \
-    TEXT(FUNCTION_NOT_IMPLEMENTED, 40, "Function not implemented")            \
-    TEXT(DIRECTORY_NOT_EMPTY, 41, "Directory not empty")                      \
-    TEXT(ILLEGAL_BYTE_SEQUENCE, 42, "Illegal byte sequence")
+#define ERROR_NUMBERS                                                           \
+    ERROR_ROW(0, NO_ERROR_NUMBER, "No error")                                   \
+    ERROR_ROW(1, NOT_PERMITTED, "Operation not permitted")                      \
+    ERROR_ROW(2, NO_SUCH_FILE, "No such file or directory")                     \
+    ERROR_ROW(3, NO_SUCH_PROCESS, "No such process")                            \
+    ERROR_ROW(4, INTERRUPTED_CALL, "Interrupted function call")                 \
+    ERROR_ROW(5, INPUT_OUTPUT_ERROR, "Input/output error")                      \
+    ERROR_ROW(6, NO_SUCH_DEVICE_OR_ADDRESS, "No such device or address")        \
+    ERROR_ROW(7, ARG_LIST_TOO_LONG, "Arg list too long")                        \
+    ERROR_ROW(8, EXEC_FORMAT_ERROR, "Exec format error")                        \
+    ERROR_ROW(9, BAD_FILE_DESCRIPTOR, "Bad file descriptor")                    \
+    ERROR_ROW(10, NO_CHILD_PROCESSES, "No child processes")                     \
+    ERROR_ROW(11, RESOURCE_UNAVAILABLE, "Resource temporarily unavailable")     \
+    ERROR_ROW(12, NOT_ENOUGH_SPACE, "Not enough space")                         \
+    ERROR_ROW(13, PERMISSION_DENIED, "Permission denied")                       \
+    ERROR_ROW(14, BAD_ADDRESS, "Bad address")                                   \
+    ERROR_ROW(16, RESOURCE_BUSY, "Resource device")                             \
+    ERROR_ROW(17, FILE_ALREADY_EXISTS, "File exists")                           \
+    ERROR_ROW(18, IMPROPER_LINK, "Improper link")                               \
+    ERROR_ROW(19, NO_SUCH_DEVICE, "No such device")                             \
+    ERROR_ROW(20, NOT_A_DIRECTORY, "Not a directory")                           \
+    ERROR_ROW(21, IS_A_DIRECTORY, "Is a directory")                             \
+    ERROR_ROW(22, INVALID_ARGUMENT, "Invalid argument")                         \
+    ERROR_ROW(23, TOO_MANY_FILES_IN_SYSTEM, "Too many open files in system")    \
+    ERROR_ROW(24, TOO_MANY_OPEN_FILES, "Too many open files")                   \
+    ERROR_ROW(25, INAPPROPRIATE_CONTROL, "Inappropriate I/O control operation") \
+    ERROR_ROW(27, FILE_TOO_LARGE, "File too large")                             \
+    ERROR_ROW(28, NO_SPACE_ON_DEVICE, "No space left on device")                \
+    ERROR_ROW(29, INVALID_SEEK, "Invalid seek")                                 \
+    ERROR_ROW(30, READ_ONLY_FILE_SYSTEM, "Read-only file system")               \
+    ERROR_ROW(31, TOO_MANY_LINKS, "Too many links")                             \
+    ERROR_ROW(32, BROKEN_PIPE, "Broken pipe")                                   \
+    ERROR_ROW(33, DOMAIN_ERROR, "Domain error")                                 \
+    ERROR_ROW(34, RESULT_TOO_LARGE, "Result too large")                         \
+    ERROR_ROW(36, DEADLOCK_AVOIDED, "Resource deadlock avoided")                \
+    ERROR_ROW(38, FILENAME_TOO_LONG, "Filename too long")                       \
+    ERROR_ROW(39, NO_LOCKS_AVAILABLE, "No locks available")                     \
+    ERROR_ROW(40, FUNCTION_NOT_IMPLEMENTED, "Function not implemented")         \
+    ERROR_ROW(41, DIRECTORY_NOT_EMPTY, "Directory not empty")                   \
+    ERROR_ROW(42, ILLEGAL_BYTE_SEQUENCE, "Illegal byte sequence")
 
-#define ERROR_NUMBER_NAME(name, number, text) name = number,
-#define ERROR_NUMBER_UNNAMED(number)
-#define ERROR_NUMBER_ROW(...) 1 +
-enum {
-    ERROR_NUMBERS(ERROR_NUMBER_NAME, ERROR_NUMBER_UNNAMED)
-    /* Every number from 0 has a row, so the rows count the numbers. */
-    ERROR_TEXT_COUNT = ERROR_NUMBERS(ERROR_NUMBER_ROW, ERROR_NUMBER_ROW) 0
-};
-#undef ERROR_NUMBER_NAME
-#undef ERROR_NUMBER_UNNAMED
-#undef ERROR_NUMBER_ROW
+#define ERROR_ROW(number, name, text) name = number,
+enum { ERROR_NUMBERS };
+#undef ERROR_ROW
 
 extern int error_number;
 extern DWORD os_error_code;
@@ -80,8 +67,8 @@ void map_os_error(DWORD os_code);
 /* Maps the platform's last error and returns -1: the end of every failed
    call that reports nothing but its reason. */
 int fail_with_last_error(void);
-/* The text of an error number; every number outside the table reads
-   "Unknown error". */
+/* The text of an error number; a number without a row reads "Unknown
+   error". */
 const char *get_error_text(int number);
 
 #endif

@@ -1,27 +1,25 @@
-/* The error texts, one block in the order of the error numbers. */
+/* The error texts: the table's numbers in its order, and its texts as one
+   block in the same order, each found by the position of its number. */
 #include "runtime/error_number.h"
 #include "runtime/bytes.h"
 
-#define TEXT_OF(name, number, text) text "\0"
-#define EMPTY_TEXT(number) "\0"
-static constexpr char error_texts[] = ERROR_NUMBERS(TEXT_OF, EMPTY_TEXT);
+#define ERROR_ROW(number, name, text) number,
+static constexpr unsigned char error_numbers[] = {ERROR_NUMBERS};
+#undef ERROR_ROW
+#define ERROR_ROW(number, name, text) text "\0"
+static constexpr char error_texts[] = ERROR_NUMBERS;
+#undef ERROR_ROW
 
-#define NUMBER_OF(name, number, text) number,
-#define NUMBER_WITHOUT_TEXT(number) number,
-static constexpr int listed_numbers[] = {ERROR_NUMBERS(NUMBER_OF, NUMBER_WITHOUT_TEXT)};
-
-static_assert(is_counted_from_zero(listed_numbers, ERROR_TEXT_COUNT),
-              "every error number from 0 in order, each at its text's position");
-static_assert(count_texts(error_texts, sizeof error_texts) == ERROR_TEXT_COUNT,
+static_assert(count_texts(error_texts, sizeof error_texts) == sizeof error_numbers,
               "no text holds a zero of its own");
+static_assert(are_distinct(error_numbers, sizeof error_numbers), "each number has one row");
 
 static const char unknown_error[] = "Unknown error";
 
-/* An empty text is a number without a text of its own. */
 const char *get_error_text(int number)
 {
-    if (number < 0 || number >= ERROR_TEXT_COUNT)
-        return unknown_error;
-    const char *text = find_text(error_texts, number);
-    return *text ? text : unknown_error;
+    for (size_t i = 0; i < sizeof error_numbers; i++)
+        if (error_numbers[i] == number)
+            return find_text(error_texts, (int)i);
+    return unknown_error;
 }

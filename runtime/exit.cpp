@@ -8,24 +8,20 @@
 
 int exit_reached;
 
-/* The start-up failures' numbers, and their texts as one block in the same
-   order. */
-#define NUMBER_OF(name, number, code, description) number,
-#define TEXT_OF(name, number, code, description) code "\r\n- " description "\r\n\0"
-static const unsigned char runtime_error_numbers[] = {RUNTIME_ERRORS(NUMBER_OF)};
-static constexpr char runtime_error_texts[] = RUNTIME_ERRORS(TEXT_OF);
-
-/* The code shows the number: R60 and the number in two digits. */
-#define CODE_SHOWS_NUMBER(name, number, code, description)                              \
-    static_assert(code[0] == 'R' && code[1] == '6' && code[2] == '0' &&                 \
-                      code[3] - '0' == number / 10 && code[4] - '0' == number % 10 && \
-                      !code[5],                                                       \
-                  "the code of " #name " shows its number");
-RUNTIME_ERRORS(CODE_SHOWS_NUMBER)
+/* The start-up failures' numbers, and their texts as one block in the
+   same order. */
+#define RUNTIME_ERROR(name, code, description) name,
+static constexpr unsigned char runtime_error_numbers[] = {RUNTIME_ERRORS};
+#undef RUNTIME_ERROR
+#define RUNTIME_ERROR(name, code, description) code "\r\n- " description "\r\n\0"
+static constexpr char runtime_error_texts[] = RUNTIME_ERRORS;
+#undef RUNTIME_ERROR
 
 static_assert(count_texts(runtime_error_texts, sizeof runtime_error_texts) ==
                   sizeof runtime_error_numbers,
               "no text holds a zero of its own");
+static_assert(are_distinct(runtime_error_numbers, sizeof runtime_error_numbers),
+              "each number has one row");
 
 [[noreturn]] static void end_process(int status)
 {

@@ -3,19 +3,26 @@
 #define RUNTIME_EXIT_H
 
 /*
- * The start-up failures: each with its run-time error number and the code
- * and description that follow "runtime error " in its message.
+ * The start-up failures: each with its code, which follows "runtime error "
+ * in its message, and the description on the line after it.  The code is
+ * "R60" and the run-time error number in two digits, so the number is read
+ * from it.
  */
-#define RUNTIME_ERRORS(X)                                                             \
-    X(RUNTIME_ERROR_ARGUMENTS, 8, "R6008", "not enough space for arguments")          \
-    X(RUNTIME_ERROR_ENVIRONMENT, 9, "R6009", "not enough space for environment")      \
-    X(RUNTIME_ERROR_STDIO, 26, "R6026", "not enough space for stdio initialization")  \
-    X(RUNTIME_ERROR_LOWIO, 27, "R6027", "not enough space for lowio initialization")  \
-    X(RUNTIME_ERROR_HEAP, 28, "R6028", "unable to initialize heap")
+#define RUNTIME_ERRORS                                                                  \
+    RUNTIME_ERROR(RUNTIME_ERROR_ARGUMENTS, "R6008", "not enough space for arguments")   \
+    RUNTIME_ERROR(RUNTIME_ERROR_ENVIRONMENT, "R6009", "not enough space for environment") \
+    RUNTIME_ERROR(RUNTIME_ERROR_STDIO, "R6026", "not enough space for stdio initialization") \
+    RUNTIME_ERROR(RUNTIME_ERROR_LOWIO, "R6027", "not enough space for lowio initialization") \
+    RUNTIME_ERROR(RUNTIME_ERROR_HEAP, "R6028", "unable to initialize heap")
 
-#define RUNTIME_ERROR_NAME(name, number, code, description) name = number,
-enum { RUNTIME_ERRORS(RUNTIME_ERROR_NAME) };
-#undef RUNTIME_ERROR_NAME
+constexpr int read_runtime_error_number(const char (&code)[6])
+{
+    return (code[3] - '0') * 10 + (code[4] - '0');
+}
+
+#define RUNTIME_ERROR(name, code, description) name = read_runtime_error_number(code),
+enum { RUNTIME_ERRORS };
+#undef RUNTIME_ERROR
 
 /* Set just before ExitProcess: an exit that starts again after it (a fault
    while the process ends) must not run the exit path a second time. */

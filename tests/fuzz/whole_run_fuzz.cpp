@@ -46,7 +46,7 @@ const char directory_too_long[] =
 
 bool is_error_text(const std::string &text)
 {
-    for (int n = -1; n <= ERROR_TEXT_COUNT; n++)
+    for (int n = -1; n < 100; n++)
         if (text == get_error_text(n))
             return true;
     return false;
