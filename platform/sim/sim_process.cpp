@@ -6,11 +6,18 @@
 #include <cstring>
 #include <strings.h>
 
+/* From a copy of its exact size: a short line would otherwise live inside
+   the string object, where a read past its end goes unseen. */
 extern "C" LPWSTR GetCommandLineW(void)
 {
     sim::record("GetCommandLineW");
     auto &line = sim::world().command_line;
-    return line ? line->data() : nullptr;
+    if (!line)
+        return nullptr;
+    auto &copy = sim::world().command_line_copy;
+    copy.reset(new char16_t[line->size() + 1]);
+    std::memcpy(copy.get(), line->c_str(), (line->size() + 1) * sizeof(char16_t));
+    return copy.get();
 }
 
 /* A path that does not fit is cut and terminated, as current Windows does. */

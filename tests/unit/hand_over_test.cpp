@@ -29,11 +29,9 @@ protected:
     bool start(const std::string &file, strings arguments, char **environment = nullptr,
                int *result = nullptr)
     {
-        std::vector<char *> vector;
-        for (std::string &argument : arguments)
-            vector.push_back(argument.data());
-        vector.push_back(nullptr);
-        command_words words = {arguments[0] == "*" ? nullptr : vector[0], vector.data() + 1};
+        exact_texts exact = make_exact_texts(arguments);
+        command_words words = {arguments[0] == "*" ? nullptr : exact.vector[0],
+                               exact.vector.data() + 1};
         try {
             command_search search = make_search(words, environment);
             HANDLE opened = open_found_file(file.c_str());
