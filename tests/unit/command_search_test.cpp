@@ -171,6 +171,9 @@ TEST_F(command_search_test, path_entries_are_used_verbatim_with_one_separator)
         /* Through PATH alone: absolute entries only, past an overlong one. */
         {"absolute entries alone", ";.;a;..\\a;C:a;\\a;C:\\" + std::string(256, 'l') +
          ";C:\\a;\\\\s\\x;C:/b", {"C:\\a\\t.exe", "\\\\s\\x\\t.exe", "C:/b\\t.exe"}, true},
+        /* An empty entry is judged by itself, never by the one before it. */
+        {"an empty entry after an absolute one", "C:\\a;;C:\\b", {"C:\\a\\t.exe", "C:\\b\\t.exe"},
+         true},
     };
     for (const entry_case &c : cases) {
         SetUp();

@@ -116,6 +116,19 @@ TEST_F(launcher_sequence_test, a_path_of_8191_bytes_is_accepted)
     sim::set_variable("PATH", wide);
     EXPECT_EQ(run({"C:\\app\\work"}).status, 0);
     EXPECT_EQ(sim::get_wide_variable("PATH"), wide + u";C:\\app\\bin\\..\\lib");
+
+    /* The wide form has a limit of its own, where the bytes are not known:
+       the query of the ANSI size (the second lookup, after the trace's)
+       answers nothing here. */
+    for (size_t length : {8191, 8192}) {
+        SetUp();
+        sim::set_variable("PATH", std::string(length, 'p'));
+        sim::fail_call("GetEnvironmentVariableA", 2, 0, ERROR_SUCCESS);
+        EXPECT_EQ(run({"C:\\app\\work"}).status, length < 8192 ? 0 : -1) << length;
+        EXPECT_EQ(written_chunks(), length < 8192 ? std::vector<std::string>{}
+                                                  : std::vector<std::string>{path_message})
+            << length;
+    }
 }
 
 struct limit_case {

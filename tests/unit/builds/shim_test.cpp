@@ -147,6 +147,10 @@ const named_start named_starts[] = {
     row("a PATH of 9000 characters").shim("path = tool").variables({"PATH=" + long_path})
         .line("\"C:\\tools\\tool.exe\"").directory("C:\\caller").after("PATH=" + long_path)
         .files(4),
+    /* PATH as received counts, whatever the env lines make of it. */
+    row("a PATH of 32767 characters set shorter").shim(tool + "env = PATH=C:\\tools")
+        .variables({"PATH=" + std::string(32767, 'p')}).message(too_long + file + "\r\n")
+        .files(1),
     row("a PATH of 32767 characters").shim(tool).variables({"PATH=" + std::string(32767, 'p')})
         .message(too_long + file + "\r\n").files(1),
     row("a lib that cannot be made absolute").shim(tool + "lib = lib")
@@ -207,6 +211,8 @@ const named_start named_starts[] = {
     row("a GUI header that ends with its subsystem").shim(tool).line(started)
         .directory("C:\\caller").subsystem(IMAGE_SUBSYSTEM_WINDOWS_GUI).header(0x40 + 94)
         .console(1).freed(true),
+    row("a batch command on a console of its own").shim("path = bin\\tool.bat")
+        .line("\"C:\\app\\bin\\tool.bat\"").directory("C:\\caller").console(1).files(1),
     /* The trace: the file, each setting as resolved, the variables, PATH,
        the directory, each candidate and why it was passed over, the start. */
     row("traced")
@@ -253,7 +259,8 @@ protected:
     {
         launcher_test::SetUp();
         sim::world().module_path = "C:\\app\\MyApp.exe";
-        for (const char *name : {"C:\\app\\MyApp.exe", "C:\\app\\bin\\tool.exe", "C:\\tools\\tool.exe",
+        for (const char *name : {"C:\\app\\MyApp.exe", "C:\\app\\bin\\tool.exe", "C:\\app\\bin\\tool.bat",
+                                 "C:\\tools\\tool.exe",
                                  "C:\\caller\\tool.exe", "C:\\onpath\\tool.exe", "C:\\app\\bin\\other.exe",
                                  "C:\\first\\tool.exe"})
             sim::add_file(name);
