@@ -14,6 +14,7 @@ enum {
     STANDARD_ERROR_REFUSES,
     NO_USER32,
     NAME_BEYOND_CODE_PAGE,
+    LONGEST_NAME,
     ON_64_BIT_WINDOWS,
     ELEVATION_REQUIRED,
     MINIMIZED_CALLER,
@@ -80,6 +81,8 @@ const box_case box_cases[] = {
     row("standard error refuses a bare message").path(long_path).setting(STANDARD_ERROR_REFUSES)
         .box(path_too_long),
     row("title beyond the code page").setting(NAME_BEYOND_CODE_PAGE).box(not_found),
+    /* The longest path a program can have: 32766 units. */
+    row("title of the longest program path").setting(LONGEST_NAME).box(not_found),
     /* The search saw the native System32; the box's library is loaded in
        the process's own view again. */
     row("on 64-bit Windows").setting(ON_64_BIT_WINDOWS).box(not_found),
@@ -121,6 +124,8 @@ TEST_P(box_test, a_message_goes_to_standard_error_or_else_to_a_box)
         sim::world().std_handles.erase(STD_ERROR_HANDLE);
     if (c.setting == STANDARD_ERROR_REFUSES || c.setting == TRACE_REFUSED)
         sim::fail_write(1, ERROR_ACCESS_DENIED);
+    if (c.setting == LONGEST_NAME)
+        sim::world().module_path = "C:\\" + std::string(32749, 'd') + "\\launcherw.exe";
     if (c.setting == NAME_BEYOND_CODE_PAGE)
         sim::world().module_path = name_beyond_code_page;
     if (c.setting == NO_USER32)

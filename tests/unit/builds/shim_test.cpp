@@ -168,7 +168,14 @@ const named_start named_starts[] = {
     row("740 while elevated").shim(tool).line(started).directory("C:\\caller")
         .message("Exec Failed: Invalid argument\r\n" + at_tool + code(740)).start_error(740)
         .elevated(true),
-    row("an invalid name").shim(tool).line(started).directory("C:\\caller")
+    /* The Windows error where its number gains a digit, and the largest. */
+    row("a Windows error of 10 digits").shim(tool).line(started).directory("C:\\caller")
+        .message("Exec Failed: Invalid argument\r\n" + at_tool + code(1000000000))
+        .start_error(1000000000),
+    row("a Windows error of 4294967295").shim(tool).line(started).directory("C:\\caller")
+        .message("Exec Failed: Invalid argument\r\n" + at_tool + " (Windows error 4294967295)\r\n")
+        .start_error(4294967295u),
+    row("an invalid name").line(started).directory("C:\\caller")
         .message("Exec Failed: Invalid argument\r\n" + at_tool + code(123)).start_error(123),
     /* The caller's window state, and a GUI command's console. */
     row("a minimized caller").shim(tool).line(started).directory("C:\\caller")
