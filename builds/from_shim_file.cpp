@@ -291,6 +291,9 @@ void reset_request_source(void)
     search_path = 0;
     received_length = 0;
     later_units = 0;
+    /* A start whose own path cannot be had names no file. */
+    start_directory = 0;
+    file_name = 0;
 }
 
 /* PATH as the env lines left it: whatever a variable holds, the 32767

@@ -270,6 +270,11 @@ static BOOL WINAPI shell_execute(SHELLEXECUTEINFOW *shell)
     std::string text;
     for (LPCWSTR part : {shell->lpVerb, shell->lpFile, shell->lpParameters, shell->lpDirectory})
         text += sim::utf8_of(part) + "|";
+    /* The fields the launcher gives no value must be zero, or the shell
+       reads a window, a class or an icon out of them. */
+    if (shell->cbSize != sizeof *shell || shell->hwnd || shell->hInstApp || shell->lpIDList ||
+        shell->lpClass || shell->hkeyClass || shell->dwHotKey || shell->hIcon || shell->hProcess)
+        text += "other fields set|";
     shell->hProcess = sim::open_handle(FILE_TYPE_UNKNOWN, "command's process of the shell");
     BOOL ok = answer<BOOL>(shell_execute_ex_w, {}, TRUE,
                            text + std::to_string(shell->fMask) + "|" + std::to_string(shell->nShow));

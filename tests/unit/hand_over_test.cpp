@@ -182,6 +182,7 @@ struct width_case {
     bool system_64; /* the 32-bit launcher runs on 64-bit Windows */
     size_t width;
     std::string interpreter = {}; /* System32\cmd.exe; ComSpec names it when given */
+    std::string comspec = "C:\\Windows\\System32\\cmd.exe"; /* where the interpreter is */
 };
 
 /* A C runtime reads the block with handles as wide as its own pointers. */
@@ -203,6 +204,8 @@ TEST_F(hand_over_test, the_block_is_written_in_the_commands_width)
         {"32-bit ComSpec", "C:\\bin\\tool.bat", "", true, 4, program_header(0x014C)},
         {"64-bit ComSpec, seen natively", "C:\\bin\\tool.bat", "", true, 8, program_header(0x8664)},
         {"unreadable ComSpec", "C:\\bin\\tool.bat", "", true, 8, "MZ"},
+        /* However short its name: a file of the working directory. */
+        {"ComSpec of one character", "C:\\bin\\tool.bat", "", true, 4, program_header(0x014C), "c"},
     };
     for (const width_case &c : cases) {
         SetUp();
@@ -210,10 +213,10 @@ TEST_F(hand_over_test, the_block_is_written_in_the_commands_width)
         sim::world().std_handles.erase(STD_INPUT_HANDLE);
         HANDLE out = sim::set_std_handle(STD_OUTPUT_HANDLE, FILE_TYPE_DISK);
         sim::world().wow64 = c.system_64;
-        sim::add_file_bytes("C:\\Windows\\System32\\cmd.exe", c.interpreter);
+        sim::add_file_bytes(c.comspec, c.interpreter);
         sim::add_file_bytes("C:\\Windows\\SysWOW64\\cmd.exe", program_header(0x014C));
         if (!c.interpreter.empty())
-            sim::set_variable("ComSpec", std::string("C:\\Windows\\System32\\cmd.exe"));
+            sim::set_variable("ComSpec", c.comspec);
         start_runtime();
         enter_native_view();
         EXPECT_TRUE(start(c.file, {"tool"})) << c.name;

@@ -411,6 +411,7 @@ TEST_F(launcher_sequence_test, the_search_and_the_start_see_the_native_system32)
          "C:\\app\\bin", "1", far_trace(513), 0, "C:\\Windows\\System32\\ssh.exe", nullptr, 7},
     };
     std::vector<std::string> untraced;
+    size_t live_after_start = 0;
     for (const view_case &c : cases) {
         SetUp();
         sim::add_file("C:\\Windows\\System32\\ssh.exe");
@@ -441,6 +442,12 @@ TEST_F(launcher_sequence_test, the_search_and_the_start_see_the_native_system32)
                       c.output + std::to_string(c.status)) << c.name;
         if (c.writes) {
             EXPECT_EQ(written_chunks().size(), c.writes) << c.name;
+        }
+        /* A dry run ends with what the start it stands for would leave. */
+        if (c.trace && std::string(c.trace) == "1" && c.started)
+            live_after_start = sim::live_allocations();
+        if (c.trace && std::string(c.trace) == "dry" && c.status == 0) {
+            EXPECT_EQ(sim::live_allocations(), live_after_start) << c.name;
         }
         auto at = [&](const char *name) {
             return std::find(names.begin(), names.end(), name) - names.begin();

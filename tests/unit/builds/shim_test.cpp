@@ -116,6 +116,12 @@ const named_start named_starts[] = {
         .variables({"PATH=C:\\first;C:\\onpath;C:\\tools", "=ShimChain=1;{first}"})
         .line("\"C:\\tools\\tool.exe\"").directory("C:\\caller")
         .after("=ShimChain=2;{first};{own}").files(5),
+    /* A launcher of the same size is another file all the same. */
+    row("another launcher of its size").shim("path = tool")
+        .variables({"PATH=C:\\first;C:\\tools"}).line("\"C:\\first\\tool.exe\"")
+        .directory("C:\\caller").after("=ShimChain=1;{own}").files(3),
+    row("its own path cannot be had").message("Shim Failed: Permission denied\r\n")
+        .failing("GetModuleFileNameW").files(0),
     row("its own file by another name").shim("path = bin\\other.exe")
         .message("Shim Failed: path leads to this launcher\r\npath = bin\\other.exe in " + file +
                  "\r\n").files(3),
@@ -175,7 +181,7 @@ const named_start named_starts[] = {
     row("a Windows error of 4294967295").shim(tool).line(started).directory("C:\\caller")
         .message("Exec Failed: Invalid argument\r\n" + at_tool + " (Windows error 4294967295)\r\n")
         .start_error(4294967295u),
-    row("an invalid name").line(started).directory("C:\\caller")
+    row("an invalid name").shim(tool).line(started).directory("C:\\caller")
         .message("Exec Failed: Invalid argument\r\n" + at_tool + code(123)).start_error(123),
     /* The caller's window state, and a GUI command's console. */
     row("a minimized caller").shim(tool).line(started).directory("C:\\caller")
@@ -220,6 +226,17 @@ const named_start named_starts[] = {
         .console(1).freed(true),
     row("a batch command on a console of its own").shim("path = bin\\tool.bat")
         .line("\"C:\\app\\bin\\tool.bat\"").directory("C:\\caller").console(1).files(1),
+    row("traced, a start that fails").shim(tool).variables({"LAUNCHER_TRACE=1"}).line(started)
+        .directory("C:\\caller").start_error(123)
+        .message(traced({"file " + file, "path = bin\\tool.exe", "found C:\\app\\bin\\tool.exe",
+                         "handle width 4", "command line " + started,
+                         "start C:\\app\\bin\\tool.exe: Invalid argument (Windows error 123)"}) +
+                 "Exec Failed: Invalid argument\r\n" + at_tool + code(123)),
+    row("traced, a command line too long").shim(tool + "args = " + std::string(32743, 'a'))
+        .variables({"LAUNCHER_TRACE=1"}).arguments("y")
+        .message(traced({"file " + file, "path = bin\\tool.exe", "args = " + std::string(32743, 'a'),
+                         "candidate C:\\app\\bin\\tool.exe: Arg list too long"}) +
+                 "Exec Failed: Arg list too long\r\n" + at_tool + "\r\n"),
     /* The trace: the file, each setting as resolved, the variables, PATH,
        the directory, each candidate and why it was passed over, the start. */
     row("traced")
