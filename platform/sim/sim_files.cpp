@@ -10,13 +10,15 @@ static bool is_directory(const std::string &key)
     return found != sim::world().files.end() && (found->second & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-/* An access error set for a path covers everything below it too. */
+/* An access error set for a path covers everything below it too; a
+   share's root ends in its separator already. */
 static DWORD access_error_of(const std::string &key)
 {
     for (const auto &entry : sim::world().access_errors) {
         const std::string &prefix = entry.first;
         if (key.compare(0, prefix.size(), prefix) == 0 &&
-            (key.size() == prefix.size() || key[prefix.size()] == '\\'))
+            (key.size() == prefix.size() || key[prefix.size()] == '\\' ||
+             prefix.back() == '\\'))
             return entry.second;
     }
     return 0;

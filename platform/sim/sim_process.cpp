@@ -20,12 +20,18 @@ extern "C" LPWSTR GetCommandLineW(void)
     return copy.get();
 }
 
-/* A path that does not fit is cut and terminated, as current Windows does. */
+/* A path that does not fit is cut and terminated, as current Windows does
+   (or, as Windows XP does, cut to fill the buffer). */
 template <typename unit>
 static DWORD copy_module_path(const std::basic_string<unit> &path, unit *buffer, DWORD size)
 {
     if (size == 0)
         return 0;
+    if (path.size() >= size && sim::world().module_path_unterminated) {
+        std::memcpy(buffer, path.data(), size * sizeof(unit));
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return size;
+    }
     DWORD copied = path.size() < size ? (DWORD)path.size() : size - 1;
     std::memcpy(buffer, path.data(), copied * sizeof(unit));
     buffer[copied] = 0;

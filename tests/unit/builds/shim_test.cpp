@@ -29,6 +29,8 @@ struct named_start {
     DWORD flags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
     char subsystem = 0;    /* in bin\tool.exe's header; 0: no header */
     size_t header = 0;     /* bytes of that header kept; 0: all */
+    UINT code_page = 1252; /* the ANSI code page; variables are given in UTF-8 */
+    std::string refused;   /* a folder whose files the platform refuses */
     DWORD console = 2;     /* processes on the launcher's console */
     bool freed = false;    /* the console let go between the start and the wait */
     /* Files the run opens: its own file and the command's, and a third for
@@ -64,6 +66,8 @@ public:
     row &flags(DWORD value) { start.flags = value; return *this; }
     row &subsystem(char value) { start.subsystem = value; return *this; }
     row &header(size_t bytes) { start.header = bytes; return *this; }
+    row &code_page(UINT number) { start.code_page = number; return *this; }
+    row &refused(const std::string &folder) { start.refused = folder; return *this; }
     row &console(DWORD count) { start.console = count; return *this; }
     row &freed(bool value) { start.freed = value; return *this; }
     row &files(size_t count) { start.files = count; return *this; }
@@ -90,6 +94,14 @@ std::string lib_lines(size_t more)
            std::string(more, 'l');
 }
 const std::string long_path = ".;\\caller;C:;C:\\" + std::string(8965, 'p') + ";C:\\onpath;C:\\tools";
+std::string repeat(const std::string &piece, size_t count)
+{
+    std::string all;
+    for (size_t i = 0; i < count; i++)
+        all += piece;
+    return all;
+}
+const std::string utf8_value = repeat("\xe6\x97\xa5", 32766);
 const char too_long[] =
     "Shim Failed: variable too long, maximum size supported is 32767 characters\r\n";
 
@@ -116,6 +128,15 @@ const named_start named_starts[] = {
         .variables({"PATH=C:\\first;C:\\onpath;C:\\tools", "=ShimChain=1;{first}"})
         .line("\"C:\\tools\\tool.exe\"").directory("C:\\caller")
         .after("=ShimChain=2;{first};{own}").files(5),
+    /* Its own file as the first candidate of all, passed over as missing. */
+    row("its own file first").shim("path = tool.exe").line("\"C:\\tools\\tool.exe\"")
+        .directory("C:\\caller").after("=ShimChain=1;{own}").files(4),
+    /* ... and after a share that refused it, whose error is not the
+       launcher's reason to go on. */
+    row("its own file after a refusing share").shim("path = tool.exe")
+        .variables({"PATH=\\\\server\\share;C:\\onpath;C:\\tools"}).refused("\\\\server\\share")
+        .line("\"C:\\tools\\tool.exe\"").directory("C:\\caller").after("=ShimChain=1;{own}")
+        .files(4),
     /* A launcher of the same size is another file all the same. */
     row("another launcher of its size").shim("path = tool")
         .variables({"PATH=C:\\first;C:\\tools"}).line("\"C:\\first\\tool.exe\"")
@@ -237,6 +258,12 @@ const named_start named_starts[] = {
         .message(traced({"file " + file, "path = bin\\tool.exe", "args = " + std::string(32743, 'a'),
                          "candidate C:\\app\\bin\\tool.exe: Arg list too long"}) +
                  "Exec Failed: Arg list too long\r\n" + at_tool + "\r\n"),
+    /* The longest value there is in UTF-8, three bytes a unit. */
+    row("traced, a value of 32766 units in UTF-8").code_page(CP_UTF8).shim(tool + "env = A=%B%")
+        .variables({"LAUNCHER_TRACE=1", "B=" + utf8_value}).line(started).directory("C:\\caller")
+        .message(traced({"file " + file, "path = bin\\tool.exe", "set A=" + utf8_value,
+                         "found C:\\app\\bin\\tool.exe", "handle width 4", "command line " + started}))
+        .after("A=" + utf8_value),
     /* The trace: the file, each setting as resolved, the variables, PATH,
        the directory, each candidate and why it was passed over, the start. */
     row("traced")
@@ -311,7 +338,10 @@ TEST_P(named_start_test, runs_what_its_file_says)
         sim::add_file_bytes(file, c.shim);
     for (const std::string &variable : c.variables)
         sim::set_variable(variable.substr(0, variable.find('=', 1)),
-                          put_identities(variable.substr(variable.find('=', 1) + 1)));
+                          sim::from_utf8(put_identities(variable.substr(variable.find('=', 1) + 1))));
+    sim::world().acp = c.code_page;
+    if (!c.refused.empty())
+        sim::world().access_errors[sim::key_of(c.refused)] = ERROR_ACCESS_DENIED;
     if (c.failing)
         sim::fail_call(c.failing, 1, 0, c.error);
     sim::world().start_errors[sim::key_of("C:\\app\\bin\\tool.exe")] = c.start_error;
