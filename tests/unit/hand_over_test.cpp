@@ -190,6 +190,10 @@ TEST_F(hand_over_test, the_block_is_written_in_the_commands_width)
 {
     std::string far_offset = program_header(0x8664);
     far_offset[0x3D] = 0x7F; /* the PE header lies past the file's end */
+    /* "PE\0\0" with one of its last two bytes wrong */
+    std::string third_wrong = program_header(0x8664), fourth_wrong = third_wrong;
+    third_wrong[0x82] = 1;
+    fourth_wrong[0x83] = 1;
     const width_case cases[] = {
         {"x86 program on 64-bit Windows", "C:\\bin\\tool.exe", program_header(0x014C), true, 4},
         {"x64 program", "C:\\bin\\tool.exe", program_header(0x8664), false, 8},
@@ -198,6 +202,8 @@ TEST_F(hand_over_test, the_block_is_written_in_the_commands_width)
         {"unknown machine", "C:\\bin\\tool.exe", program_header(0x1234), true, 4},
         {"no PE header", "C:\\bin\\tool.com", "MZ" + std::string(62, '\0'), true, 4},
         {"header past the end", "C:\\bin\\tool.exe", far_offset, false, 4},
+        {"signature wrong in its third byte", "C:\\bin\\tool.exe", third_wrong, false, 4},
+        {"signature wrong in its fourth byte", "C:\\bin\\tool.exe", fourth_wrong, false, 4},
         {"empty file", "C:\\bin\\tool.exe", "", true, 4},
         {"batch file on 32-bit Windows", "C:\\bin\\tool.bat", "", false, 4},
         {"batch file on 64-bit Windows", "C:\\bin\\TOOL.CMD", "", true, 8},

@@ -650,6 +650,8 @@ TEST_F(launcher_test, start_up_builds_in_its_fixed_order)
                               "GetCommandLineW", "GetEnvironmentStringsW", "GetModuleFileNameA",
                               "GetEnvironmentVariableA", "GetEnvironmentVariableA", "ExitProcess"}));
     EXPECT_EQ(sim::calls_named("GetEnvironmentVariableA")[0].text, "LAUNCHER_TRACE");
+    /* Room for "dry" and its terminator: a longer value does not fit. */
+    EXPECT_EQ(sim::calls_named("GetEnvironmentVariableA")[0].args, std::vector<uint64_t>{4});
 }
 
 TEST_F(launcher_test, a_missing_command_line_or_environment_ends_silently)

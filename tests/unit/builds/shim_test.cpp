@@ -374,6 +374,15 @@ TEST_P(named_start_test, runs_what_its_file_says)
     EXPECT_EQ(shell, c.shell);
     for (const sim::call &call : sim::calls_named("CloseHandle"))
         EXPECT_NE(call.args[0], 0u);
+    /* Its own file is opened for its identity alone, shared every way. */
+    for (const sim::call &call : sim::calls_named("CreateFileW")) {
+        if (call.text == "C:\\app\\MyApp.exe") {
+            EXPECT_EQ(call.args, (std::vector<uint64_t>{
+                                     FILE_READ_ATTRIBUTES,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     OPEN_EXISTING, 0}));
+        }
+    }
     strings calls = sim::call_names();
     auto freed = std::find(calls.begin(), calls.end(), "FreeConsole");
     EXPECT_EQ(freed != calls.end() && std::count(calls.begin(), freed, "CreateProcessA") &&
