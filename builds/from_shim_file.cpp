@@ -291,6 +291,9 @@ void reset_request_source(void)
     search_path = 0;
     received_length = 0;
     later_units = 0;
+    /* A start whose own path cannot be had names no file. */
+    start_directory = 0;
+    file_name = 0;
 }
 
 /* PATH as the env lines left it: whatever a variable holds, the 32767
@@ -315,8 +318,9 @@ int read_library_directories(DWORD path_length, const WCHAR **directories)
     *directories = 0;
     if (!library_length)
         return 0;
-    /* PATH, ";", the directories and the terminator. */
-    if (path_length + 2 + library_length > VARIABLE_LIMIT)
+    /* PATH and its ";" where there is one, the directories and the
+       terminator. */
+    if (path_length + (path_length ? 1 : 0) + library_length + 1 > VARIABLE_LIMIT)
         return report_mistake(SHIM_TOO_LONG);
     libraries[0] = ';';
     *directories = path_length ? libraries : libraries + 1;

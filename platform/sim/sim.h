@@ -27,6 +27,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -154,7 +155,11 @@ struct state {
 
     /* process */
     std::optional<wide_text> command_line = wide_text("launcher");
+    std::unique_ptr<char16_t[]> command_line_copy; /* what GetCommandLineW gave */
     wide_text module_path = "C:\\app\\bin\\launcher.exe";
+    /* As Windows XP: a module path cut to its buffer fills it whole, with
+       no terminator. */
+    bool module_path_unterminated = false;
     std::optional<std::vector<BYTE>> startup_block;
     std::optional<WORD> startup_block_size; /* cbReserved2, when not the block's size */
     DWORD startup_flags = 0;           /* the caller's dwFlags and wShowWindow */

@@ -217,6 +217,16 @@ static bool converts_as_utf8(UINT code_page)
     return code_page == CP_UTF8 || (code_page == CP_ACP && sim::world().acp == CP_UTF8);
 }
 
+/* As the platform: a length of 0, or below the -1 that asks for a
+   terminated text, is refused. */
+static bool refuses_length(int length)
+{
+    if (length != 0 && length >= -1)
+        return false;
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return true;
+}
+
 template <typename unit> static std::basic_string<unit> take_input(const unit *text, int length)
 {
     if (length >= 0)
@@ -248,6 +258,8 @@ extern "C" int MultiByteToWideChar(UINT code_page, DWORD flags, LPCSTR text, int
         SetLastError(f->error);
         return (int)f->result;
     }
+    if (refuses_length(length))
+        return 0;
     std::string input = take_input(text, length);
     bool utf8 = converts_as_utf8(code_page);
     std::u16string units = utf8 ? sim::from_utf8(input) : sim::from_ansi(input);
@@ -275,6 +287,8 @@ extern "C" int WideCharToMultiByte(UINT code_page, DWORD flags, LPCWSTR wide, in
         SetLastError(ERROR_INVALID_FLAGS);
         return 0;
     }
+    if (refuses_length(length))
+        return 0;
     std::u16string input = take_input(wide, length);
     std::string output = sim::to_ansi(input, !(flags & WC_NO_BEST_FIT_CHARS));
     return hand_out(output, text, text_size);

@@ -10,13 +10,15 @@ static bool is_directory(const std::string &key)
     return found != sim::world().files.end() && (found->second & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-/* An access error set for a path covers everything below it too. */
+/* An access error set for a path covers everything below it too; a
+   share's root ends in its separator already. */
 static DWORD access_error_of(const std::string &key)
 {
     for (const auto &entry : sim::world().access_errors) {
         const std::string &prefix = entry.first;
         if (key.compare(0, prefix.size(), prefix) == 0 &&
-            (key.size() == prefix.size() || key[prefix.size()] == '\\'))
+            (key.size() == prefix.size() || key[prefix.size()] == '\\' ||
+             prefix.back() == '\\'))
             return entry.second;
     }
     return 0;
@@ -234,9 +236,14 @@ extern "C" DWORD GetFullPathNameW(LPCWSTR name, DWORD size, LPWSTR buffer, LPWST
     return (DWORD)full.size();
 }
 
+static const sim::service get_full_path_name_a("GetFullPathNameA");
 extern "C" DWORD GetFullPathNameA(LPCSTR name, DWORD size, LPSTR buffer, LPSTR *)
 {
-    sim::record("GetFullPathNameA", {size}, name);
+    sim::record(get_full_path_name_a.name, {size}, name);
+    if (const sim::fault *f = sim::take_fault(get_full_path_name_a)) {
+        SetLastError(f->error);
+        return (DWORD)f->result;
+    }
     std::string full = sim::full_path(name);
     if (full.size() < size)
         std::memcpy(buffer, full.c_str(), full.size() + 1);

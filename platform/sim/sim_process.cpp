@@ -7,19 +7,32 @@
 #include <cstring>
 #include <strings.h>
 
+/* From a copy of its exact size: a short line would otherwise live inside
+   the string object, where a read past its end goes unseen. */
 extern "C" LPWSTR GetCommandLineW(void)
 {
     sim::record("GetCommandLineW");
     auto &line = sim::world().command_line;
-    return line ? line->data() : nullptr;
+    if (!line)
+        return nullptr;
+    auto &copy = sim::world().command_line_copy;
+    copy.reset(new char16_t[line->size() + 1]);
+    std::memcpy(copy.get(), line->c_str(), (line->size() + 1) * sizeof(char16_t));
+    return copy.get();
 }
 
-/* A path that does not fit is cut and terminated, as current Windows does. */
+/* A path that does not fit is cut and terminated, as current Windows does
+   (or, as Windows XP does, cut to fill the buffer). */
 template <typename unit>
 static DWORD copy_module_path(const std::basic_string<unit> &path, unit *buffer, DWORD size)
 {
     if (size == 0)
         return 0;
+    if (path.size() >= size && sim::world().module_path_unterminated) {
+        std::memcpy(buffer, path.data(), size * sizeof(unit));
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return size;
+    }
     DWORD copied = path.size() < size ? (DWORD)path.size() : size - 1;
     std::memcpy(buffer, path.data(), copied * sizeof(unit));
     buffer[copied] = 0;
@@ -286,6 +299,11 @@ static BOOL WINAPI shell_execute(SHELLEXECUTEINFOW *shell)
     std::string text;
     for (LPCWSTR part : {shell->lpVerb, shell->lpFile, shell->lpParameters, shell->lpDirectory})
         text += sim::utf8_of(part) + "|";
+    /* The fields the launcher gives no value must be zero, or the shell
+       reads a window, a class or an icon out of them. */
+    if (shell->cbSize != sizeof *shell || shell->hwnd || shell->hInstApp || shell->lpIDList ||
+        shell->lpClass || shell->hkeyClass || shell->dwHotKey || shell->hIcon || shell->hProcess)
+        text += "other fields set|";
     shell->hProcess = sim::open_handle(FILE_TYPE_UNKNOWN, "command's process of the shell");
     BOOL ok = answer<BOOL>(shell_execute_ex_w, {}, TRUE,
                            text + std::to_string(shell->fMask) + "|" + std::to_string(shell->nShow));

@@ -42,15 +42,12 @@ protected:
     search_outcome search_again(const std::string &name, strings arguments = {})
     {
         arguments.insert(arguments.begin(), name);
-        std::vector<char *> vector;
-        for (std::string &argument : arguments)
-            vector.push_back(argument.data());
-        vector.push_back(nullptr);
+        exact_texts exact = make_exact_texts(arguments);
         try {
-            command_words words = {vector[0], vector.data() + 1};
+            command_words words = {exact.vector[0], exact.vector.data() + 1};
             command_search search = make_search(words);
-            int result = finish_if_started(path_only ? exec_search_path_only(name.c_str(), &search)
-                                                     : exec_search_path(name.c_str(), &search),
+            int result = finish_if_started(path_only ? exec_search_path_only(words.name, &search)
+                                                     : exec_search_path(words.name, &search),
                                            &search);
             return {false, result};
         } catch (const sim::exit_signal &end) {
@@ -174,6 +171,9 @@ TEST_F(command_search_test, path_entries_are_used_verbatim_with_one_separator)
         /* Through PATH alone: absolute entries only, past an overlong one. */
         {"absolute entries alone", ";.;a;..\\a;C:a;\\a;C:\\" + std::string(256, 'l') +
          ";C:\\a;\\\\s\\x;C:/b", {"C:\\a\\t.exe", "\\\\s\\x\\t.exe", "C:/b\\t.exe"}, true},
+        /* An empty entry is judged by itself, never by the one before it. */
+        {"an empty entry after an absolute one", "C:\\a;;C:\\b", {"C:\\a\\t.exe", "C:\\b\\t.exe"},
+         true},
     };
     for (const entry_case &c : cases) {
         SetUp();

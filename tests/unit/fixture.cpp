@@ -4,6 +4,7 @@
 #include "runtime/start.h"
 
 #include <cctype>
+#include <cstring>
 
 void launcher_test::SetUp()
 {
@@ -20,16 +21,25 @@ void launcher_test::TearDown()
     EXPECT_EQ(sim::handle_faults(), std::vector<std::string>{});
 }
 
+exact_texts make_exact_texts(const std::vector<std::string> &texts)
+{
+    exact_texts exact;
+    for (const std::string &text : texts) {
+        exact.owned.emplace_back(new char[text.size() + 1]);
+        std::memcpy(exact.owned.back().get(), text.c_str(), text.size() + 1);
+        exact.vector.push_back(exact.owned.back().get());
+    }
+    exact.vector.push_back(nullptr);
+    return exact;
+}
+
 launcher_outcome run_main_routine(const std::vector<std::string> &arguments)
 {
-    std::vector<std::string> owned = {"launcher"};
-    owned.insert(owned.end(), arguments.begin(), arguments.end());
-    std::vector<char *> vector;
-    for (std::string &argument : owned)
-        vector.push_back(argument.data());
-    vector.push_back(nullptr);
+    std::vector<std::string> all = {"launcher"};
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    exact_texts exact = make_exact_texts(all);
     try {
-        int status = run_main((int)owned.size(), vector.data(), environment_snapshot);
+        int status = run_main((int)all.size(), exact.vector.data(), environment_snapshot);
         return {false, status, 0};
     } catch (const sim::exit_signal &end) {
         return {true, 0, end.code};

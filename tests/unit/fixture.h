@@ -7,8 +7,18 @@
 #include "tests/support/launcher_state.h"
 
 #include <gtest/gtest.h>
+#include <memory>
 #include <string>
 #include <vector>
+
+/* Texts each in an allocation of its exact size, and the vector of them
+   that a null ends: a short std::string keeps its text inside the object,
+   where a read past its end goes unseen. */
+struct exact_texts {
+    std::vector<std::unique_ptr<char[]>> owned;
+    std::vector<char *> vector;
+};
+exact_texts make_exact_texts(const std::vector<std::string> &texts);
 
 /* The launcher's main routine with the given arguments after the program
    name; the process exit of a successful start comes back as a signal. */

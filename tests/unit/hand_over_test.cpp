@@ -29,11 +29,9 @@ protected:
     bool start(const std::string &file, strings arguments, char **environment = nullptr,
                int *result = nullptr)
     {
-        std::vector<char *> vector;
-        for (std::string &argument : arguments)
-            vector.push_back(argument.data());
-        vector.push_back(nullptr);
-        command_words words = {arguments[0] == "*" ? nullptr : vector[0], vector.data() + 1};
+        exact_texts exact = make_exact_texts(arguments);
+        command_words words = {arguments[0] == "*" ? nullptr : exact.vector[0],
+                               exact.vector.data() + 1};
         try {
             command_search search = make_search(words, environment);
             HANDLE opened = open_found_file(file.c_str());
@@ -184,6 +182,7 @@ struct width_case {
     bool system_64; /* the 32-bit launcher runs on 64-bit Windows */
     size_t width;
     std::string interpreter = {}; /* System32\cmd.exe; ComSpec names it when given */
+    std::string comspec = "C:\\Windows\\System32\\cmd.exe"; /* where the interpreter is */
 };
 
 /* A C runtime reads the block with handles as wide as its own pointers. */
@@ -191,6 +190,10 @@ TEST_F(hand_over_test, the_block_is_written_in_the_commands_width)
 {
     std::string far_offset = program_header(0x8664);
     far_offset[0x3D] = 0x7F; /* the PE header lies past the file's end */
+    /* "PE\0\0" with one of its last two bytes wrong */
+    std::string third_wrong = program_header(0x8664), fourth_wrong = third_wrong;
+    third_wrong[0x82] = 1;
+    fourth_wrong[0x83] = 1;
     const width_case cases[] = {
         {"x86 program on 64-bit Windows", "C:\\bin\\tool.exe", program_header(0x014C), true, 4},
         {"x64 program", "C:\\bin\\tool.exe", program_header(0x8664), false, 8},
@@ -199,12 +202,16 @@ TEST_F(hand_over_test, the_block_is_written_in_the_commands_width)
         {"unknown machine", "C:\\bin\\tool.exe", program_header(0x1234), true, 4},
         {"no PE header", "C:\\bin\\tool.com", "MZ" + std::string(62, '\0'), true, 4},
         {"header past the end", "C:\\bin\\tool.exe", far_offset, false, 4},
+        {"signature wrong in its third byte", "C:\\bin\\tool.exe", third_wrong, false, 4},
+        {"signature wrong in its fourth byte", "C:\\bin\\tool.exe", fourth_wrong, false, 4},
         {"empty file", "C:\\bin\\tool.exe", "", true, 4},
         {"batch file on 32-bit Windows", "C:\\bin\\tool.bat", "", false, 4},
         {"batch file on 64-bit Windows", "C:\\bin\\TOOL.CMD", "", true, 8},
         {"32-bit ComSpec", "C:\\bin\\tool.bat", "", true, 4, program_header(0x014C)},
         {"64-bit ComSpec, seen natively", "C:\\bin\\tool.bat", "", true, 8, program_header(0x8664)},
         {"unreadable ComSpec", "C:\\bin\\tool.bat", "", true, 8, "MZ"},
+        /* However short its name: a file of the working directory. */
+        {"ComSpec of one character", "C:\\bin\\tool.bat", "", true, 4, program_header(0x014C), "c"},
     };
     for (const width_case &c : cases) {
         SetUp();
@@ -212,10 +219,10 @@ TEST_F(hand_over_test, the_block_is_written_in_the_commands_width)
         sim::world().std_handles.erase(STD_INPUT_HANDLE);
         HANDLE out = sim::set_std_handle(STD_OUTPUT_HANDLE, FILE_TYPE_DISK);
         sim::world().wow64 = c.system_64;
-        sim::add_file_bytes("C:\\Windows\\System32\\cmd.exe", c.interpreter);
+        sim::add_file_bytes(c.comspec, c.interpreter);
         sim::add_file_bytes("C:\\Windows\\SysWOW64\\cmd.exe", program_header(0x014C));
         if (!c.interpreter.empty())
-            sim::set_variable("ComSpec", std::string("C:\\Windows\\System32\\cmd.exe"));
+            sim::set_variable("ComSpec", c.comspec);
         start_runtime();
         enter_native_view();
         EXPECT_TRUE(start(c.file, {"tool"})) << c.name;

@@ -116,6 +116,19 @@ TEST_F(launcher_sequence_test, a_path_of_8191_bytes_is_accepted)
     sim::set_variable("PATH", wide);
     EXPECT_EQ(run({"C:\\app\\work"}).status, 0);
     EXPECT_EQ(sim::get_wide_variable("PATH"), wide + u";C:\\app\\bin\\..\\lib");
+
+    /* The wide form has a limit of its own, where the bytes are not known:
+       the query of the ANSI size (the second lookup, after the trace's)
+       answers nothing here. */
+    for (size_t length : {8191, 8192}) {
+        SetUp();
+        sim::set_variable("PATH", std::string(length, 'p'));
+        sim::fail_call("GetEnvironmentVariableA", 2, 0, ERROR_SUCCESS);
+        EXPECT_EQ(run({"C:\\app\\work"}).status, length < 8192 ? 0 : -1) << length;
+        EXPECT_EQ(written_chunks(), length < 8192 ? std::vector<std::string>{}
+                                                  : std::vector<std::string>{path_message})
+            << length;
+    }
 }
 
 struct limit_case {
@@ -327,6 +340,9 @@ struct view_case {
     const char *trace = nullptr; /* LAUNCHER_TRACE */
     std::string output = {};     /* standard error; none: as the last untraced row */
     int status = 0;
+    const char *application = "C:\\Windows\\System32\\ssh.exe"; /* as started */
+    const char *failing = nullptr; /* a call refused */
+    size_t writes = 0;             /* to standard error; 0: not counted */
     UINT code_page = 1252;
 };
 
@@ -335,7 +351,27 @@ const std::string ssh_found = traced({"candidate .\\ssh.exe: " + missing,
     "found C:\\Windows\\System32\\ssh.exe", "handle width 4", "command line ssh.exe"});
 const std::string ssh_trace =
     traced({"append to PATH C:\\app\\bin\\..\\lib", "enter ..\\work"}) + ssh_found;
-
+/* A command found in the working directory, as the trace names it. */
+std::string found_here_trace(const std::string &found)
+{
+    return traced({"append to PATH C:\\app\\bin\\..\\lib", "enter ..\\work",
+                   "candidate .\\tool.com: " + missing, "found " + found, "handle width 4",
+                   "command line tool"});
+}
+/* A directory not there whose trace line, with its line end, has `size`
+   bytes: a line leaves in pieces of 512. */
+const std::string enter_line = "trace: enter ..\\: " + missing + "\n";
+std::string far_directory(size_t size)
+{
+    return "..\\" + std::string(size - enter_line.size(), 'd');
+}
+std::string far_trace(size_t size)
+{
+    return traced({"append to PATH C:\\app\\bin\\..\\lib",
+                   "enter " + far_directory(size) + ": " + missing, "stay in C:\\app\\bin"}) +
+           ssh_found;
+}
+const std::string far_512 = far_directory(512), far_513 = far_directory(513);
 
 /* A command or directory only in the native System32 is found, entered and
    started as any 64-bit caller does; the redirection is back on right
@@ -368,14 +404,30 @@ TEST_F(launcher_sequence_test, the_search_and_the_start_see_the_native_system32)
         /* A second byte of the value of "\\" before "x" is no backslash. */
         {"traced, a double-byte character before x", false, true, "ssh.exe", true, "\x95\x5Cx\x95",
          "C:\\app\\bin", "1", traced({"append to PATH C:\\app\\bin\\..\\lib", "enter \x95\x5Cx\x95: "
-         "No such file or directory (Windows error 3)", "stay in C:\\app\\bin"}) + ssh_found, 0, 932},
+         "No such file or directory (Windows error 3)", "stay in C:\\app\\bin"}) + ssh_found, 0,
+         "C:\\Windows\\System32\\ssh.exe", nullptr, 0, 932},
+        /* The found file by its full path, or as found where it has none. */
+        {"a relative command traced", false, true, "tool", true, "..\\work", "C:\\app\\work", "1",
+         found_here_trace("C:\\app\\work\\tool.exe"), 0, ".\\tool.exe"},
+        {"a relative command traced as found", false, true, "tool", true, "..\\work",
+         "C:\\app\\work", "1", found_here_trace(".\\tool.exe"), 0, ".\\tool.exe",
+         "GetFullPathNameA"},
+        /* Seven lines, the one of the directory in one piece or in two. */
+        {"a trace line of 512 bytes", false, true, "ssh.exe", true, far_512.c_str(),
+         "C:\\app\\bin", "1", far_trace(512), 0, "C:\\Windows\\System32\\ssh.exe", nullptr, 7},
+        {"a trace line of 513 bytes", false, true, "ssh.exe", true, far_513.c_str(),
+         "C:\\app\\bin", "1", far_trace(513), 0, "C:\\Windows\\System32\\ssh.exe", nullptr, 8},
     };
     std::vector<std::string> untraced;
+    size_t live_after_start = 0;
     for (const view_case &c : cases) {
         SetUp();
         sim::add_file("C:\\Windows\\System32\\ssh.exe");
         sim::add_directory("C:\\Windows\\SysWOW64\\only32");
         sim::add_directory("C:\\Windows\\System32\\OpenSSH");
+        sim::add_file("C:\\app\\work\\tool.exe");
+        if (c.failing)
+            sim::fail_call(c.failing, 1, 0, ERROR_ACCESS_DENIED);
         sim::set_variable("PATH", std::string("C:\\Windows\\System32"));
         sim::world().wow64 = c.wow64;
         sim::world().redirection_functions = c.functions;
@@ -386,8 +438,7 @@ TEST_F(launcher_sequence_test, the_search_and_the_start_see_the_native_system32)
         EXPECT_EQ(sim::world().starts.size(), c.started ? 1u : 0u) << c.name;
         EXPECT_EQ(outcome.exited, c.started) << c.name;
         if (c.started) {
-            EXPECT_EQ(sim::world().starts[0].application, "C:\\Windows\\System32\\ssh.exe")
-                << c.name;
+            EXPECT_EQ(sim::world().starts[0].application, c.application) << c.name;
             EXPECT_EQ(sim::world().starts[0].current_directory, c.entered) << c.name;
         }
         std::vector<std::string> names = sim::call_names();
@@ -398,6 +449,15 @@ TEST_F(launcher_sequence_test, the_search_and_the_start_see_the_native_system32)
         else
             EXPECT_EQ(sim::output_of(standard_error) + std::to_string(outcome.status),
                       c.output + std::to_string(c.status)) << c.name;
+        if (c.writes) {
+            EXPECT_EQ(written_chunks().size(), c.writes) << c.name;
+        }
+        /* A dry run ends with what the start it stands for would leave. */
+        if (c.trace && std::string(c.trace) == "1" && c.started)
+            live_after_start = sim::live_allocations();
+        if (c.trace && std::string(c.trace) == "dry" && c.status == 0) {
+            EXPECT_EQ(sim::live_allocations(), live_after_start) << c.name;
+        }
         auto at = [&](const char *name) {
             return std::find(names.begin(), names.end(), name) - names.begin();
         };

@@ -92,7 +92,8 @@ TEST_F(launcher_test, a_shim_file_gives_its_settings_or_its_first_mistake)
         sim::set_variable("HOME", sim::wide_text("C:\\h"));
         sim::set_variable("Q", sim::wide_text("\"C:\\x y\""));
         sim::set_variable("LONG", sim::wide_text(std::string(32766, 'l')));
-        int mistake = parse_shim(c.text.data(), (unsigned)c.text.size(), &settings);
+        exact_texts exact = make_exact_texts({c.text});
+        int mistake = parse_shim(exact.vector[0], (unsigned)c.text.size(), &settings);
         ASSERT_EQ(mistake ? mistake : resolve_shim(&settings, "C:\\app\\"), c.mistake) << c.text;
         const shim_text &wrong = settings.mistake;
         EXPECT_EQ(wrong.line ? std::to_string(wrong.line) + ": " + show(wrong) : "", c.wrong)

@@ -152,6 +152,19 @@ TEST_F(launcher_test, an_empty_command_line_splits_the_module_path_instead)
     EXPECT_STREQ(argument_vector[0], "C:\\Program");
     EXPECT_STREQ(argument_vector[1], "Files\\app\\launcher.exe");
 
+    /* A path longer than the 260 bytes asked for, cut as Windows XP cuts
+       it, with no terminator of its own. */
+    for (bool unterminated : {false, true}) {
+        SetUp();
+        sim::world().module_path = "C:\\" + std::string(300, 'p');
+        sim::world().module_path_unterminated = unterminated;
+        create_heap();
+        build_argument_vector("");
+        ASSERT_EQ(argument_count, 1);
+        EXPECT_EQ(std::string(argument_vector[0]),
+                  "C:\\" + std::string(unterminated ? 257 : 256, 'p'));
+    }
+
     SetUp();
     sim::fail_call("GetModuleFileNameA", 1, 0, ERROR_INVALID_HANDLE);
     create_heap();
@@ -637,6 +650,8 @@ TEST_F(launcher_test, start_up_builds_in_its_fixed_order)
                               "GetCommandLineW", "GetEnvironmentStringsW", "GetModuleFileNameA",
                               "GetEnvironmentVariableA", "GetEnvironmentVariableA", "ExitProcess"}));
     EXPECT_EQ(sim::calls_named("GetEnvironmentVariableA")[0].text, "LAUNCHER_TRACE");
+    /* Room for "dry" and its terminator: a longer value does not fit. */
+    EXPECT_EQ(sim::calls_named("GetEnvironmentVariableA")[0].args, std::vector<uint64_t>{4});
 }
 
 TEST_F(launcher_test, a_missing_command_line_or_environment_ends_silently)

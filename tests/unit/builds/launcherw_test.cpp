@@ -17,11 +17,13 @@ enum {
     STANDARD_ERROR_REFUSES,
     NO_USER32,
     NAME_BEYOND_CODE_PAGE,
+    LONGEST_NAME,
     ON_64_BIT_WINDOWS,
     ELEVATION_REQUIRED,
     MINIMIZED_CALLER,
     TRACED,
     TRACE_REFUSED,
+    TRACED_TO_HANDLE_0,
     /* Where no user could see a box. */
     HIDDEN_STATION,
     SESSION_0,
@@ -100,6 +102,8 @@ const box_case box_cases[] = {
     row("standard error refuses a bare message").path(long_path).setting(STANDARD_ERROR_REFUSES)
         .box(path_too_long),
     row("title beyond the code page").setting(NAME_BEYOND_CODE_PAGE).box(not_found),
+    /* The longest path a program can have: 32766 units. */
+    row("title of the longest program path").setting(LONGEST_NAME).box(not_found),
     /* The search saw the native System32; the box's library is loaded in
        the process's own view again. */
     row("on 64-bit Windows").setting(ON_64_BIT_WINDOWS).box(not_found),
@@ -110,6 +114,8 @@ const box_case box_cases[] = {
     /* A trace line refused is no lost message: the failure written after it
        goes to standard error alone. */
     row("a trace line refused").setting(TRACE_REFUSED),
+    /* Handle 0 for standard error in a received block is none either. */
+    row("traced to handle 0 of a received block").setting(TRACED_TO_HANDLE_0).box(not_found),
 };
 
 class launcherw_test : public launcher_test {
@@ -139,6 +145,8 @@ TEST_P(box_test, a_message_goes_to_standard_error_or_else_to_a_box)
         sim::world().std_handles.erase(STD_ERROR_HANDLE);
     if (c.setting == STANDARD_ERROR_REFUSES || c.setting == TRACE_REFUSED)
         sim::fail_write(1, ERROR_ACCESS_DENIED);
+    if (c.setting == LONGEST_NAME)
+        sim::world().module_path = "C:\\" + std::string(32749, 'd') + "\\launcherw.exe";
     if (c.setting == NAME_BEYOND_CODE_PAGE)
         sim::world().module_path = name_beyond_code_page;
     if (c.setting == NO_USER32)
@@ -160,15 +168,20 @@ TEST_P(box_test, a_message_goes_to_standard_error_or_else_to_a_box)
         sim::world().start_errors[sim::key_of("C:\\work\\app.exe")] = ERROR_ELEVATION_REQUIRED;
     sim::world().startup_flags = c.setting == MINIMIZED_CALLER ? STARTF_USESHOWWINDOW : 0;
     sim::world().show_window = SW_SHOWMINNOACTIVE;
-    sim::set_variable("LAUNCHER_TRACE", std::string(c.setting == TRACED || c.setting == TRACE_REFUSED ? "1" : "0"));
+    bool traced = c.setting == TRACED || c.setting == TRACE_REFUSED || c.setting == TRACED_TO_HANDLE_0;
+    sim::set_variable("LAUNCHER_TRACE", std::string(traced ? "1" : "0"));
     sim::world().command_line = std::string("launcherw C:\\work ") + c.command;
     sim::set_variable("PATH", c.path);
     if (c.failing_allocation)
         sim::fail_allocation(c.failing_allocation);
+    if (c.setting == TRACED_TO_HANDLE_0)
+        sim::world().startup_block = std::vector<BYTE>{3, 0, 0, 0, 0, 0, 0x09, 0xFF, 0xFF, 0xFF,
+                                                       0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0};
     sim::exit_signal end = run_whole_program();
     EXPECT_EQ(end.code, c.exit_code);
     std::vector<sim::call> lines = sim::calls_named("OutputDebugStringA");
-    EXPECT_EQ(lines.empty() ? "" : lines.back().text, c.setting == TRACED ? last_traced : "");
+    bool traced_there = c.setting == TRACED || c.setting == TRACED_TO_HANDLE_0;
+    EXPECT_EQ(lines.empty() ? "" : lines.back().text, traced_there ? last_traced : "");
     if (c.setting == STANDARD_ERROR_ON_FILE) {
         EXPECT_EQ(sim::output_of(file), std::string(not_found) + "\r\n");
     }

@@ -26,7 +26,12 @@ struct named_start {
     std::string shell;      /* each ShellExecuteExW: verb|file|parameters|directory|mask|show */
     DWORD error = ERROR_ACCESS_DENIED;
     WORD show = 0;         /* the caller's window state; 0: none given */
+    /* The caller's start-up flags where it gives a window state. */
+    DWORD flags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
     char subsystem = 0;    /* in bin\tool.exe's header; 0: no header */
+    size_t header = 0;     /* bytes of that header kept; 0: all */
+    UINT code_page = 1252; /* the ANSI code page; variables are given in UTF-8 */
+    std::string refused;   /* a folder whose files the platform refuses */
     DWORD console = 2;     /* processes on the launcher's console */
     bool freed = false;    /* the console let go between the start and the wait */
     /* Files the run opens: its own file and the command's, and a third for
@@ -37,11 +42,10 @@ struct named_start {
     int allocate = 0;
     bool gui_copy = false;  /* the launcher's header names the GUI subsystem */
     bool hidden = false;    /* its window station is one nobody sees */
-    bool refused = false;   /* standard error refuses every write */
+    bool error_refused = false; /* standard error refuses every write */
     std::string box;        /* the box's text; empty: none */
     std::string logged;     /* the debugger output's and the event log's */
     size_t event_units = 0; /* the UTF-16 units the event log keeps of it; 0: all */
-    UINT code_page = 1252;
 };
 
 /* ctest shows the row's name beside its case's. */
@@ -69,18 +73,21 @@ public:
     row &shell(const std::string &text) { start.shell = text; return *this; }
     row &error(DWORD code) { start.error = code; return *this; }
     row &show(WORD state) { start.show = state; return *this; }
+    row &flags(DWORD value) { start.flags = value; return *this; }
     row &subsystem(char value) { start.subsystem = value; return *this; }
+    row &header(size_t bytes) { start.header = bytes; return *this; }
+    row &code_page(UINT number) { start.code_page = number; return *this; }
+    row &refused(const std::string &folder) { start.refused = folder; return *this; }
     row &console(DWORD count) { start.console = count; return *this; }
     row &freed(bool value) { start.freed = value; return *this; }
     row &files(size_t count) { start.files = count; return *this; }
     row &allocate(int answer) { start.allocate = answer; return *this; }
     row &gui_copy() { start.gui_copy = true; return *this; }
     row &hidden() { start.hidden = true; return *this; }
-    row &refused() { start.refused = true; return *this; }
+    row &error_refused() { start.error_refused = true; return *this; }
     row &box(const std::string &text) { start.box = text; return *this; }
     row &logged(const std::string &text) { start.logged = text; return *this; }
     row &event_units(size_t count) { start.event_units = count; return *this; }
-    row &code_page(UINT page) { start.code_page = page; return *this; }
 
 private:
     named_start start;
@@ -134,6 +141,14 @@ row surrogates(const char *name, size_t length, const std::string &character, si
     return row(name).code_page(CP_UTF8).shim(tool + std::string(length, 'b') + character)
         .gui_copy().hidden().logged(wrong_line(length, character)).event_units(units).files(1);
 }
+std::string repeat(const std::string &piece, size_t count)
+{
+    std::string all;
+    for (size_t i = 0; i < count; i++)
+        all += piece;
+    return all;
+}
+const std::string utf8_value = repeat("\xe6\x97\xa5", 32766);
 const char too_long[] =
     "Shim Failed: variable too long, maximum size supported is 32767 characters\r\n";
 
@@ -196,6 +211,20 @@ const named_start named_starts[] = {
         .after("=ShimChain=32" + next + "32;{tools}").files(4),
     bare("a next count of 32").variables({"=ShimChain=1", "=ShimNext=32"}).message(chain_message)
         .files(1),
+    row("its own file first").shim("path = tool.exe").line("\"C:\\tools\\tool.exe\"")
+        .directory("C:\\caller").after("=ShimChain=1").files(4),
+    /* ... and after a share that refused it, whose error is not the
+       launcher's reason to go on. */
+    row("its own file after a refusing share").shim("path = tool.exe")
+        .variables({"PATH=\\\\server\\share;C:\\onpath;C:\\tools"}).refused("\\\\server\\share")
+        .line("\"C:\\tools\\tool.exe\"").directory("C:\\caller").after("=ShimChain=1")
+        .files(4),
+    /* A launcher of the same size is another file all the same. */
+    row("another launcher of its size").shim("path = tool")
+        .variables({"PATH=C:\\first;C:\\tools"}).line("\"C:\\first\\tool.exe\"")
+        .directory("C:\\caller").after("=ShimChain=1").files(3),
+    row("its own path cannot be had").message("Shim Failed: Permission denied\r\n")
+        .failing("GetModuleFileNameW").files(0),
     row("its own file by another name").shim("path = bin\\other.exe")
         .message("Shim Failed: path leads to this launcher\r\npath = bin\\other.exe in " + file +
                  "\r\n").files(3),
@@ -210,6 +239,13 @@ const named_start named_starts[] = {
         .after("PATH=C:\\onpath;C:\\tools;" + libraries),
     row("PATH and lib of 32767 characters").shim(tool + lib_lines(1))
         .message(too_long + file + "\r\n").after("PATH=C:\\onpath;C:\\tools").files(1),
+    /* Without PATH no ";" comes between: the directories alone may fill
+       the variable. */
+    row("lib of 32766 characters, PATH removed").shim(tool + "env = PATH=\n" + lib_lines(19))
+        .line(started).directory("C:\\caller")
+        .after("PATH=" + libraries + std::string(19, 'l')),
+    row("lib of 32767 characters, PATH removed").shim(tool + "env = PATH=\n" + lib_lines(20))
+        .message(too_long + file + "\r\n").files(1),
     row("a directory that cannot be entered").shim(tool + "directory = %HOME%\\data")
         .message("Directory Failed: No such file or directory\r\ndirectory = C:\\h\\data in " +
                  file + code(3)).files(1),
@@ -220,6 +256,10 @@ const named_start named_starts[] = {
     row("a PATH of 9000 characters").shim("path = tool").variables({"PATH=" + long_path})
         .line("\"C:\\tools\\tool.exe\"").directory("C:\\caller").after("PATH=" + long_path)
         .files(4),
+    /* PATH as received counts, whatever the env lines make of it. */
+    row("a PATH of 32767 characters set shorter").shim(tool + "env = PATH=C:\\tools")
+        .variables({"PATH=" + std::string(32767, 'p')}).message(too_long + file + "\r\n")
+        .files(1),
     row("a PATH of 32767 characters").shim(tool).variables({"PATH=" + std::string(32767, 'p')})
         .message(too_long + file + "\r\n").files(1),
     row("a lib that cannot be made absolute").shim(tool + "lib = lib")
@@ -237,6 +277,13 @@ const named_start named_starts[] = {
     row("740 while elevated").shim(tool).line(started).directory("C:\\caller")
         .message("Exec Failed: Invalid argument\r\n" + at_tool + code(740)).start_error(740)
         .elevated(true),
+    /* The Windows error where its number gains a digit, and the largest. */
+    row("a Windows error of 10 digits").shim(tool).line(started).directory("C:\\caller")
+        .message("Exec Failed: Invalid argument\r\n" + at_tool + code(1000000000))
+        .start_error(1000000000),
+    row("a Windows error of 4294967295").shim(tool).line(started).directory("C:\\caller")
+        .message("Exec Failed: Invalid argument\r\n" + at_tool + " (Windows error 4294967295)\r\n")
+        .start_error(4294967295u),
     row("an invalid name").shim(tool).line(started).directory("C:\\caller")
         .message("Exec Failed: Invalid argument\r\n" + at_tool + code(123)).start_error(123),
     /* The caller's window state, and a GUI command's console. */
@@ -258,8 +305,8 @@ const named_start named_starts[] = {
     row("no console, one asked for").shim(nothing).console(0).allocate(2).message(written)
         .files(1),
     row("no console before 24H2").shim(nothing).console(0).logged(lost).files(1),
-    row("a refused message on a console").shim(nothing).refused().files(1),
-    row("no console, a refused message").shim(nothing).console(0).refused().logged(lost).files(1),
+    row("a refused message on a console").shim(nothing).error_refused().files(1),
+    row("no console, a refused message").shim(nothing).console(0).error_refused().logged(lost).files(1),
     row("a GUI copy's failure").shim(nothing).gui_copy().box(lost).files(1),
     row("a GUI copy on a hidden station").shim(nothing).gui_copy().hidden().logged(lost).files(1),
     row("a GUI copy's command").shim(tool).gui_copy().allocate(2).line(started)
@@ -279,6 +326,55 @@ const named_start named_starts[] = {
     surrogates("U+10000 just before the limit", 31805, first_pair, 31839),
     surrogates("U+10000 just after the limit", 31807, first_pair, 31839),
     surrogates("U+D7FF at the limit", 31806, "\xed\x9f\xbf", 31839),
+    /* The window state is the show-window flag's alone, the standard
+       handles' flag is no part of it; elevated, it goes to the shell. */
+    row("a window state without its flag").shim(tool).line(started).directory("C:\\caller")
+        .show(SW_SHOWMINNOACTIVE).flags(STARTF_USESTDHANDLES),
+    row("a window state with its flag alone").shim(tool).line(started).directory("C:\\caller")
+        .show(SW_SHOWMAXIMIZED).flags(STARTF_USESHOWWINDOW),
+    row("elevation for a minimized caller").shim(tool).line(started).directory("C:\\caller")
+        .start_error(740).show(SW_SHOWMINNOACTIVE)
+        .shell("runas|C:\\app\\MyApp.exe||C:\\caller|320|7"),
+    row("elevation, a window state without its flag").shim(tool).line(started)
+        .directory("C:\\caller").start_error(740).show(SW_SHOWMINNOACTIVE)
+        .flags(STARTF_USESTDHANDLES).shell("runas|C:\\app\\MyApp.exe||C:\\caller|320|1"),
+    /* A token that cannot be opened or read counts as elevated: no prompt. */
+    row("a token that cannot be opened").shim(tool).line(started).directory("C:\\caller")
+        .message("Exec Failed: Invalid argument\r\n" + at_tool + code(740)).start_error(740)
+        .failing("OpenProcessToken"),
+    row("a token that cannot be read").shim(tool).line(started).directory("C:\\caller")
+        .message("Exec Failed: Invalid argument\r\n" + at_tool + code(740)).start_error(740)
+        .failing("GetTokenInformation"),
+    /* A GUI program is known by a whole subsystem field, and by nothing
+       else: a console of its own stays for a command with no header, or
+       one cut inside the field. */
+    row("a command with no header on a console of its own").shim(tool).line(started)
+        .directory("C:\\caller").console(1),
+    row("a GUI header cut inside its subsystem").shim(tool).line(started)
+        .directory("C:\\caller").subsystem(IMAGE_SUBSYSTEM_WINDOWS_GUI).header(0x40 + 93)
+        .console(1),
+    row("a GUI header that ends with its subsystem").shim(tool).line(started)
+        .directory("C:\\caller").subsystem(IMAGE_SUBSYSTEM_WINDOWS_GUI).header(0x40 + 94)
+        .console(1).freed(true),
+    row("a batch command on a console of its own").shim("path = bin\\tool.bat")
+        .line("\"C:\\app\\bin\\tool.bat\"").directory("C:\\caller").console(1).files(1),
+    row("traced, a start that fails").shim(tool).variables({"LAUNCHER_TRACE=1"}).line(started)
+        .directory("C:\\caller").start_error(123)
+        .message(traced({"file " + file, "path = bin\\tool.exe", "found C:\\app\\bin\\tool.exe",
+                         "handle width 4", "command line " + started,
+                         "start C:\\app\\bin\\tool.exe: Invalid argument (Windows error 123)"}) +
+                 "Exec Failed: Invalid argument\r\n" + at_tool + code(123)),
+    row("traced, a command line too long").shim(tool + "args = " + std::string(32743, 'a'))
+        .variables({"LAUNCHER_TRACE=1"}).arguments("y")
+        .message(traced({"file " + file, "path = bin\\tool.exe", "args = " + std::string(32743, 'a'),
+                         "candidate C:\\app\\bin\\tool.exe: Arg list too long"}) +
+                 "Exec Failed: Arg list too long\r\n" + at_tool + "\r\n"),
+    /* The longest value there is in UTF-8, three bytes a unit. */
+    row("traced, a value of 32766 units in UTF-8").code_page(CP_UTF8).shim(tool + "env = A=%B%")
+        .variables({"LAUNCHER_TRACE=1", "B=" + utf8_value}).line(started).directory("C:\\caller")
+        .message(traced({"file " + file, "path = bin\\tool.exe", "set A=" + utf8_value,
+                         "found C:\\app\\bin\\tool.exe", "handle width 4", "command line " + started}))
+        .after("A=" + utf8_value),
     /* The trace: the file, each setting as resolved, the variables, PATH,
        the directory, each candidate and why it was passed over, the start. */
     row("traced")
@@ -339,7 +435,8 @@ protected:
     {
         launcher_test::SetUp();
         sim::world().module_path = "C:\\app\\MyApp.exe";
-        for (const char *name : {"C:\\app\\MyApp.exe", "C:\\app\\bin\\tool.exe", "C:\\tools\\tool.exe",
+        for (const char *name : {"C:\\app\\MyApp.exe", "C:\\app\\bin\\tool.exe", "C:\\app\\bin\\tool.bat",
+                                 "C:\\tools\\tool.exe",
                                  "C:\\caller\\tool.exe", "C:\\onpath\\tool.exe", "C:\\app\\bin\\other.exe",
                                  "C:\\first\\tool.exe"})
             sim::add_file(name);
@@ -368,33 +465,38 @@ TEST_P(named_start_test, runs_what_its_file_says)
         sim::add_file_bytes(file, c.shim);
     for (const std::string &variable : c.variables)
         sim::set_variable(variable.substr(0, variable.find('=', 1)),
-                          put_identities(variable.substr(variable.find('=', 1) + 1)));
+                          sim::from_utf8(put_identities(variable.substr(variable.find('=', 1) + 1))));
+    sim::world().acp = c.code_page;
+    if (!c.refused.empty())
+        sim::world().access_errors[sim::key_of(c.refused)] = ERROR_ACCESS_DENIED;
     if (c.failing)
         sim::fail_call(c.failing, 1, 0, c.error);
     sim::world().start_errors[sim::key_of("C:\\app\\bin\\tool.exe")] = c.start_error;
     sim::world().elevated = c.elevated;
-    sim::world().startup_flags = c.show ? STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES : 0;
+    sim::world().startup_flags = c.show ? c.flags : 0;
     sim::world().show_window = c.show;
+    WORD passed = c.flags & STARTF_USESHOWWINDOW ? c.show : 0;
     /* A GUI program never has a console at start. */
     bool no_console = c.console == 0 || c.gui_copy;
     sim::world().console_processes = no_console ? 0 : c.console;
-    if (no_console && !c.refused)
+    if (no_console && !c.error_refused)
         sim::world().std_handles.clear();
     sim::world().allocate_console_present = c.allocate != 0;
     sim::world().console_asked_for = c.allocate == 2;
     sim::world().subsystem = c.gui_copy ? IMAGE_SUBSYSTEM_WINDOWS_GUI : IMAGE_SUBSYSTEM_WINDOWS_CUI;
     sim::world().station_visible = !c.hidden;
     sim::world().acp = c.code_page;
-    for (int write = 1; c.refused && write <= 8; write++)
+    for (int write = 1; c.error_refused && write <= 8; write++)
         sim::fail_write(write, ERROR_ACCESS_DENIED);
     if (c.subsystem)
-        sim::add_file_bytes("C:\\app\\bin\\tool.exe", subsystem_header(c.subsystem));
+        sim::add_file_bytes("C:\\app\\bin\\tool.exe",
+                            subsystem_header(c.subsystem).substr(0, c.header ? c.header : 1000));
     sim::world().command_line = "MyApp" + (c.arguments.empty() ? "" : " " + c.arguments);
-    bool failed = (c.message + c.box + c.logged).find("Failed: ") != std::string::npos || c.refused;
+    bool failed = (c.message + c.box + c.logged).find("Failed: ") != std::string::npos || c.error_refused;
     size_t opened_before = opened_files();
     EXPECT_EQ(run_whole_program().code, failed ? 0xFFFFFFFFu : 7u);
     EXPECT_EQ(opened_files() - opened_before, c.files);
-    EXPECT_EQ(sim::output_of(sim::world().std_handles[STD_ERROR_HANDLE]), c.refused ? "" : c.message);
+    EXPECT_EQ(sim::output_of(sim::world().std_handles[STD_ERROR_HANDLE]), c.error_refused ? "" : c.message);
     /* AllocConsoleWithOptions, where it exists, by the console build alone
        and only without a console: the console its caller asked for. */
     std::vector<sim::call> allocations = sim::calls_named("AllocConsoleWithOptions");
@@ -420,8 +522,8 @@ TEST_P(named_start_test, runs_what_its_file_says)
         EXPECT_EQ(start.command_line, c.line);
         EXPECT_EQ(start.application, c.line.substr(1, c.line.find('"', 1) - 1));
         EXPECT_EQ(start.current_directory, c.directory);
-        EXPECT_EQ(start.startup_flags, c.show ? STARTF_USESHOWWINDOW : 0u);
-        EXPECT_EQ(start.show_window, c.show);
+        EXPECT_EQ(start.startup_flags, passed ? STARTF_USESHOWWINDOW : 0u);
+        EXPECT_EQ(start.show_window, passed);
         /* Without a console a missing standard handle goes as a free slot. */
         EXPECT_EQ(start.creation_flags, 0u);
         ASSERT_TRUE(start.block);
@@ -436,6 +538,15 @@ TEST_P(named_start_test, runs_what_its_file_says)
               sim::world().starts.empty() ? 0u : 1u);
     for (const sim::call &call : sim::calls_named("CloseHandle"))
         EXPECT_NE(call.args[0], 0u);
+    /* Its own file is opened for its identity alone, shared every way. */
+    for (const sim::call &call : sim::calls_named("CreateFileW")) {
+        if (call.text == "C:\\app\\MyApp.exe") {
+            EXPECT_EQ(call.args, (std::vector<uint64_t>{
+                                     FILE_READ_ATTRIBUTES,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     OPEN_EXISTING, 0}));
+        }
+    }
     strings calls = sim::call_names();
     auto freed = std::find(calls.begin(), calls.end(), "FreeConsole");
     EXPECT_EQ(freed != calls.end() && std::count(calls.begin(), freed, "CreateProcessA") &&
