@@ -227,19 +227,29 @@ TEST_P(box_test, a_message_goes_to_standard_error_or_else_to_a_box)
 INSTANTIATE_TEST_SUITE_P(boxes, box_test, testing::ValuesIn(box_cases), name_each_row<box_case>);
 
 /* A message shows whole however long, since its end names the file; a
-   text the conversion refuses still shows its ASCII. */
+   piece the conversion refuses still shows its ASCII. */
 TEST_F(launcherw_test, a_box_shows_a_long_message_whole)
 {
-    for (auto [length, fails, fill] : {std::tuple{2045, 0, 'a'}, {70000, 0, 'b'}, {2045, 1, 'c'}}) {
+    struct kept_case {
+        std::string text;
+        UINT code_page;
+        bool fails;
+    };
+    for (const kept_case &c : {kept_case{std::string(2044, 'a') + "E", 1252, false},
+                               kept_case{std::string(69999, 'b') + "E", 1252, false},
+                               kept_case{std::string(2044, 'c') + "E", 1252, true},
+                               kept_case{"\xc3\xa9", CP_UTF8, false}}) {
         SetUp();
         create_heap();
-        std::string text = std::string(length - 1, fill) + "E";
-        if (fails)
+        sim::world().acp = c.code_page;
+        if (c.fails)
             sim::fail_call("MultiByteToWideChar", 1, 0, ERROR_INVALID_PARAMETER);
-        keep_message(text.data(), (unsigned)text.size(), 1);
+        keep_message(c.text.data(), (unsigned)c.text.size(), 1);
         show_unwritten_messages();
-        ASSERT_EQ(sim::world().boxes.size(), 1u) << length;
-        EXPECT_EQ(sim::world().boxes[0].text, text) << length;
+        ASSERT_EQ(sim::world().boxes.size(), 1u) << c.text.size();
+        EXPECT_EQ(sim::world().boxes[0].text, c.text) << c.text.size();
+        EXPECT_EQ(sim::calls_named("MultiByteToWideChar").at(0).args,
+                  (std::vector<uint64_t>{CP_ACP, 0, c.text.size(), c.text.size()}));
     }
 }
 
