@@ -24,12 +24,13 @@ char *narrow_text(const WCHAR *text, int length, int *size)
 {
     *size = WideCharToMultiByte(CP_ACP, conversion_flags, text, length, 0, 0, 0, 0);
     char *ansi = (char *)allocate((size_t)*size + 1);
-    if (ansi && WideCharToMultiByte(CP_ACP, conversion_flags, text, length, ansi, *size, 0, 0) != *size) {
+    if (!ansi)
+        return 0;
+    if (WideCharToMultiByte(CP_ACP, conversion_flags, text, length, ansi, *size, 0, 0) != *size) {
         release(ansi);
         return 0;
     }
-    if (ansi)
-        ansi[*size] = 0;
+    ansi[*size] = 0;
     return ansi;
 }
 
