@@ -140,9 +140,10 @@ int parse_shim(const char *text, unsigned length, shim_settings *settings);
  */
 int resolve_shim(shim_settings *settings, const char *folder);
 /* The file's wide path, beside the exe, and in ANSI the exe's folder with
-   its "\\" and the file's name (null without memory); null with the error
-   number set when the platform gives no exe path that fits.  The exe's
-   path is remembered as the launcher's own file. */
+   its "\\" and the file's name (null where either could not be made);
+   null with the error number set when the platform gives no exe path that
+   fits, or either name could not be made.  The exe's path is remembered
+   as the launcher's own file. */
 const WCHAR *name_shim_file(char **start_directory, char **file_name);
 /* A new ANSI copy of length units (-1: up to the terminator), converted
    without best fit, and its size; null without memory or when the

@@ -56,6 +56,12 @@ const WCHAR *name_shim_file(char **start_directory, char **file_name)
     int size;
     *start_directory = narrow_text(module, (int)start, &size);
     *file_name = narrow_text(module, -1, &size);
+    /* Every relative path is taken from the one, every message names the
+       other: no start without both. */
+    if (!*start_directory || !*file_name) {
+        set_error(NOT_ENOUGH_SPACE, ERROR_NOT_ENOUGH_MEMORY);
+        return 0;
+    }
     return module;
 }
 

@@ -2,6 +2,7 @@
    ANSI code page, and resolved in the folder C:\app\ with HOME set. */
 #include "tests/unit/fixture.h"
 
+#include "runtime/error_number.h"
 #include "runtime/heap.h"
 #include "shim/shim.h"
 
@@ -115,6 +116,21 @@ TEST_F(launcher_test, a_shim_file_gives_its_settings_or_its_first_mistake)
         }
         EXPECT_EQ(libraries, c.libraries) << c.text;
         EXPECT_EQ(variables, c.variables) << c.text;
+    }
+}
+
+/* Without the folder or the file's name there is no start. */
+TEST_F(launcher_test, a_named_start_needs_its_folder_and_its_file_name)
+{
+    for (int failing : {0, 2, 4}) {
+        SetUp();
+        create_heap();
+        sim::world().module_path = "C:\\app\\MyApp.exe";
+        if (failing)
+            sim::fail_call("WideCharToMultiByte", failing, 0, ERROR_INSUFFICIENT_BUFFER);
+        char *folder = nullptr, *name = nullptr;
+        EXPECT_EQ(name_shim_file(&folder, &name) != nullptr, !failing) << failing;
+        EXPECT_EQ(error_number, failing ? NOT_ENOUGH_SPACE : 0) << failing;
     }
 }
 
