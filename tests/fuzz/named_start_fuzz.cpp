@@ -91,16 +91,18 @@ struct input {
 };
 
 /* The caller's texts are UTF-8 in the input, as the platform holds them
-   wide.  In code page 932 they hold no line feed: the simulation takes
-   every unit below 0x100 for the byte of its value, so a lead byte could
-   come before a line feed, which no real conversion gives and the trace
-   passes as the second byte of a character. */
+   wide.  They hold no NUL, which no variable or command line can (the
+   simulation reads C0 80 as one).  In code page 932 they hold no line
+   feed: the simulation takes every unit below 0x100 for the byte of its
+   value, so a lead byte could come before a line feed, which no real
+   conversion gives and the trace passes as the second byte of a
+   character. */
 std::u16string take_text(input_reader &in, UINT code_page)
 {
-    std::u16string text = sim::from_utf8(in.take_until(0));
-    for (char16_t &unit : text)
-        if (unit == u'\n' && code_page == 932)
-            unit = u' ';
+    std::u16string text;
+    for (char16_t unit : sim::from_utf8(in.take_until(0)))
+        if (unit && !(unit == u'\n' && code_page == 932))
+            text += unit;
     return text;
 }
 
