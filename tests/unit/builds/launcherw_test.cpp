@@ -230,26 +230,21 @@ INSTANTIATE_TEST_SUITE_P(boxes, box_test, testing::ValuesIn(box_cases), name_eac
    piece the conversion refuses still shows its ASCII. */
 TEST_F(launcherw_test, a_box_shows_a_long_message_whole)
 {
-    struct kept_case {
-        std::string text;
-        UINT code_page;
-        bool fails;
-    };
-    for (const kept_case &c : {kept_case{std::string(2044, 'a') + "E", 1252, false},
-                               kept_case{std::string(69999, 'b') + "E", 1252, false},
-                               kept_case{std::string(2044, 'c') + "E", 1252, true},
-                               kept_case{"\xc3\xa9", CP_UTF8, false}}) {
+    for (auto [text, code_page, fails] :
+         {std::tuple{std::string(2044, 'a') + "E", 1252u, 0},
+          {std::string(69999, 'b') + "E", 1252u, 0}, {std::string(2044, 'c') + "E", 1252u, 1},
+          {"\xc3\xa9", (UINT)CP_UTF8, 0}}) {
         SetUp();
         create_heap();
-        sim::world().acp = c.code_page;
-        if (c.fails)
+        sim::world().acp = code_page;
+        if (fails)
             sim::fail_call("MultiByteToWideChar", 1, 0, ERROR_INVALID_PARAMETER);
-        keep_message(c.text.data(), (unsigned)c.text.size(), 1);
+        keep_message(text.data(), (unsigned)text.size(), 1);
         show_unwritten_messages();
-        ASSERT_EQ(sim::world().boxes.size(), 1u) << c.text.size();
-        EXPECT_EQ(sim::world().boxes[0].text, c.text) << c.text.size();
+        ASSERT_EQ(sim::world().boxes.size(), 1u) << text.size();
+        EXPECT_EQ(sim::world().boxes[0].text, text) << text.size();
         EXPECT_EQ(sim::calls_named("MultiByteToWideChar").at(0).args,
-                  (std::vector<uint64_t>{CP_ACP, 0, c.text.size(), c.text.size()}));
+                  (std::vector<uint64_t>{CP_ACP, 0, text.size(), text.size()}));
     }
 }
 
