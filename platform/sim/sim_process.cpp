@@ -426,13 +426,16 @@ extern "C" HANDLE CreateJobObjectA(LPSECURITY_ATTRIBUTES attributes, LPCSTR name
 }
 
 static const sim::service set_information_job_object("SetInformationJobObject");
-/* Records the job's limit flags, the only part the launcher sets. */
+/* Records the job's limit flags, the only part the launcher sets, and the
+   whole record as its bytes: the system reads each other field a flag
+   names, so what stands there matters as soon as a flag does. */
 extern "C" BOOL SetInformationJobObject(HANDLE job, JOBOBJECTINFOCLASS kind, LPVOID information,
                                         DWORD size)
 {
     DWORD limits = ((JOBOBJECT_EXTENDED_LIMIT_INFORMATION *)information)->BasicLimitInformation.LimitFlags;
     return answer<BOOL>(set_information_job_object,
-                        {(uint64_t)(uintptr_t)job, (uint64_t)kind, limits, size}, TRUE);
+                        {(uint64_t)(uintptr_t)job, (uint64_t)kind, limits, size}, TRUE,
+                        std::string((const char *)information, size));
 }
 
 static const sim::service assign_process_to_job_object("AssignProcessToJobObject");

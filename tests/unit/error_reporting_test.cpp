@@ -360,17 +360,23 @@ TEST_F(error_reporting_test, without_a_standard_error_handle_nothing_reaches_the
 namespace {
 
 /* A message is kept whole, beyond its first buffer on the heap; without
-   memory for a piece it ends where it came to, no piece left out. */
+   memory for a piece it ends where it came to, no piece left out.  The
+   first buffer holds 127 units and the terminator. */
 struct kept_case {
     const char *name;
     int failing_allocation;
     std::string box;
+    std::string piece = std::string(200, 'x'); /* between "Shim" and "!" */
+    size_t blocks = 1; /* on the heap once the message is whole */
 };
 
 const std::string long_piece(200, 'x');
 const kept_case kept_cases[] = {
     {"every piece kept", 0, "Shim" + long_piece + "!"},
-    {"no memory for a piece", 1, "Shim"},
+    {"no memory for a piece", 1, "Shim", long_piece, 0},
+    {"127 units in the first buffer", 0, "Shim" + std::string(122, 'x') + "!",
+     std::string(122, 'x'), 0},
+    {"128 units on the heap", 0, "Shim" + std::string(123, 'x') + "!", std::string(123, 'x'), 1},
 };
 
 TEST_F(error_reporting_test, a_kept_message_ends_where_memory_ran_out)
@@ -383,10 +389,10 @@ TEST_F(error_reporting_test, a_kept_message_ends_where_memory_ran_out)
         size_t live = sim::live_allocations();
         if (c.failing_allocation)
             sim::fail_allocation(sim::world().allocations + c.failing_allocation);
-        keep_message_piece(long_piece.data(), (unsigned)long_piece.size(), 0);
+        keep_message_piece(c.piece.data(), (unsigned)c.piece.size(), 0);
         keep_message_piece("!", 1, 0);
         /* A message that grew keeps one block: the one before is released. */
-        EXPECT_EQ(sim::live_allocations() - live, c.failing_allocation ? 0u : 1u) << c.name;
+        EXPECT_EQ(sim::live_allocations() - live, c.blocks) << c.name;
         show_lost_message(1);
         ASSERT_EQ(sim::world().boxes.size(), 1u) << c.name;
         EXPECT_EQ(sim::world().boxes[0].text, c.box) << c.name;

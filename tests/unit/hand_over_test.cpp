@@ -194,6 +194,18 @@ TEST_F(hand_over_test, the_block_is_written_in_the_commands_width)
     std::string third_wrong = program_header(0x8664), fourth_wrong = third_wrong;
     third_wrong[0x82] = 1;
     fourth_wrong[0x83] = 1;
+    /* A whole DOS header of 64 bytes that ends the file, with the PE header
+       inside it at 4; and the same one byte short. */
+    std::string inside(64, '\0');
+    inside[0] = 'M';
+    inside[1] = 'Z';
+    inside[0x3C] = 4;
+    std::memcpy(&inside[4], "PE\0\0\x64\x86", 6);
+    std::string inside_cut = inside.substr(0, 63);
+    /* A file that ends inside the machine field, the byte the field lacks
+       standing in the DOS header where a read into the same bytes finds it. */
+    std::string machine_cut = program_header(0x8664).substr(0, 0x80 + 5);
+    machine_cut[5] = (char)0x86;
     const width_case cases[] = {
         {"x86 program on 64-bit Windows", "C:\\bin\\tool.exe", program_header(0x014C), true, 4},
         {"x64 program", "C:\\bin\\tool.exe", program_header(0x8664), false, 8},
@@ -201,6 +213,9 @@ TEST_F(hand_over_test, the_block_is_written_in_the_commands_width)
         {"header far into the file", "C:\\bin\\tool.exe", program_header(0x8664, 0x1000), false, 8},
         {"unknown machine", "C:\\bin\\tool.exe", program_header(0x1234), true, 4},
         {"no PE header", "C:\\bin\\tool.com", "MZ" + std::string(62, '\0'), true, 4},
+        {"PE header inside the DOS header", "C:\\bin\\tool.exe", inside, false, 8},
+        {"PE header inside a DOS header cut short", "C:\\bin\\tool.exe", inside_cut, false, 4},
+        {"machine field cut after one byte", "C:\\bin\\tool.exe", machine_cut, false, 4},
         {"header past the end", "C:\\bin\\tool.exe", far_offset, false, 4},
         {"signature wrong in its third byte", "C:\\bin\\tool.exe", third_wrong, false, 4},
         {"signature wrong in its fourth byte", "C:\\bin\\tool.exe", fourth_wrong, false, 4},

@@ -131,6 +131,15 @@ TEST_F(launcher_sequence_test, a_path_of_8191_bytes_is_accepted)
     }
 }
 
+/* `count` Cyrillic characters in UTF-8, two bytes each. */
+std::string cyrillic(size_t count)
+{
+    std::string text;
+    while (count--)
+        text += "\xD0\x90";
+    return text;
+}
+
 struct limit_case {
     const char *name;
     sim::wide_text path;
@@ -150,6 +159,9 @@ TEST_F(launcher_sequence_test, values_too_long_are_refused_and_change_nothing)
         {"PATH of 8192", std::string(8192, 'p'), "C:\\app\\bin", path_message},
         {"PATH of 20000", std::string(20000, 'p'), "C:\\app\\bin", path_message},
         {"start directory of 1023", "C:\\tools", "C:\\" + std::string(1020, 'd'), directory_message},
+        /* The bytes count, not the characters: 513 of them fit the wide buffer. */
+        {"start directory of 1023 bytes in 513 characters of UTF-8", "C:\\tools",
+         "C:\\" + cyrillic(510), directory_message, CP_UTF8},
         {"PATH of 4096 characters in 8192 bytes of UTF-8", std::u16string(4096, u'\u0410'),
          "C:\\app\\bin", path_message, CP_UTF8},
     };
@@ -170,10 +182,16 @@ TEST_F(launcher_sequence_test, values_too_long_are_refused_and_change_nothing)
 
 TEST_F(launcher_sequence_test, a_start_directory_of_1022_characters_is_accepted)
 {
-    std::string start = "C:\\" + std::string(1019, 'd');
-    sim::world().current_directory = start;
-    EXPECT_EQ(run({"C:\\app\\work"}).status, 0);
-    EXPECT_EQ(sim::get_variable("PATH"), "C:\\tools;" + start + "\\..\\lib");
+    /* In bytes of the ANSI code page: 1022 of UTF-8 too. */
+    for (UINT code_page : {1252u, (UINT)CP_UTF8}) {
+        SetUp();
+        sim::world().acp = code_page;
+        std::string start = code_page == CP_UTF8 ? "C:\\" + cyrillic(509) + "d"
+                                                 : "C:\\" + std::string(1019, 'd');
+        sim::world().current_directory = start;
+        EXPECT_EQ(run({"C:\\app\\work"}).status, 0) << code_page;
+        EXPECT_EQ(sim::get_variable("PATH"), "C:\\tools;" + start + "\\..\\lib") << code_page;
+    }
 }
 
 TEST_F(launcher_sequence_test, a_missing_start_directory_leaves_path_alone_and_goes_on)

@@ -1,6 +1,8 @@
 /* launcher-wait.exe: what follows a successful start. */
 #include "tests/unit/fixture.h"
 
+#include <cstring>
+
 namespace {
 
 using strings = std::vector<std::string>;
@@ -74,6 +76,13 @@ TEST_F(launcher_wait_test, the_command_is_born_inside_the_job)
     EXPECT_EQ(limits[0].args[2],
               (uint64_t)(JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE | JOB_OBJECT_LIMIT_BREAKAWAY_OK));
     EXPECT_EQ(limits[1].args[2], (uint64_t)JOB_OBJECT_LIMIT_BREAKAWAY_OK);
+    /* Nothing but the flags: every other field of the record is zero. */
+    for (const sim::call &call : limits) {
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION expected;
+        std::memset(&expected, 0, sizeof expected);
+        expected.BasicLimitInformation.LimitFlags = (DWORD)call.args[2];
+        EXPECT_EQ(call.text, std::string((const char *)&expected, sizeof expected));
+    }
     /* The launcher itself joins; the command follows it in. */
     EXPECT_EQ(sim::calls_named("AssignProcessToJobObject")[0].args[1],
               (uint64_t)(uintptr_t)GetCurrentProcess());

@@ -295,6 +295,8 @@ const named_start named_starts[] = {
         .subsystem(IMAGE_SUBSYSTEM_WINDOWS_GUI).console(1).freed(true),
     row("a GUI command on a shared console").shim(tool).line(started).directory("C:\\caller")
         .subsystem(IMAGE_SUBSYSTEM_WINDOWS_GUI),
+    row("a GUI command on a console shared by three").shim(tool).line(started)
+        .directory("C:\\caller").subsystem(IMAGE_SUBSYSTEM_WINDOWS_GUI).console(3),
     row("a console command on a console of its own").shim(tool).line(started)
         .directory("C:\\caller").subsystem(IMAGE_SUBSYSTEM_WINDOWS_CUI).console(1),
     /* Without a console: the one the caller asked for (24H2), or the
