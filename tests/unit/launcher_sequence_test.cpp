@@ -424,6 +424,11 @@ TEST_F(launcher_sequence_test, the_search_and_the_start_see_the_native_system32)
          "C:\\app\\bin", "1", traced({"append to PATH C:\\app\\bin\\..\\lib", "enter \x95\x5Cx\x95: "
          "No such file or directory (Windows error 3)", "stay in C:\\app\\bin"}) + ssh_found, 0,
          "C:\\Windows\\System32\\ssh.exe", nullptr, 0, 932},
+        /* The lowest control character there is shows too, and the line
+           goes on after it. */
+        {"traced, a directory with U+0001 in its name", false, true, "ssh.exe", true, "..\\a\x01z",
+         "C:\\app\\bin", "1", traced({"append to PATH C:\\app\\bin\\..\\lib",
+         "enter ..\\a\\x01z: " + missing, "stay in C:\\app\\bin"}) + ssh_found},
         /* The found file by its full path, or as found where it has none. */
         {"a relative command traced", false, true, "tool", true, "..\\work", "C:\\app\\work", "1",
          found_here_trace("C:\\app\\work\\tool.exe"), 0, ".\\tool.exe"},
