@@ -207,6 +207,13 @@ const named_start named_starts[] = {
         .after("=ShimChain=32").files(4),
     bare("a value too long to read").variables({"=ShimChain=" + std::string(900, '1')})
         .line(at_tools).after("=ShimChain=2").files(4),
+    /* The longest value in the chain's form, 32 and as many identities,
+       is read; one character more is too long to read. */
+    bare("a chain of 32 in 802 characters").variables({"=ShimChain=32" + repeat(";{first}", 32)})
+        .message(chain_message).files(1),
+    bare("a chain of 32 in 803 characters")
+        .variables({"=ShimChain=32" + repeat(";{first}", 32) + ">"}).line(at_tools)
+        .after("=ShimChain=2").files(4),
     bare("a next count of 31").variables({"=ShimChain=1", "=ShimNext=31;{own}"}).line(at_tools)
         .after("=ShimChain=32" + next + "32;{tools}").files(4),
     bare("a next count of 32").variables({"=ShimChain=1", "=ShimNext=32"}).message(chain_message)
