@@ -21,6 +21,7 @@ struct named_start {
     std::string message;   /* standard error */
     std::string after;     /* NAME=VALUE the command gets, joined by "|" */
     const char *failing = nullptr; /* a call refused with `error` */
+    int failing_at = 1;             /* at that call's nth use */
     DWORD start_error = 0;  /* CreateProcessA's answer for bin\tool.exe */
     bool elevated = false;  /* the launcher runs elevated already */
     std::string shell;      /* each ShellExecuteExW: verb|file|parameters|directory|mask|show */
@@ -67,7 +68,12 @@ public:
     row &directory(const std::string &text) { start.directory = text; return *this; }
     row &message(const std::string &text) { start.message = text; return *this; }
     row &after(const std::string &text) { start.after = text; return *this; }
-    row &failing(const char *call) { start.failing = call; return *this; }
+    row &failing(const char *call, int at = 1)
+    {
+        start.failing = call;
+        start.failing_at = at;
+        return *this;
+    }
     row &start_error(DWORD code) { start.start_error = code; return *this; }
     row &elevated(bool value) { start.elevated = value; return *this; }
     row &shell(const std::string &text) { start.shell = text; return *this; }
@@ -227,6 +233,10 @@ const named_start named_starts[] = {
         .line("\"C:\\tools\\tool.exe\"").directory("C:\\caller").after("=ShimChain=1")
         .files(4),
     /* A launcher of the same size is another file all the same. */
+    /* A file that cannot be identified is none of the chain's: the count
+       alone goes on. */
+    row("a command that cannot be identified").shim(tool).line(started).directory("C:\\caller")
+        .failing("GetFileInformationByHandle", 0).after("=ShimChain=1|=ShimNext=1"),
     row("another launcher of its size").shim("path = tool")
         .variables({"PATH=C:\\first;C:\\tools"}).line("\"C:\\first\\tool.exe\"")
         .directory("C:\\caller").after("=ShimChain=1").files(3),
@@ -281,6 +291,10 @@ const named_start named_starts[] = {
         .message("Shim Failed: elevation was declined\r\n" + at_tool + code(1223))
         .failing("ShellExecuteExW").start_error(740)
         .shell("runas|C:\\app\\MyApp.exe||C:\\app\\work|320|1").error(ERROR_CANCELLED),
+    /* The second look at its own path, the first having named the file. */
+    row("elevation without its own path").shim(tool).line(started).directory("C:\\caller")
+        .message("Exec Failed: Permission denied\r\n" + at_tool + code(5)).start_error(740)
+        .failing("GetModuleFileNameW", 2),
     row("740 while elevated").shim(tool).line(started).directory("C:\\caller")
         .message("Exec Failed: Invalid argument\r\n" + at_tool + code(740)).start_error(740)
         .elevated(true),
@@ -479,7 +493,7 @@ TEST_P(named_start_test, runs_what_its_file_says)
     if (!c.refused.empty())
         sim::world().access_errors[sim::key_of(c.refused)] = ERROR_ACCESS_DENIED;
     if (c.failing)
-        sim::fail_call(c.failing, 1, 0, c.error);
+        sim::fail_call(c.failing, c.failing_at, 0, c.error);
     sim::world().start_errors[sim::key_of("C:\\app\\bin\\tool.exe")] = c.start_error;
     sim::world().elevated = c.elevated;
     sim::world().startup_flags = c.show ? c.flags : 0;
