@@ -101,6 +101,14 @@ TEST_F(launcher_test, a_shim_file_gives_its_settings_or_its_first_mistake)
             << c.text;
         if (c.mistake)
             continue;
+        /* Each value resolved into a block of its exact size, so a read past
+           its terminator is one past the block. */
+        for (unsigned i = 0; i < settings.count; i++) {
+            const shim_text &value = settings.settings[i].value;
+            auto block = sim::world().live_blocks.find((void *)value.text);
+            ASSERT_NE(block, sim::world().live_blocks.end()) << c.text;
+            EXPECT_EQ(block->second, value.length + 1u) << c.text;
+        }
         EXPECT_EQ(show_once(settings, SHIM_PATH), c.path) << c.text;
         EXPECT_EQ(show_once(settings, SHIM_ARGS), c.args) << c.text;
         EXPECT_EQ(show_once(settings, SHIM_DIRECTORY), c.directory) << c.text;
@@ -133,6 +141,40 @@ TEST_F(launcher_test, a_named_start_needs_its_folder_and_its_file_name)
         EXPECT_EQ(name_shim_file(&folder, &name) != nullptr, !failing) << failing;
         EXPECT_EQ(error_number, failing ? NOT_ENOUGH_SPACE : 0) << failing;
         EXPECT_EQ(sim::live_allocations(), failing ? 1u : 2u) << "the other name's block";
+    }
+}
+
+struct beside_case {
+    const char *name;
+    const char *program;
+    bool no_memory; /* for the name of the file beside it */
+    bool has_file;
+};
+
+/* A named launcher's file beside a program, by the program's name with
+   ".shim" for its extension; the name's block goes at once, and without
+   memory for it the program counts as having none. */
+TEST_F(launcher_test, a_program_has_a_shim_file_beside_it_or_none)
+{
+    const beside_case cases[] = {
+        {"beside it", "C:\\app\\bin\\tool.exe", false, true},
+        {"none beside it", "C:\\app\\bin\\other.exe", false, false},
+        {"no memory for its name", "C:\\app\\bin\\tool.exe", true, false},
+    };
+    for (const beside_case &c : cases) {
+        SetUp();
+        create_heap();
+        sim::add_file("C:\\app\\bin\\tool.shim");
+        if (c.no_memory)
+            sim::fail_allocation(sim::world().allocations + 1);
+        EXPECT_EQ(has_shim_file(c.program) != 0, c.has_file) << c.name;
+        EXPECT_EQ(sim::live_allocations(), 0u) << c.name;
+        std::vector<sim::call> looked = sim::calls_named("GetFileAttributesA");
+        ASSERT_EQ(looked.size(), c.no_memory ? 0u : 1u) << c.name;
+        if (!c.no_memory) {
+            std::string name = c.program;
+            EXPECT_EQ(looked[0].text, name.substr(0, name.size() - 4) + ".shim") << c.name;
+        }
     }
 }
 
