@@ -14,6 +14,8 @@
 
 #include "platform/kernel32.h"
 
+#include <stddef.h>
+
 /* What the started program's command line is made of: its name, then the
    arguments after it, joined by single spaces.  Nothing is quoted or
    escaped but the name, and that only where it is the file found. */
@@ -76,8 +78,16 @@ int exec_search_path(const char *name, command_search *search);
    over those that depend on the current directory and those too long to
    hold a file name.  A name with a directory part exactly where it says. */
 int exec_search_path_only(const char *name, command_search *search);
+/* The shapes of a path (path_shape.cpp).  "\" or "/". */
+int is_separator(unsigned c);
 /* No directory part: no "\" or "/", and no drive in front. */
 int is_bare_name(const char *name);
+/* Whether the first length bytes end in a separator. */
+int ends_in_separator(const char *directory, size_t length);
+/* "C:\x" or "\\server\x". */
+int is_absolute_path(const char *path);
+/* "C:x", "C:" or "\x": a place only a current directory gives. */
+int depends_on_current_directory(const char *path);
 /* One file name, with the ".\" and extension rules. */
 int exec_file(const char *file, command_search *search);
 /* 0 when anything exists at the path, else -1 with the error number set. */

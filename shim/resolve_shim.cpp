@@ -10,6 +10,7 @@
  * lacks becomes "?", which no file name holds, never a look-alike.
  */
 #include "shim/shim.h"
+#include "exec/exec.h"
 #include "runtime/bytes.h"
 #include "runtime/heap.h"
 #include "runtime/lead_bytes.h"
@@ -88,20 +89,6 @@ static int expand(const shim_text &value, int variables, const char *folder)
         at++;
     }
     return (int)length;
-}
-
-static int is_separator(char c)
-{
-    return c == '\\' || c == '/';
-}
-
-/* "C:x", "C:" and "\x" are taken from a current directory, of drive C: or
-   of the current drive; a named launcher takes nothing from there. */
-static int depends_on_current_directory(const char *path)
-{
-    if (path[0] && path[1] == ':')
-        return !is_separator(path[2]);
-    return is_separator(path[0]) && !is_separator(path[1]);
 }
 
 static int holds_quote(const char *text, unsigned length)
