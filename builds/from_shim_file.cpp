@@ -74,17 +74,11 @@ static char *join(const char *before, const shim_text &span, const char *between
     return text;
 }
 
-/* A value that names no drive and begins at no root is taken from the
-   start directory. */
-static int is_relative(const shim_text &value)
-{
-    const char *t = value.text;
-    return t[0] != '\\' && t[0] != '/' && (value.length < 2 || t[1] != ':');
-}
-
+/* A relative value is taken from the start directory; the file's values
+   are terminated once resolved. */
 static char *from_start(const shim_text &value)
 {
-    return join(is_relative(value) ? start_directory : "", value, "", "");
+    return join(is_relative_path(value.text) ? start_directory : "", value, "", "");
 }
 
 /* Where what failed was given: "KEY = VALUE in FILE", a wrong line as it
@@ -220,7 +214,7 @@ static int fill_request(launch_request *request)
     /* A bare name stands on its own, for the search through PATH. */
     shim_text path = find_value(SHIM_PATH);
     request->command = from_start(path);
-    bare = request->command && is_relative(path) &&
+    bare = request->command && is_relative_path(path.text) &&
            is_bare_name(request->command + text_length(start_directory));
     if (bare)
         request->command += text_length(start_directory);

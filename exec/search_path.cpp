@@ -52,8 +52,7 @@ static void pass_over_malformed_entry(void)
    "not found". */
 static int may_go_on(const char *candidate)
 {
-    return error_number == NO_SUCH_FILE ||
-           (is_separator(candidate[0]) && is_separator(candidate[1]));
+    return error_number == NO_SUCH_FILE || is_network_path(candidate);
 }
 
 /* The candidate of the entry at `at`, the name after it; 0, or -1 when the
