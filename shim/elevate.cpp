@@ -5,10 +5,13 @@
  * stays KERNEL32 alone.
  */
 #include "shim/elevate.h"
+#include "exec/exec.h"
 #include "runtime/bytes.h"
 #include "runtime/error_number.h"
+#include "runtime/error_reporting.h"
 #include "runtime/library.h"
 #include "runtime/limits.h"
+#include "shim/shim.h"
 
 typedef BOOL(WINAPI *open_token_function)(HANDLE, DWORD, HANDLE *);
 typedef BOOL(WINAPI *read_token_function)(HANDLE, TOKEN_INFORMATION_CLASS, LPVOID, DWORD, DWORD *);
@@ -60,4 +63,22 @@ int start_self_elevated(const char *arguments, PROCESS_INFORMATION *process)
     fill_bytes(process, 0, sizeof *process);
     process->hProcess = shell.hProcess;
     return 0;
+}
+
+/* A command whose manifest asks for administrator rights cannot be created
+   by a launcher that runs as the user.  This one starts itself again,
+   elevated, with the caller's arguments as they stand; the elevated copy
+   reads the file and applies it where the command runs.  One prompt at
+   most: an elevated launcher never asks, it reports the failure. */
+int start_shim_elevated(PROCESS_INFORMATION *process)
+{
+    if (runs_elevated())
+        return EXEC_FAILED;
+    if (start_self_elevated(get_received_tail(), process) == 0)
+        return EXEC_STARTED;
+    if (os_error_code != ERROR_CANCELLED)
+        return EXEC_FAILED;
+    report_failure_with_code("Shim Failed", "elevation was declined", ERROR_CANCELLED,
+                             locate_shim_setting("path = ", find_shim_value(SHIM_PATH)));
+    return EXEC_REFUSED;
 }
