@@ -77,12 +77,9 @@ const shim_settings *find_shim_settings(void)
     return &settings;
 }
 
-/* Read whole, proved UTF-8, its byte-order mark dropped, converted, taken
-   apart and resolved. */
 int read_named_file(void)
 {
     static char bytes[SHIM_FILE_LIMIT + 1];
-    static WCHAR wide[SHIM_FILE_LIMIT + 1];
     unsigned size;
     const WCHAR *name = name_shim_file(&start_directory, &file_name);
     if (name)
@@ -91,20 +88,14 @@ int read_named_file(void)
         report_error_about("Shim Failed", file_name);
         return -1;
     }
-    /* An empty file converts to nothing, and has no path. */
     settings.mistake.line = 0;
     if (join_chain() != SHIM_FINE)
         return report_shim_mistake(SHIM_CHAIN);
-    int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes, (int)size, wide,
-                                     SHIM_FILE_LIMIT + 1);
-    if (size && !length)
-        return report_shim_mistake(SHIM_NOT_TEXT);
-    int mark = length && wide[0] == 0xFEFF;
+    char *text;
     int text_size;
-    char *text = narrow_text(wide + mark, length - mark, &text_size);
-    if (!text)
-        return report_shim_mistake(SHIM_NO_MEMORY);
-    int mistake = parse_shim(text, (unsigned)text_size, &settings);
+    int mistake = decode_shim_file(bytes, size, &text, &text_size);
+    if (!mistake)
+        mistake = parse_shim(text, (unsigned)text_size, &settings);
     if (!mistake)
         mistake = resolve_shim(&settings, start_directory);
     if (mistake)

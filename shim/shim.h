@@ -145,6 +145,10 @@ char *narrow_text(const WCHAR *text, int length, int *size);
    0, or -1 with the error number set (a file over the limit is too
    large). */
 int read_shim_file(const WCHAR *name, char *bytes, unsigned *size);
+/* The file's bytes as text: proved UTF-8, its byte-order mark dropped,
+   converted.  SHIM_FINE with a new text and its size, SHIM_NOT_TEXT or
+   SHIM_NO_MEMORY. */
+int decode_shim_file(const char *bytes, unsigned size, char **text, int *text_size);
 
 /*
  * A named start, step by step, as the launcher asks for it (the adapter,
