@@ -25,22 +25,22 @@ static int fill_request(launch_request *request)
     shim_text path = find_shim_value(SHIM_PATH);
     request->command = find_shim_command(path);
     request->path_only = 1;
-    request->get_search_path = get_received_path;
-    request->check_candidate = check_shim_candidate;
-    request->pass_on = pass_chain_on;
+    request->search.get_search_path = get_received_path;
+    request->search.check_candidate = check_shim_candidate;
+    request->search.pass_on = pass_chain_on;
     request->refusal_message = "Shim Failed";
     request->refusal_reason = get_shim_mistake_text(SHIM_ITSELF);
     request->start_elevated = start_shim_elevated;
     request->lets_console_go_for_gui = 1;
     /* No name: the file found, in quotes, is the command line's first. */
-    request->words.arguments = list_shim_arguments(find_shim_value(SHIM_ARGS));
+    request->search.words.arguments = list_shim_arguments(find_shim_value(SHIM_ARGS));
     request->about_command = locate_shim_setting("path = ", path);
     shim_text directory = find_shim_value(SHIM_DIRECTORY);
     if (directory.line) {
         request->directory = make_shim_path(directory);
         request->about_directory = locate_shim_setting("directory = ", directory);
     }
-    if (!request->command || !request->words.arguments || !request->about_command ||
+    if (!request->command || !request->search.words.arguments || !request->about_command ||
         (directory.line && !(request->directory && request->about_directory)))
         return report_shim_mistake(SHIM_NO_MEMORY);
     return add_shim_libraries(find_shim_settings());
