@@ -28,8 +28,7 @@ static int fill_request(launch_request *request)
     request->search.get_search_path = get_received_path;
     request->search.check_candidate = check_shim_candidate;
     request->search.pass_on = pass_chain_on;
-    request->refusal_message = "Shim Failed";
-    request->refusal_reason = get_shim_mistake_text(SHIM_ITSELF);
+    request->explain_failure = explain_shim_failure;
     request->start_elevated = start_shim_elevated;
     request->lets_console_go_for_gui = 1;
     /* No name: the file found, in quotes, is the command line's first. */

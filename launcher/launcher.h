@@ -29,10 +29,13 @@ struct launch_request {
        quietly, and the command starts where the launcher stands. */
     const char *about_directory;
     const char *about_command;
-    /* What a refused candidate is reported as: the message and its reason,
-       then about_command. */
-    const char *refusal_message;
-    const char *refusal_reason;
+    /* Asked once the search has failed, or refused a candidate, with its
+       result and about_command: the source may explain the failure in
+       words of its own, so a check that matters only after a failure
+       costs a successful start nothing.  Nonzero when it has reported;
+       null, or 0: the failure is reported as "Exec Failed" with the error
+       number. */
+    int (*explain_failure)(int result, const char *about);
     /* Asked once the start has failed for want of elevation
        (ERROR_ELEVATION_REQUIRED) to start again, elevated: EXEC_STARTED
        with the process (its thread handle may be null), EXEC_FAILED with

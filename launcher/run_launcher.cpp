@@ -126,9 +126,7 @@ int run_main(int count, char **arguments, char **snapshot)
         report_error_about("Directory Failed", request.about_directory);
         return -1;
     }
-    if (result == EXEC_REFUSED)
-        report_failure(request.refusal_message, request.refusal_reason, request.about_command);
-    else
+    if (!request.explain_failure || !request.explain_failure(result, request.about_command))
         report_error_about("Exec Failed", request.about_command);
     return -1;
 }

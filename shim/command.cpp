@@ -8,6 +8,7 @@
 #include "exec/exec.h"
 #include "runtime/bytes.h"
 #include "runtime/error_number.h"
+#include "runtime/error_reporting.h"
 #include "runtime/limits.h"
 #include "runtime/trace.h"
 
@@ -68,6 +69,16 @@ int check_shim_candidate(const char *file, HANDLE opened)
         return CANDIDATE_PASSED_OVER;
     }
     return CANDIDATE_TAKEN;
+}
+
+/* The one candidate a named launcher refuses is its own file, where its
+   path leads to it. */
+int explain_shim_failure(int result, const char *about)
+{
+    if (result != EXEC_REFUSED)
+        return 0;
+    report_failure("Shim Failed", get_shim_mistake_text(SHIM_ITSELF), about);
+    return 1;
 }
 
 void reset_shim_command(void)

@@ -196,6 +196,9 @@ void reset_shim_libraries(void);
 const char *find_shim_command(const shim_text &path);
 char **list_shim_arguments(const shim_text &args);
 int check_shim_candidate(const char *file, HANDLE opened);
+/* A failed search in the named launcher's words, where it has its own:
+   nonzero once reported. */
+int explain_shim_failure(int result, const char *about);
 void reset_shim_command(void);
 
 /* A file as the platform knows it: its volume and index, the same for
