@@ -6,7 +6,6 @@
  */
 #include "shim/shim.h"
 #include "exec/exec.h"
-#include "runtime/bytes.h"
 #include "runtime/error_number.h"
 #include "runtime/error_reporting.h"
 #include "runtime/limits.h"
@@ -19,15 +18,12 @@ static unsigned later_units;
 /* The command is a bare name, looked for through PATH. */
 static int bare;
 
+/* A bare name stands on its own, for the search through PATH: it is the
+   value itself, which is terminated once resolved. */
 const char *find_shim_command(const shim_text &path)
 {
-    /* A bare name stands on its own, for the search through PATH. */
-    char *command = make_shim_path(path);
-    bare = command && is_relative_path(path.text) &&
-           is_bare_name(command + text_length(find_start_directory()));
-    if (bare)
-        command += text_length(find_start_directory());
-    return command;
+    bare = is_bare_name(path.text);
+    return bare ? path.text : make_shim_path(path);
 }
 
 /* The file's args, then the caller's arguments as they stand. */

@@ -46,11 +46,6 @@ char *make_shim_path(const shim_text &value)
     return join_shim_text(is_relative_path(value.text) ? start_directory : "", value, "", "");
 }
 
-const char *find_start_directory(void)
-{
-    return start_directory;
-}
-
 /* Where what failed was given: "KEY = VALUE in FILE", a wrong line as it
    stands and the file, or the file alone. */
 char *locate_shim_setting(const char *key, const shim_text &what)

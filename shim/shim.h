@@ -170,7 +170,6 @@ void reset_named_file(void);
 /* The value of a key given once; line 0 when it is not given. */
 shim_text find_shim_value(int key);
 const shim_settings *find_shim_settings(void);
-const char *find_start_directory(void);
 /* before, the span, between and after as a new text; null without memory
    or when a piece is missing. */
 char *join_shim_text(const char *before, const shim_text &span, const char *between,
