@@ -11,6 +11,7 @@
 #include "runtime/error_reporting.h"
 #include "runtime/library.h"
 #include "runtime/limits.h"
+#include "runtime/own_path.h"
 #include "shim/shim.h"
 
 typedef BOOL(WINAPI *open_token_function)(HANDLE, DWORD, HANDLE *);
@@ -18,7 +19,7 @@ typedef BOOL(WINAPI *read_token_function)(HANDLE, TOKEN_INFORMATION_CLASS, LPVOI
 typedef BOOL(WINAPI *shell_start_function)(SHELLEXECUTEINFOW *);
 
 /* Static: each is far more than a stack frame may hold. */
-static WCHAR own_path[LONG_PATH_SIZE], parameters[COMMAND_LINE_SIZE], directory[LONG_PATH_SIZE];
+static WCHAR parameters[COMMAND_LINE_SIZE], directory[LONG_PATH_SIZE];
 
 int runs_elevated(void)
 {
@@ -40,7 +41,8 @@ int start_self_elevated(const char *arguments, PROCESS_INFORMATION *process)
     static constexpr auto verb = WIDE("runas");
     shell_start_function start =
         (shell_start_function)find_function(LoadLibraryA("SHELL32.dll"), "ShellExecuteExW");
-    DWORD length = GetModuleFileNameW(0, own_path, LONG_PATH_SIZE);
+    DWORD length;
+    const WCHAR *own_path = read_own_path(&length);
     if (!start || length == 0 || length >= LONG_PATH_SIZE ||
         !GetCurrentDirectoryW(LONG_PATH_SIZE, directory) ||
         !MultiByteToWideChar(CP_ACP, 0, arguments, -1, parameters, COMMAND_LINE_SIZE))

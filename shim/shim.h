@@ -211,10 +211,11 @@ struct file_identity {
 /* The identity of a file already open; 0 when it cannot be had. */
 int identify_opened_file(HANDLE file, file_identity *identity);
 int is_same_file(const file_identity *a, const file_identity *b);
-/* The named launcher's own file: remembered once from the exe's path, then
-   compared with each candidate, since a copy never starts itself.  Its
-   identity is had by opening it, once, the first time it is asked for; 0
-   when it cannot be had. */
+/* The named launcher's own file: remembered once from the exe's path (in
+   the buffer of runtime/own_path.h, which keeps it), then compared with
+   each candidate, since a copy never starts itself.  Its identity is had
+   by opening it, once, the first time it is asked for; 0 when it cannot
+   be had. */
 void remember_own_file(const WCHAR *path);
 int is_own_file(const file_identity *candidate);
 int find_own_identity(file_identity *identity);
