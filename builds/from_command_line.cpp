@@ -28,9 +28,6 @@ static constexpr auto library_suffix = WIDE("\\..\\lib");
  * received and a library directory that names the true folder, every
  * character exact, even where the ANSI code page lacks one.  A wide form
  * that does not fit its buffer counts as too long as well.
- *
- * Static rather than on the stack: frames stay below a page, so the
- * freestanding build needs no stack probes.
  */
 static WCHAR old_path[LAUNCHER_PATH_SIZE];
 static WCHAR library_directory[1 + LAUNCHER_DIRECTORY_SIZE + 8];

@@ -20,11 +20,11 @@
 #include "runtime/lead_bytes.h"
 #include "runtime/limits.h"
 
-/* A longer line leaves in pieces of this size. */
-enum { LINE_SIZE = 512 };
+/* A longer line leaves in pieces of at most this many bytes. */
+enum { LINE_LIMIT = 512 };
 
 int trace_level;
-static char line[LINE_SIZE + 1];
+static char line[LINE_LIMIT + 1];
 static unsigned used;
 static const char hex_digits[] = "0123456789ABCDEF";
 
@@ -58,7 +58,7 @@ static void send_gathered(void)
 
 static void put(char c)
 {
-    if (used == LINE_SIZE)
+    if (used == LINE_LIMIT)
         send_gathered();
     line[used++] = c;
 }
@@ -102,7 +102,7 @@ static void add(const char *text)
    it cannot be. */
 static const char *narrow_text(const WCHAR *text)
 {
-    static char ansi[3 * VARIABLE_LIMIT];
+    static char ansi[3 * VARIABLE_SIZE];
     if (!WideCharToMultiByte(CP_ACP, conversion_flags, text, -1, ansi, sizeof ansi, 0, 0))
         ansi[0] = 0;
     return ansi;

@@ -18,7 +18,6 @@ typedef BOOL(WINAPI *open_token_function)(HANDLE, DWORD, HANDLE *);
 typedef BOOL(WINAPI *read_token_function)(HANDLE, TOKEN_INFORMATION_CLASS, LPVOID, DWORD, DWORD *);
 typedef BOOL(WINAPI *shell_start_function)(SHELLEXECUTEINFOW *);
 
-/* Static: each is far more than a stack frame may hold. */
 static WCHAR parameters[COMMAND_LINE_SIZE], directory[LONG_PATH_SIZE];
 
 int runs_elevated(void)

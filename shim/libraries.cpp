@@ -7,10 +7,9 @@
 #include "runtime/error_number.h"
 #include "runtime/error_reporting.h"
 
-/* Static rather than on the stack, here and in the functions below: frames
-   stay below a page.  ";" and the lib directories, joined by ";": the
-   directories never more than a variable holds. */
-static WCHAR libraries[1 + VARIABLE_LIMIT];
+/* ";" and the lib directories, joined by ";": the directories never more
+   than a variable holds. */
+static WCHAR libraries[1 + VARIABLE_SIZE];
 static unsigned library_length;
 
 /* One library directory, made absolute from the start directory and
@@ -25,7 +24,7 @@ static int add_library(const shim_text &value)
     WCHAR *directories = libraries + 1;
     if (library_length)
         directories[library_length++] = ';';
-    DWORD room = VARIABLE_LIMIT - library_length;
+    DWORD room = VARIABLE_SIZE - library_length;
     DWORD written = GetFullPathNameW(wide, room, directories + library_length, 0);
     if (written >= room) {
         return report_shim_mistake(SHIM_TOO_LONG);
@@ -57,7 +56,7 @@ int find_shim_libraries(DWORD path_length, const WCHAR **directories)
         return 0;
     /* PATH and its ";" where there is one, the directories and the
        terminator. */
-    if (path_length + (path_length ? 1 : 0) + library_length + 1 > VARIABLE_LIMIT)
+    if (path_length + (path_length ? 1 : 0) + library_length + 1 > VARIABLE_SIZE)
         return report_shim_mistake(SHIM_TOO_LONG);
     libraries[0] = ';';
     *directories = path_length ? libraries : libraries + 1;

@@ -12,7 +12,7 @@
 
 /* PATH, as received and again once the env lines have had their say, and
    the length it was received with. */
-static WCHAR path[VARIABLE_LIMIT];
+static WCHAR path[VARIABLE_SIZE];
 static DWORD received_length;
 static char *command_line;
 /* PATH as the launcher was started with it, for a bare path: env lines may
@@ -24,9 +24,9 @@ void take_received_texts(void)
     command_line = read_command_line();
     if (!command_line)
         exit_normally(-1);
-    received_length = GetEnvironmentVariableW(path_name, path, VARIABLE_LIMIT);
+    received_length = GetEnvironmentVariableW(path_name, path, VARIABLE_SIZE);
     int no_memory = 0;
-    if (received_length && received_length < VARIABLE_LIMIT)
+    if (received_length && received_length < VARIABLE_SIZE)
         search_path = convert_to_ansi(path, (int)received_length + 1, &no_memory);
     if (no_memory)
         fail_with_runtime_error(RUNTIME_ERROR_ENVIRONMENT);
@@ -48,8 +48,8 @@ const char *get_received_path(void)
 int read_named_path(const WCHAR **value, DWORD *length)
 {
     *value = path;
-    *length = GetEnvironmentVariableW(path_name, path, VARIABLE_LIMIT);
-    if (*length >= VARIABLE_LIMIT || received_length >= VARIABLE_LIMIT)
+    *length = GetEnvironmentVariableW(path_name, path, VARIABLE_SIZE);
+    if (*length >= VARIABLE_SIZE || received_length >= VARIABLE_SIZE)
         return report_shim_mistake(SHIM_TOO_LONG);
     if (*length == 0)
         path[0] = 0;

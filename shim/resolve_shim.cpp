@@ -17,17 +17,17 @@
 #include "runtime/trace.h"
 
 /* Room for any value a variable can hold, at three bytes a character. */
-enum { EXPANDED_SIZE = 3 * VARIABLE_LIMIT };
+enum { EXPANDED_SIZE = 3 * VARIABLE_SIZE };
 
 static char expanded[EXPANDED_SIZE];
-static WCHAR wide_name[VARIABLE_LIMIT], wide_value[VARIABLE_LIMIT];
+static WCHAR wide_name[VARIABLE_SIZE], wide_value[VARIABLE_SIZE];
 
 /* The name as a terminated wide text; a name too long for any variable is
    the empty name, which none has. */
 static const WCHAR *widen_name(const shim_text &name)
 {
     int units = MultiByteToWideChar(CP_ACP, 0, name.text, (int)name.length, wide_name,
-                                    VARIABLE_LIMIT - 1);
+                                    VARIABLE_SIZE - 1);
     wide_name[units] = 0;
     return wide_name;
 }
@@ -36,11 +36,11 @@ static const WCHAR *widen_name(const shim_text &name)
    defined, or -1 when it does not fit. */
 static int read_variable(const shim_text &name, char *to, unsigned room)
 {
-    DWORD size = GetEnvironmentVariableW(widen_name(name), wide_value, VARIABLE_LIMIT);
+    DWORD size = GetEnvironmentVariableW(widen_name(name), wide_value, VARIABLE_SIZE);
     if (size == 0)
         return 0;
     /* No room at all would ask the conversion for the size instead. */
-    if (size >= VARIABLE_LIMIT || !room)
+    if (size >= VARIABLE_SIZE || !room)
         return -1;
     int length = WideCharToMultiByte(CP_ACP, conversion_flags, wide_value, (int)size, to,
                                      (int)room, 0, 0);
@@ -131,7 +131,7 @@ static int resolve_setting(shim_setting *setting, const char *folder)
     setting->value = shim_text{text, (unsigned)length, setting->value.line};
     if (has_key_property(setting->key, KEY_SETS_VARIABLE)) {
         /* An empty value removes the variable. */
-        if (!MultiByteToWideChar(CP_ACP, 0, text, -1, wide_value, VARIABLE_LIMIT))
+        if (!MultiByteToWideChar(CP_ACP, 0, text, -1, wide_value, VARIABLE_SIZE))
             return SHIM_TOO_LONG;
         if (!SetEnvironmentVariableW(widen_name(setting->name), length ? wide_value : 0) && length)
             return SHIM_NO_MEMORY;
