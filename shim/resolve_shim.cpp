@@ -99,11 +99,8 @@ static int holds_quote(const char *text, unsigned length)
     return 0;
 }
 
-/* Judged on the value as it is used, its references replaced: a quote the
-   file wrote is a mistake in every value that loses its pair; one that a
-   variable brought, in a place alone, since no file name holds one, while
-   an env value passes a variable's quotes on as they stand (a quoted entry
-   of PATH, common on real machines). */
+/* The quote rule (shim.h) on the value as it is used, its references
+   replaced. */
 static int check_quotes(const shim_setting *setting, unsigned length)
 {
     if (!has_key_property(setting->key, KEY_UNQUOTED))

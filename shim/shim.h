@@ -10,7 +10,8 @@
  * Anything else is a mistake, reported with its line: a typo must never run
  * something else.
  *
- * Quotes: args is verbatim.  Every other value (for env, the part after
+ * The quote rule, stated here for the code and in the README's "The file"
+ * for users: args is verbatim.  Every other value (for env, the part after
  * "NAME=") loses one pair of double quotes when it starts and ends with one
  * and holds no other; any other quote is a mistake, since no file name can
  * hold one and a quote taken off in the middle would change what runs.
@@ -126,11 +127,10 @@ int parse_shim(const char *text, unsigned length, shim_settings *settings);
  * Every value made ready for use, in file order: "%~dp0" becomes the
  * folder (with its "\"), and in every value but args "%NAME%" becomes the
  * variable's value and "%%" one "%"; an env line sets or removes its
- * variable at once, so the lines after it see it.  A path, directory or
- * lib that would depend on the current directory, or holds a quote once
- * its references are replaced, is a mistake; so is a quote of the file's
- * own in an env value.  SHIM_FINE,
- * or the first mistake with its line.
+ * variable at once, so the lines after it see it.  A value the quote rule
+ * above refuses, and a path, directory or lib that would depend on the
+ * current directory, is a mistake.  SHIM_FINE, or the first mistake with
+ * its line.
  */
 int resolve_shim(shim_settings *settings, const char *folder);
 /* The file's wide path, beside the exe, and in ANSI the exe's folder with
