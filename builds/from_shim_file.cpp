@@ -20,6 +20,10 @@ void take_process_texts(void)
     take_received_texts();
 }
 
+/* path, args and directory become the command, its line and where it
+   starts, each with the line that names it in a message; the search is
+   through PATH alone, with the named launcher's say on each candidate and
+   the chain passed on.  The lib lines come last, as they always have. */
 static int fill_request(launch_request *request)
 {
     shim_text path = find_shim_value(SHIM_PATH);

@@ -11,6 +11,7 @@
 #include "runtime/limits.h"
 #include "runtime/trace.h"
 
+/* The words after the file found: one text, and the null that ends them. */
 static char *later[2];
 /* The UTF-16 units the file's args and the caller's arguments add to the
    command line, with the blank before them. */
@@ -68,7 +69,7 @@ int check_shim_candidate(const char *file, HANDLE opened)
 }
 
 /* The one candidate a named launcher refuses is its own file, where its
-   path leads to it. */
+   path leads there; every other failure is reported as the launcher's. */
 int explain_shim_failure(int result, const char *about)
 {
     if (result != EXEC_REFUSED)

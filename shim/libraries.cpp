@@ -26,9 +26,8 @@ static int add_library(const shim_text &value)
         directories[library_length++] = ';';
     DWORD room = VARIABLE_SIZE - library_length;
     DWORD written = GetFullPathNameW(wide, room, directories + library_length, 0);
-    if (written >= room) {
+    if (written >= room)
         return report_shim_mistake(SHIM_TOO_LONG);
-    }
     if (written == 0) {
         map_os_error(GetLastError());
         report_error_about("Shim Failed", locate_shim_setting("lib = ", value));

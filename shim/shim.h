@@ -180,7 +180,8 @@ char *make_shim_path(const shim_text &value);
 /* Where what failed was given: "KEY = VALUE in FILE", or the file alone
    for a value not given. */
 char *locate_shim_setting(const char *key, const shim_text &what);
-/* "Shim Failed", the mistake and where it is: -1. */
+/* "Shim Failed", the mistake and the wrong line with the file, or the file
+   alone: -1. */
 int report_shim_mistake(int mistake);
 /* The lib lines (libraries.cpp): each made absolute, then all of them
    after PATH (with ";" in front where PATH needs one) or null for none.
