@@ -12,8 +12,7 @@
  * (elevate.cpp).
  */
 #include "builds/build.h"
-#include "shim/elevate.h"
-#include "shim/shim.h"
+#include "shim/named_start.h"
 
 void take_process_texts(void)
 {

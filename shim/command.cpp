@@ -4,7 +4,7 @@
  * starts itself (own_file.cpp), and a chain of copies that leads back into
  * itself ends (chain.cpp).
  */
-#include "shim/shim.h"
+#include "shim/named_start.h"
 #include "exec/exec.h"
 #include "runtime/error_number.h"
 #include "runtime/error_reporting.h"

@@ -12,7 +12,7 @@
 #include "runtime/library.h"
 #include "runtime/limits.h"
 #include "runtime/own_path.h"
-#include "shim/shim.h"
+#include "shim/named_start.h"
 
 typedef BOOL(WINAPI *open_token_function)(HANDLE, DWORD, HANDLE *);
 typedef BOOL(WINAPI *read_token_function)(HANDLE, TOKEN_INFORMATION_CLASS, LPVOID, DWORD, DWORD *);

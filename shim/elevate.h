@@ -18,9 +18,5 @@ int runs_elevated(void);
    with the process handle (and no thread handle), or -1 with the error
    number set (ERROR_CANCELLED when the prompt was declined). */
 int start_self_elevated(const char *arguments, PROCESS_INFORMATION *process);
-/* Asked once a start has failed for want of elevation: EXEC_STARTED with
-   the elevated copy's process, EXEC_FAILED with the error number set, or
-   EXEC_REFUSED after the message that the prompt was declined. */
-int start_shim_elevated(PROCESS_INFORMATION *process);
 
 #endif

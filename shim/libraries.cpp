@@ -3,7 +3,7 @@
  * directory and normalised, after those before it, and appended to PATH
  * together, never longer than a variable may be.
  */
-#include "shim/shim.h"
+#include "shim/named_start.h"
 #include "runtime/error_number.h"
 #include "runtime/error_reporting.h"
 

@@ -12,7 +12,7 @@
  * character becomes a look-alike.  What is built here lives until the
  * process ends.
  */
-#include "shim/shim.h"
+#include "shim/named_start.h"
 #include "exec/exec.h"
 #include "runtime/bytes.h"
 #include "runtime/error_reporting.h"

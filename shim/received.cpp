@@ -4,7 +4,7 @@
  * of the environment it needs PATH alone, read before any env line changes
  * it.  One that does not fit is reported once the file is named.
  */
-#include "shim/shim.h"
+#include "shim/named_start.h"
 #include "runtime/arguments.h"
 #include "runtime/environment.h"
 #include "runtime/exit.h"
