@@ -78,8 +78,8 @@ int exec_search_path(const char *name, command_search *search);
    over those that depend on the current directory and those too long to
    hold a file name.  A name with a directory part exactly where it says. */
 int exec_search_path_only(const char *name, command_search *search);
-/* The shapes of a path (path_shape.cpp). */
-/* No directory part: no "\" or "/", and no drive in front. */
+/* The shapes of a path (path_shape.cpp).  A bare name has no directory
+   part: no "\" or "/", and no drive in front. */
 int is_bare_name(const char *name);
 /* Whether the first length bytes end in a separator. */
 int ends_in_separator(const char *directory, size_t length);
