@@ -41,13 +41,25 @@ static int make_room(unsigned needed)
     return 1;
 }
 
-/* A byte of any code page, UTF-8 included, gives at most one unit. */
+/* A byte of any code page, UTF-8 included, gives at most one unit.  A
+   piece the conversion refuses is kept a byte a unit, which shows its
+   ASCII, rather than left out: the message would say something else, or
+   nothing at all. */
+static unsigned convert_piece(const char *text, unsigned count, WCHAR *to)
+{
+    int units = MultiByteToWideChar(CP_ACP, 0, text, (int)count, to, (int)count);
+    if (units > 0)
+        return (unsigned)units;
+    for (unsigned i = 0; i < count; i++)
+        to[i] = (unsigned char)text[i];
+    return count;
+}
+
 int keep_message_piece(const char *text, unsigned count, int missing)
 {
     if (count && !full) {
         if (make_room(kept_length + count + 1))
-            kept_length += (unsigned)MultiByteToWideChar(CP_ACP, 0, text, (int)count,
-                                                          find_kept() + kept_length, (int)count);
+            kept_length += convert_piece(text, count, find_kept() + kept_length);
         else
             full = 1;
     }

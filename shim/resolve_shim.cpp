@@ -91,10 +91,10 @@ static int expand(const shim_text &value, int variables, const char *folder)
     return (int)length;
 }
 
-static int holds_quote(const char *text, unsigned length)
+static int holds(const char *text, unsigned length, char c)
 {
     for (unsigned i = 0; i < length; i++)
-        if (text[i] == '"')
+        if (text[i] == c)
             return 1;
     return 0;
 }
@@ -105,9 +105,9 @@ static int check_quotes(const shim_setting *setting, unsigned length)
 {
     if (!has_key_property(setting->key, KEY_UNQUOTED))
         return SHIM_FINE;
-    if (holds_quote(setting->value.text, setting->value.length))
+    if (holds(setting->value.text, setting->value.length, '"'))
         return SHIM_QUOTE;
-    if (has_key_property(setting->key, KEY_PLACE) && holds_quote(expanded, length))
+    if (has_key_property(setting->key, KEY_PLACE) && holds(expanded, length, '"'))
         return SHIM_REFERENCE_QUOTE;
     return SHIM_FINE;
 }
@@ -120,6 +120,9 @@ static int resolve_setting(shim_setting *setting, const char *folder)
     int mistake = check_quotes(setting, (unsigned)length);
     if (mistake)
         return mistake;
+    /* One directory, one entry of PATH. */
+    if (has_key_property(setting->key, KEY_PATH_ENTRY) && holds(expanded, (unsigned)length, ';'))
+        return SHIM_SEPARATOR;
     char *text = (char *)allocate((size_t)length + 1);
     if (!text)
         return SHIM_NO_MEMORY;

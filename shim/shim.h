@@ -10,6 +10,10 @@
  * Anything else is a mistake, reported with its line: a typo must never run
  * something else.
  *
+ * A lib holds no ";", whether the file wrote it or a variable brought it:
+ * appended to PATH it would make two entries, or an empty one, which
+ * stands for a folder of the current drive.
+ *
  * The quote rule, stated here for the code and in the README's "The file"
  * for users: args is verbatim.  Every other value (for env, the part after
  * "NAME=") loses one pair of double quotes when it starts and ends with one
@@ -54,7 +58,8 @@ enum {
     KEY_UNQUOTED = 0x04,    /* loses one pair of quotes around it */
     KEY_VARIABLES = 0x08,   /* "%NAME%" is replaced; "%~dp0" always is */
     KEY_MAY_BE_EMPTY = 0x10,
-    KEY_SETS_VARIABLE = 0x20 /* "NAME=VALUE": the variable is set in file order */
+    KEY_SETS_VARIABLE = 0x20, /* "NAME=VALUE": the variable is set in file order */
+    KEY_PATH_ENTRY = 0x40     /* becomes one entry of PATH: holds no ";" */
 };
 
 /* The keys with their names, as the file spells them, and properties. */
@@ -62,7 +67,7 @@ enum {
     X(SHIM_PATH, "path", KEY_ONCE | KEY_PLACE | KEY_UNQUOTED | KEY_VARIABLES)                  \
     X(SHIM_ARGS, "args", KEY_ONCE | KEY_MAY_BE_EMPTY)                                          \
     X(SHIM_DIRECTORY, "directory", KEY_ONCE | KEY_PLACE | KEY_UNQUOTED | KEY_VARIABLES)        \
-    X(SHIM_LIB, "lib", KEY_PLACE | KEY_UNQUOTED | KEY_VARIABLES)                               \
+    X(SHIM_LIB, "lib", KEY_PLACE | KEY_UNQUOTED | KEY_VARIABLES | KEY_PATH_ENTRY)              \
     X(SHIM_ENV, "env", KEY_SETS_VARIABLE | KEY_UNQUOTED | KEY_VARIABLES | KEY_MAY_BE_EMPTY)
 
 #define SHIM_KEY_NAME(name, text, properties) name,
@@ -111,7 +116,8 @@ struct shim_settings {
     X(SHIM_CURRENT_DRIVE, "depends on the current directory")                   \
     X(SHIM_TOO_LONG, "variable too long, maximum size supported is 32767 characters") \
     X(SHIM_ITSELF, "path leads to this launcher")                               \
-    X(SHIM_CHAIN, "more than 32 named launchers in a chain")
+    X(SHIM_CHAIN, "more than 32 named launchers in a chain")                   \
+    X(SHIM_SEPARATOR, "a \";\" inside the directory")
 
 #define SHIM_MISTAKE_NAME(name, text) name,
 enum { SHIM_MISTAKES(SHIM_MISTAKE_NAME) SHIM_MISTAKE_COUNT };
@@ -134,12 +140,14 @@ int parse_shim(const char *text, unsigned length, shim_settings *settings);
  */
 int resolve_shim(shim_settings *settings, const char *folder);
 /* The file's wide path, beside the exe, and in ANSI the exe's folder with
-   its "\\" and the file's name (null without memory); null with the error
-   number set when the platform gives no exe path that fits.  The exe's
-   path is remembered as the launcher's own file. */
+   its "\\" and the file's name (null where either could not be made);
+   null with the error number set when the platform gives no exe path that
+   fits, or either name could not be made.  The exe's path is remembered
+   as the launcher's own file. */
 const WCHAR *name_shim_file(char **start_directory, char **file_name);
 /* A new ANSI copy of length units (-1: up to the terminator), converted
-   without best fit, and its size; null without memory. */
+   without best fit, and its size; null without memory or when the
+   conversion fails. */
 char *narrow_text(const WCHAR *text, int length, int *size);
 /* The file's bytes, read whole into a buffer of SHIM_FILE_LIMIT + 1 bytes;
    0, or -1 with the error number set (a file over the limit is too

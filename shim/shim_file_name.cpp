@@ -19,14 +19,19 @@
    one. */
 static WCHAR file[LONG_PATH_SIZE + 5];
 
+/* A conversion that fills less than it promised leaves no text at all:
+   the rest of the buffer was never written. */
 char *narrow_text(const WCHAR *text, int length, int *size)
 {
     *size = WideCharToMultiByte(CP_ACP, conversion_flags, text, length, 0, 0, 0, 0);
     char *ansi = (char *)allocate((size_t)*size + 1);
-    if (ansi) {
-        WideCharToMultiByte(CP_ACP, conversion_flags, text, length, ansi, *size, 0, 0);
-        ansi[*size] = 0;
+    if (!ansi)
+        return 0;
+    if (WideCharToMultiByte(CP_ACP, conversion_flags, text, length, ansi, *size, 0, 0) != *size) {
+        release(ansi);
+        return 0;
     }
+    ansi[*size] = 0;
     return ansi;
 }
 
@@ -54,6 +59,12 @@ const WCHAR *name_shim_file(char **start_directory, char **file_name)
     int size;
     *start_directory = narrow_text(file, (int)start, &size);
     *file_name = narrow_text(file, -1, &size);
+    /* Every relative path is taken from the one, every message names the
+       other: no start without both. */
+    if (!*start_directory || !*file_name) {
+        set_error(NOT_ENOUGH_SPACE, ERROR_NOT_ENOUGH_MEMORY);
+        return 0;
+    }
     return file;
 }
 

@@ -115,6 +115,7 @@ struct process_start {
     std::optional<std::string> block; /* cbReserved2 bytes at lpReserved2 */
     bool other_startup_fields_zero;
     std::string current_directory; /* the simulated one at the call */
+    DWORD error = 0; /* the platform's answer: 0 when the process was made */
 };
 
 struct state {

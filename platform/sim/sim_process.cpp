@@ -150,10 +150,12 @@ extern "C" BOOL CreateProcessA(LPCSTR application, LPSTR command_line,
 
     if (const sim::fault *f = sim::take_fault(create_process_a)) {
         SetLastError(f->error);
+        sim::world().starts.back().error = f->error;
         return (BOOL)f->result;
     }
     if (DWORD error = start_error_of(application)) {
         SetLastError(error);
+        sim::world().starts.back().error = error;
         return FALSE;
     }
     std::string started = application ? application : "";

@@ -4,9 +4,13 @@
 #include <cstdio>
 #include <cstdlib>
 
+void (*describe_run)(void);
+
 void fail_property(const char *condition, const char *file, int line)
 {
     std::fprintf(stderr, "%s:%d: property violated: %s\n", file, line, condition);
+    if (describe_run)
+        describe_run();
     std::abort();
 }
 
@@ -15,6 +19,8 @@ void fail_equality(const char *actual, long long actual_value, const char *expec
 {
     std::fprintf(stderr, "%s:%d: property violated: %s is %lld, %s is %lld\n", file, line, actual,
                  actual_value, expected, expected_value);
+    if (describe_run)
+        describe_run();
     std::abort();
 }
 
@@ -35,10 +41,10 @@ uint16_t input_reader::take_word()
     return (uint16_t)(low | take_byte() << 8);
 }
 
-std::string input_reader::take_line()
+std::string input_reader::take_until(uint8_t stop)
 {
     const uint8_t *start = at;
-    while (at < end && *at != '\n')
+    while (at < end && *at != stop)
         at++;
     std::string line(start, at);
     if (at < end)

@@ -11,6 +11,8 @@
 #include <string>
 
 [[noreturn]] void fail_property(const char *condition, const char *file, int line);
+/* Set by a target that can say more about the run a property failed in. */
+extern void (*describe_run)(void);
 
 #define REQUIRE(condition)                                                                         \
     do {                                                                                           \
@@ -41,8 +43,9 @@ struct input_reader {
     bool empty() const { return at == end; }
     uint8_t take_byte();
     uint16_t take_word();
-    /* The bytes up to the next line feed, which is skipped. */
-    std::string take_line();
+    /* The bytes up to the next `end`, which is skipped. */
+    std::string take_until(uint8_t end);
+    std::string take_line() { return take_until('\n'); }
     std::string take_rest();
 };
 

@@ -2,6 +2,7 @@
    ANSI code page, and resolved in the folder C:\app\ with HOME set. */
 #include "tests/unit/fixture.h"
 
+#include "runtime/error_number.h"
 #include "runtime/heap.h"
 #include "shim/shim.h"
 
@@ -51,6 +52,11 @@ TEST_F(launcher_test, a_shim_file_gives_its_settings_or_its_first_mistake)
         /* CR alone ends a line, and CR LF is one end. */
         {"path = x\rlib = a\r\rdirectory = d\r\n pth = y\r", SHIM_UNKNOWN_KEY, "5: pth = y"},
         {"path = x\rlib = a\r", SHIM_FINE, "", "x", "(none)", "(none)", "a"},
+        /* A lib is one entry of PATH, whatever brought its ";"; a path and a
+           directory may hold one. */
+        {"path = x\nlib = C:\\a;", SHIM_SEPARATOR, "2: lib = C:\\a;"},
+        {"path = x\nenv = S=C:\\a;C:\\b\nlib = %S%", SHIM_SEPARATOR, "3: lib = %S%"},
+        {"path = x;y.exe\ndirectory = d;e", SHIM_FINE, "", "x;y.exe", "(none)", "d;e", ""},
         /* Nothing is taken from a current directory. */
         {"path = C:x.exe", SHIM_CURRENT_DRIVE, "1: path = C:x.exe"},
         {"path = x\nlib = \\\\s\\l\nlib = /l", SHIM_CURRENT_DRIVE, "3: lib = /l"},
@@ -110,6 +116,23 @@ TEST_F(launcher_test, a_shim_file_gives_its_settings_or_its_first_mistake)
         }
         EXPECT_EQ(libraries, c.libraries) << c.text;
         EXPECT_EQ(variables, c.variables) << c.text;
+    }
+}
+
+/* Without the folder or the file's name there is no start; a conversion
+   that fails leaves no block behind. */
+TEST_F(launcher_test, a_named_start_needs_its_folder_and_its_file_name)
+{
+    for (int failing : {0, 2, 4}) {
+        SetUp();
+        create_heap();
+        sim::world().module_path = "C:\\app\\MyApp.exe";
+        if (failing)
+            sim::fail_call("WideCharToMultiByte", failing, 0, ERROR_INSUFFICIENT_BUFFER);
+        char *folder = nullptr, *name = nullptr;
+        EXPECT_EQ(name_shim_file(&folder, &name) != nullptr, !failing) << failing;
+        EXPECT_EQ(error_number, failing ? NOT_ENOUGH_SPACE : 0) << failing;
+        EXPECT_EQ(sim::live_allocations(), failing ? 1u : 2u) << "the other name's block";
     }
 }
 

@@ -1,6 +1,9 @@
 /* launcherw.exe: where a message goes when there is no standard error. */
 #include "tests/unit/fixture.h"
 
+#include "runtime/heap.h"
+#include "runtime/unwritten.h"
+
 namespace {
 
 const char not_found[] = "Exec Failed: No such file or directory";
@@ -222,5 +225,27 @@ TEST_P(box_test, a_message_goes_to_standard_error_or_else_to_a_box)
 }
 
 INSTANTIATE_TEST_SUITE_P(boxes, box_test, testing::ValuesIn(box_cases), name_each_row<box_case>);
+
+/* A message shows whole however long, since its end names the file; a
+   piece the conversion refuses still shows its ASCII. */
+TEST_F(launcherw_test, a_box_shows_a_long_message_whole)
+{
+    for (auto [text, code_page, fails] :
+         {std::tuple{std::string(2044, 'a') + "E", 1252u, 0},
+          {std::string(69999, 'b') + "E", 1252u, 0}, {std::string(2044, 'c') + "E", 1252u, 1},
+          {"\xc3\xa9", (UINT)CP_UTF8, 0}}) {
+        SetUp();
+        create_heap();
+        sim::world().acp = code_page;
+        if (fails)
+            sim::fail_call("MultiByteToWideChar", 1, 0, ERROR_INVALID_PARAMETER);
+        keep_message(text.data(), (unsigned)text.size(), 1);
+        show_unwritten_messages();
+        ASSERT_EQ(sim::world().boxes.size(), 1u) << text.size();
+        EXPECT_EQ(sim::world().boxes[0].text, text) << text.size();
+        EXPECT_EQ(sim::calls_named("MultiByteToWideChar").at(0).args,
+                  (std::vector<uint64_t>{CP_ACP, 0, text.size(), text.size()}));
+    }
+}
 
 } // namespace
