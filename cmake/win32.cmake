@@ -168,9 +168,11 @@ endforeach()
 # not embed it: it takes effect only when a user copies it beside the exe,
 # and never by default.
 install(TARGETS ${launcher_targets} RUNTIME DESTINATION bin)
-install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE
-              ${PROJECT_SOURCE_DIR}/CHANGELOG.md
+install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/SECURITY.md
+              ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/CHANGELOG.md
         DESTINATION .)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION docs
+        FILES_MATCHING PATTERN "*.md")
 foreach(name IN LISTS launcher_targets_without_manifest)
     install(FILES ${PROJECT_SOURCE_DIR}/builds/utf-8.manifest
             DESTINATION optional/utf-8

@@ -7,7 +7,7 @@
 ; tree.  Relative paths are taken from this script's folder, or from the
 ; current one with -NOCD:
 ;
-;   makensis -NOCD -DVERSION=1.4.0 -DSHIM_FILE=MyApp.shim
+;   makensis -NOCD -DVERSION=1.5.0 -DSHIM_FILE=MyApp.shim
 ;            -DSHIMW_EXE_X86=x86/shimw.exe -DAPP_EXE_X86=x86/app.exe
 ;            -DAPP_DLL_X86=x86/greeting.dll
 ;            -DSHIMW_EXE_X64=x64/shimw.exe -DAPP_EXE_X64=x64/app.exe
