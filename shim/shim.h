@@ -14,15 +14,15 @@
  * appended to PATH it would make two entries, or an empty one, which
  * stands for a folder of the current drive.
  *
- * The quote rule, stated here for the code and in the README's "The file"
- * for users: args is verbatim.  Every other value (for env, the part after
- * "NAME=") loses one pair of double quotes when it starts and ends with one
- * and holds no other; any other quote is a mistake, since no file name can
- * hold one and a quote taken off in the middle would change what runs.
- * The quotes are judged once the references are replaced: a path,
- * directory or lib holds none, whatever brought it, while an env value
- * passes a variable's quotes on (a quoted entry of PATH, say) and holds
- * none of the file's own.
+ * The quote rule, stated here for the code and in "The file" of
+ * docs/named-launchers.md for users: args is verbatim.  Every other value
+ * (for env, the part after "NAME=") loses one pair of double quotes when it
+ * starts and ends with one and holds no other; any other quote is a
+ * mistake, since no file name can hold one and a quote taken off in the
+ * middle would change what runs.  The quotes are judged once the
+ * references are replaced: a path, directory or lib holds none, whatever
+ * brought it, while an env value passes a variable's quotes on (a quoted
+ * entry of PATH, say) and holds none of the file's own.
  *
  * Data model: the file is read whole, proved UTF-8 and converted once to
  * the ANSI code page (UTF-8 itself where the embedded manifest takes
