@@ -4,8 +4,7 @@
  * 64-bit as well.
  */
 #include "arch/native_view.h"
-
-enum { HANDLE_WIDTH = 8 };
+#include "runtime/handle_table.h"
 
 void enter_native_view(void)
 {
@@ -17,12 +16,12 @@ void leave_native_view(void)
 
 unsigned get_own_handle_width(void)
 {
-    return HANDLE_WIDTH;
+    return BLOCK_WIDTH_64;
 }
 
 unsigned get_native_handle_width(void)
 {
-    return HANDLE_WIDTH;
+    return BLOCK_WIDTH_64;
 }
 
 void reset_native_view(void)

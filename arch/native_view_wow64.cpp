@@ -15,8 +15,7 @@
  */
 #include "arch/native_view.h"
 #include "platform/kernel32.h"
-
-enum { OWN_WIDTH = 4, WIDTH_64 = 8 };
+#include "runtime/handle_table.h"
 
 typedef BOOL(WINAPI *disable_function)(PVOID *);
 typedef BOOL(WINAPI *revert_function)(PVOID);
@@ -48,12 +47,12 @@ void leave_native_view(void)
 
 unsigned get_own_handle_width(void)
 {
-    return OWN_WIDTH;
+    return BLOCK_WIDTH_32;
 }
 
 unsigned get_native_handle_width(void)
 {
-    return system_64 ? WIDTH_64 : OWN_WIDTH;
+    return system_64 ? BLOCK_WIDTH_64 : BLOCK_WIDTH_32;
 }
 
 void reset_native_view(void)

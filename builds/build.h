@@ -16,10 +16,9 @@
  *   from_command_line.cpp  launcher DIRECTORY COMMAND [ARGUMENT ...], with
  *                          the current directory as the start directory
  *   from_shim_file.cpp     NAME.shim beside NAME.exe, the exe's folder the
- *                          start directory: the adapter between the
- *                          named launchers' file (shim/) and the request,
- *                          which also gives the search its say on each
- *                          candidate (never the launcher's own file)
+ *                          start directory: the adapter that maps the
+ *                          named launchers' file (shim/) onto the
+ *                          request, shim/ deciding what it means
  *
  * Which console the process starts with, how the start ends and where an
  * unwritten message goes (prepare_console, prepare_start, finish_start,

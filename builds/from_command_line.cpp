@@ -28,9 +28,6 @@ static constexpr auto library_suffix = WIDE("\\..\\lib");
  * received and a library directory that names the true folder, every
  * character exact, even where the ANSI code page lacks one.  A wide form
  * that does not fit its buffer counts as too long as well.
- *
- * Static rather than on the stack: frames stay below a page, so the
- * freestanding build needs no stack probes.
  */
 static WCHAR old_path[LAUNCHER_PATH_SIZE];
 static WCHAR library_directory[1 + LAUNCHER_DIRECTORY_SIZE + 8];
@@ -63,9 +60,9 @@ int read_request(int count, char **arguments, launch_request *request)
         return -1;
     request->directory = arguments[1];
     request->command = count < 3 ? 0 : arguments[2];
-    request->words.name = arguments[2];
-    request->words.arguments = count < 3 ? arguments + 2 : arguments + 3;
-    request->get_search_path = get_search_path;
+    request->search.words.name = arguments[2];
+    request->search.words.arguments = count < 3 ? arguments + 2 : arguments + 3;
+    request->search.get_search_path = get_search_path;
     /* The rest stays zero.  No line says where the directory or the
        command was given, and the caller names the command, whatever it is:
        this launcher too, if that is what was asked for, so no candidate is

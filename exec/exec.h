@@ -14,6 +14,8 @@
 
 #include "platform/kernel32.h"
 
+#include <stddef.h>
+
 /* What the started program's command line is made of: its name, then the
    arguments after it, joined by single spaces.  Nothing is quoted or
    escaped but the name, and that only where it is the file found. */
@@ -76,8 +78,18 @@ int exec_search_path(const char *name, command_search *search);
    over those that depend on the current directory and those too long to
    hold a file name.  A name with a directory part exactly where it says. */
 int exec_search_path_only(const char *name, command_search *search);
-/* No directory part: no "\" or "/", and no drive in front. */
+/* The shapes of a path (path_shape.cpp).  A bare name has no directory
+   part: no "\" or "/", and no drive in front. */
 int is_bare_name(const char *name);
+/* Whether the first length bytes end in a separator. */
+int ends_in_separator(const char *directory, size_t length);
+/* The three shapes every path has one of: "C:\x" or "\\server\x"; "C:x",
+   "C:" or "\x", which a current directory completes; "x" or "..\x". */
+int is_absolute_path(const char *path);
+int depends_on_current_directory(const char *path);
+int is_relative_path(const char *path);
+/* Two separators in front: "\\server\x", a share. */
+int is_network_path(const char *path);
 /* One file name, with the ".\" and extension rules. */
 int exec_file(const char *file, command_search *search);
 /* 0 when anything exists at the path, else -1 with the error number set. */

@@ -8,31 +8,9 @@
    separator and the name, then the terminator. */
 enum { CANDIDATE_SIZE = SHORT_PATH_SIZE, ENTRY_LIMIT = SHORT_PATH_SIZE - 2 };
 
-static int is_separator(char c)
-{
-    return c == '\\' || c == '/';
-}
-
-int is_bare_name(const char *name)
-{
-    if (mb_find_char(name, '\\') || mb_find_char(name, '/'))
-        return 0;
-    return name[0] == 0 || name[1] != ':';
-}
-
 static int may_search_path(const char *name)
 {
     return error_number == NO_SUCH_FILE && is_bare_name(name);
-}
-
-/* A trailing "\" counts only as a character of its own, not as the second
-   byte of a double-byte character. */
-static int ends_in_separator(const char *directory, size_t length)
-{
-    if (length == 0)
-        return 0;
-    const char *last = directory + length - 1;
-    return *last == '/' || (*last == '\\' && mb_find_last_char(directory, '\\') == last);
 }
 
 /* How the walk takes the entries launcher.exe has always searched as they
@@ -60,15 +38,6 @@ static int copy_entry(const char **at, char *candidate, size_t *length)
     return 0;
 }
 
-/* "C:\x" or "\\server\x": a place of its own, whatever the current
-   directory. */
-static int is_absolute(const char *entry)
-{
-    if (entry[0] && entry[1] == ':')
-        return is_separator(entry[2]);
-    return is_separator(entry[0]) && is_separator(entry[1]);
-}
-
 /* An entry that the file system cannot take as a name (a quoted one, or one
    holding a wildcard or a tab) holds no command: it is passed over like a
    missing one instead of ending the search. */
@@ -83,8 +52,7 @@ static void pass_over_malformed_entry(void)
    "not found". */
 static int may_go_on(const char *candidate)
 {
-    return error_number == NO_SUCH_FILE ||
-           (is_separator(candidate[0]) && is_separator(candidate[1]));
+    return error_number == NO_SUCH_FILE || is_network_path(candidate);
 }
 
 /* The candidate of the entry at `at`, the name after it; 0, or -1 when the
@@ -95,7 +63,7 @@ static int make_candidate(const char **at, const char *name, int walk, char *can
     size_t length;
     if (copy_entry(at, candidate, &length) != 0)
         return -1;
-    if (walk == WALK_ABSOLUTE_ENTRIES && !is_absolute(candidate))
+    if (walk == WALK_ABSOLUTE_ENTRIES && !is_absolute_path(candidate))
         return -1;
     if (!ends_in_separator(candidate, length)) {
         candidate[length++] = '\\';

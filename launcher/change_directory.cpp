@@ -3,7 +3,6 @@
 #include "runtime/error_number.h"
 #include "runtime/limits.h"
 
-/* Static: a long path is far more than a stack frame may hold. */
 static WCHAR directory[LONG_PATH_SIZE];
 
 static int is_drive_letter(WCHAR c)

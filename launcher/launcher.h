@@ -19,22 +19,23 @@ struct launch_request {
     const char *command;         /* the name looked for; null: none */
     int path_only;               /* a bare name is looked for through PATH
                                     alone, never in the working directory */
-    command_words words;         /* the command line the command gets */
+    /* The search and the start as exec takes them (exec/exec.h): the
+       command line the command gets, the PATH searched, the source's say
+       on each candidate and what it passes on to the command taken.  The
+       sequence adds the build's prepare_start to its copy. */
+    command_search search;
     /* The line after a failure's message that says where the directory or
        the command was given.  A change of directory without one fails
        quietly, and the command starts where the launcher stands. */
     const char *about_directory;
     const char *about_command;
-    /* The PATH searched, the source's say on each candidate, and what it
-       passes on to the command taken, as the search record has them
-       (exec/exec.h). */
-    const char *(*get_search_path)(void);
-    int (*check_candidate)(const char *file, HANDLE opened);
-    void (*pass_on)(const char *file, HANDLE opened);
-    /* What a refused candidate is reported as: the message and its reason,
-       then about_command. */
-    const char *refusal_message;
-    const char *refusal_reason;
+    /* Asked once the search has failed, or refused a candidate, with its
+       result and about_command: the source may explain the failure in
+       words of its own, so a check that matters only after a failure
+       costs a successful start nothing.  Nonzero when it has reported;
+       null, or 0: the failure is reported as "Exec Failed" with the error
+       number. */
+    int (*explain_failure)(int result, const char *about);
     /* Asked once the start has failed for want of elevation
        (ERROR_ELEVATION_REQUIRED) to start again, elevated: EXEC_STARTED
        with the process (its thread handle may be null), EXEC_FAILED with

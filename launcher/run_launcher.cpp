@@ -101,11 +101,9 @@ int run_main(int count, char **arguments, char **snapshot)
         return -1;
     }
 
-    command_search search = {};
-    search.words = request.words;
-    search.get_search_path = request.get_search_path;
-    search.check_candidate = request.check_candidate;
-    search.pass_on = request.pass_on;
+    /* The search as the source describes it, and the build's say on the
+       start-up information of each candidate. */
+    command_search search = request.search;
     search.prepare_start = prepare_start;
     int result = enter_and_start_natively(&request, &search);
     if (result == NOTHING_TO_START)
@@ -128,9 +126,7 @@ int run_main(int count, char **arguments, char **snapshot)
         report_error_about("Directory Failed", request.about_directory);
         return -1;
     }
-    if (result == EXEC_REFUSED)
-        report_failure(request.refusal_message, request.refusal_reason, request.about_command);
-    else
+    if (!request.explain_failure || !request.explain_failure(result, request.about_command))
         report_error_about("Exec Failed", request.about_command);
     return -1;
 }

@@ -44,6 +44,8 @@ void init_handle_table(void);
    own console rather than one that is not valid. */
 void free_missing_standard_slots(void);
 
+/* Bytes per handle in a block: a 32-bit program's, a 64-bit program's.
+   The only two widths, named here for every layer. */
 enum { BLOCK_WIDTH_32 = 4, BLOCK_WIDTH_64 = 8 };
 
 DWORD read_block_word(const BYTE *at);

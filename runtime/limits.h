@@ -1,8 +1,15 @@
 /*
  * The limits the launcher works within, each named once, beside its
- * reason.  A size counts the terminator: it is what a buffer needs.  The
- * numbers that messages print stay spelled in the messages, since a message
- * is text the user reads, kept byte for byte.
+ * reason, and named by one rule everywhere: a *_SIZE is what a buffer
+ * needs, a text's terminator counted; a *_LIMIT is the most a thing may
+ * hold (bytes of a file, characters of a string, launchers of a chain),
+ * no terminator counted.  The numbers that messages print stay spelled in
+ * the messages, since a message is text the user reads, kept byte for
+ * byte.
+ *
+ * A buffer of one of these sizes is static, never on the stack: frames
+ * stay below a page, since the freestanding build has no stack probes
+ * (cmake/win32.cmake).
  */
 #ifndef RUNTIME_LIMITS_H
 #define RUNTIME_LIMITS_H
@@ -14,11 +21,11 @@ enum {
     /* The longest path the platform has, a "\\?\" one: 32767 UTF-16 units
        and the terminator. */
     LONG_PATH_SIZE = 32768,
-    /* A command line the platform starts a program with: 32767 UTF-16
-       units with its terminator. */
+    /* A command line the platform starts a program with: 32766 UTF-16
+       units and the terminator. */
     COMMAND_LINE_SIZE = 32767,
-    /* A variable's value: at most 32767 characters with its terminator. */
-    VARIABLE_LIMIT = 32767,
+    /* A variable's value: 32766 characters and the terminator. */
+    VARIABLE_SIZE = 32767,
     /* The launcher's PATH buffer and its start directory's, in bytes: the
        sizes launcher.exe has always had, which its messages name. */
     LAUNCHER_PATH_SIZE = 8192,

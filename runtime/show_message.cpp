@@ -14,6 +14,7 @@
 #include "runtime/bytes.h"
 #include "runtime/library.h"
 #include "runtime/limits.h"
+#include "runtime/own_path.h"
 
 typedef HANDLE(WINAPI *get_station_function)(void);
 typedef BOOL(WINAPI *read_object_function)(HANDLE, int, PVOID, DWORD, LPDWORD);
@@ -28,8 +29,6 @@ typedef BOOL(WINAPI *deregister_source_function)(HANDLE);
 static constexpr auto event_source = WIDE("Launcher");
 /* The source has no message file: the log shows the event's strings. */
 enum { EVENT_ID = 1 };
-
-static WCHAR program[LONG_PATH_SIZE];
 
 /* The box, or null where no user could see it. */
 static message_box_function find_visible_box(void)
@@ -92,8 +91,8 @@ static void report_to_event_log(const WCHAR **strings)
 
 void show_message(WCHAR *text, unsigned length, int box_allowed)
 {
-    /* The last unit is never offered, so the path always ends there. */
-    unsigned program_length = GetModuleFileNameW(0, program, LONG_PATH_SIZE - 1);
+    DWORD program_length;
+    WCHAR *program = read_own_path(&program_length);
     message_box_function box = box_allowed ? find_visible_box() : 0;
     if (box) {
         box(0, text, find_file_name(program), MB_OK | MB_ICONERROR | MB_SETFOREGROUND);

@@ -20,11 +20,11 @@
 #include "runtime/lead_bytes.h"
 #include "runtime/limits.h"
 
-/* A longer line leaves in pieces of this size. */
-enum { LINE_SIZE = 512 };
+/* A longer line leaves in pieces of at most this many bytes. */
+enum { LINE_LIMIT = 512 };
 
 int trace_level;
-static char line[LINE_SIZE + 1];
+static char line[LINE_LIMIT + 1];
 static unsigned used;
 static const char hex_digits[] = "0123456789ABCDEF";
 
@@ -58,7 +58,7 @@ static void send_gathered(void)
 
 static void put(char c)
 {
-    if (used == LINE_SIZE)
+    if (used == LINE_LIMIT)
         send_gathered();
     line[used++] = c;
 }
@@ -100,9 +100,9 @@ static void add(const char *text)
 
 /* Converted as the launcher converts everything it takes in; empty when
    it cannot be. */
-static const char *narrow_text(const WCHAR *text)
+static const char *narrow_for_trace(const WCHAR *text)
 {
-    static char ansi[3 * VARIABLE_LIMIT];
+    static char ansi[3 * VARIABLE_SIZE];
     if (!WideCharToMultiByte(CP_ACP, conversion_flags, text, -1, ansi, sizeof ansi, 0, 0))
         ansi[0] = 0;
     return ansi;
@@ -164,10 +164,10 @@ void trace_variable(const WCHAR *name, const WCHAR *value)
 {
     if (trace_level == TRACE_OFF)
         return;
-    start_line(value ? "set " : "remove ", narrow_text(name));
+    start_line(value ? "set " : "remove ", narrow_for_trace(name));
     if (value) {
         add("=");
-        add(narrow_text(value));
+        add(narrow_for_trace(value));
     }
     end_line(0);
 }
@@ -177,7 +177,7 @@ void trace_entries(const char *label, const WCHAR *entries)
 {
     if (trace_level == TRACE_OFF)
         return;
-    for (const char *at = narrow_text(entries); *at;) {
+    for (const char *at = narrow_for_trace(entries); *at;) {
         start_line(label, 0);
         at = add_until(at + (*at == ';'), ';');
         end_line(0);

@@ -5,17 +5,20 @@
  * stays KERNEL32 alone.
  */
 #include "shim/elevate.h"
+#include "exec/exec.h"
 #include "runtime/bytes.h"
 #include "runtime/error_number.h"
+#include "runtime/error_reporting.h"
 #include "runtime/library.h"
 #include "runtime/limits.h"
+#include "runtime/own_path.h"
+#include "shim/named_start.h"
 
 typedef BOOL(WINAPI *open_token_function)(HANDLE, DWORD, HANDLE *);
 typedef BOOL(WINAPI *read_token_function)(HANDLE, TOKEN_INFORMATION_CLASS, LPVOID, DWORD, DWORD *);
 typedef BOOL(WINAPI *shell_start_function)(SHELLEXECUTEINFOW *);
 
-/* Static: each is far more than a stack frame may hold. */
-static WCHAR own_path[LONG_PATH_SIZE], parameters[COMMAND_LINE_SIZE], directory[LONG_PATH_SIZE];
+static WCHAR parameters[COMMAND_LINE_SIZE], directory[LONG_PATH_SIZE];
 
 int runs_elevated(void)
 {
@@ -37,7 +40,8 @@ int start_self_elevated(const char *arguments, PROCESS_INFORMATION *process)
     static constexpr auto verb = WIDE("runas");
     shell_start_function start =
         (shell_start_function)find_function(LoadLibraryA("SHELL32.dll"), "ShellExecuteExW");
-    DWORD length = GetModuleFileNameW(0, own_path, LONG_PATH_SIZE);
+    DWORD length;
+    const WCHAR *own_path = read_own_path(&length);
     if (!start || length == 0 || length >= LONG_PATH_SIZE ||
         !GetCurrentDirectoryW(LONG_PATH_SIZE, directory) ||
         !MultiByteToWideChar(CP_ACP, 0, arguments, -1, parameters, COMMAND_LINE_SIZE))
@@ -60,4 +64,22 @@ int start_self_elevated(const char *arguments, PROCESS_INFORMATION *process)
     fill_bytes(process, 0, sizeof *process);
     process->hProcess = shell.hProcess;
     return 0;
+}
+
+/* A command whose manifest asks for administrator rights cannot be created
+   by a launcher that runs as the user.  This one starts itself again,
+   elevated, with the caller's arguments as they stand; the elevated copy
+   reads the file and applies it where the command runs.  One prompt at
+   most: an elevated launcher never asks, it reports the failure. */
+int start_shim_elevated(PROCESS_INFORMATION *process)
+{
+    if (runs_elevated())
+        return EXEC_FAILED;
+    if (start_self_elevated(get_received_tail(), process) == 0)
+        return EXEC_STARTED;
+    if (os_error_code != ERROR_CANCELLED)
+        return EXEC_FAILED;
+    report_failure_with_code("Shim Failed", "elevation was declined", ERROR_CANCELLED,
+                             locate_shim_setting("path = ", find_shim_value(SHIM_PATH)));
+    return EXEC_REFUSED;
 }

@@ -16,7 +16,8 @@
 #include "runtime/bytes.h"
 #include "runtime/limits.h"
 
-static WCHAR own_path[LONG_PATH_SIZE];
+/* The exe's path, in the buffer every reader of it shares. */
+static const WCHAR *own_path;
 static WIN32_FILE_ATTRIBUTE_DATA own_attributes;
 static BOOL own_size_known;
 static file_identity own;
@@ -44,7 +45,7 @@ int is_same_file(const file_identity *a, const file_identity *b)
 
 void remember_own_file(const WCHAR *path)
 {
-    copy_wide_text(own_path, path);
+    own_path = path;
     own_size_known = GetFileAttributesExW(own_path, GetFileExInfoStandard, &own_attributes);
     own_state = 0;
 }

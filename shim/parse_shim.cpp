@@ -65,9 +65,8 @@ static int find_key(const shim_text &key)
     return -1;
 }
 
-/* One pair of quotes around the whole value, as written, goes.  Any other
-   quote is judged once the references are replaced (resolve_shim.cpp),
-   since a variable may bring one too. */
+/* The quote rule (shim.h) as the file writes the value: one pair around
+   the whole of it goes; the rest is judged in resolve_shim.cpp. */
 static shim_text unquote(const shim_text &value)
 {
     if (value.length >= 2 && value.text[0] == '"' && value.text[value.length - 1] == '"')

@@ -1,3 +1,8 @@
+/*
+ * A named launcher's file as bytes, read whole, and as text: UTF-8 proved
+ * before anything is taken from it, so a file of another encoding is told
+ * apart rather than read as something else.
+ */
 #include "shim/shim.h"
 #include "runtime/error_number.h"
 
@@ -25,4 +30,17 @@ int read_shim_file(const WCHAR *name, char *bytes, unsigned *size)
         result = -1;
     }
     return result;
+}
+
+/* An empty file converts to nothing, and has no path. */
+int decode_shim_file(const char *bytes, unsigned size, char **text, int *text_size)
+{
+    static WCHAR wide[SHIM_FILE_LIMIT + 1];
+    int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes, (int)size, wide,
+                                     SHIM_FILE_LIMIT + 1);
+    if (size && !length)
+        return SHIM_NOT_TEXT;
+    int mark = length && wide[0] == 0xFEFF;
+    *text = narrow_text(wide + mark, length - mark, text_size);
+    return *text ? SHIM_FINE : SHIM_NO_MEMORY;
 }

@@ -10,23 +10,24 @@
  * lacks becomes "?", which no file name holds, never a look-alike.
  */
 #include "shim/shim.h"
+#include "exec/exec.h"
 #include "runtime/bytes.h"
 #include "runtime/heap.h"
 #include "runtime/lead_bytes.h"
 #include "runtime/trace.h"
 
 /* Room for any value a variable can hold, at three bytes a character. */
-enum { EXPANDED_SIZE = 3 * VARIABLE_LIMIT };
+enum { EXPANDED_SIZE = 3 * VARIABLE_SIZE };
 
 static char expanded[EXPANDED_SIZE];
-static WCHAR wide_name[VARIABLE_LIMIT], wide_value[VARIABLE_LIMIT];
+static WCHAR wide_name[VARIABLE_SIZE], wide_value[VARIABLE_SIZE];
 
 /* The name as a terminated wide text; a name too long for any variable is
    the empty name, which none has. */
 static const WCHAR *widen_name(const shim_text &name)
 {
     int units = MultiByteToWideChar(CP_ACP, 0, name.text, (int)name.length, wide_name,
-                                    VARIABLE_LIMIT - 1);
+                                    VARIABLE_SIZE - 1);
     wide_name[units] = 0;
     return wide_name;
 }
@@ -35,11 +36,11 @@ static const WCHAR *widen_name(const shim_text &name)
    defined, or -1 when it does not fit. */
 static int read_variable(const shim_text &name, char *to, unsigned room)
 {
-    DWORD size = GetEnvironmentVariableW(widen_name(name), wide_value, VARIABLE_LIMIT);
+    DWORD size = GetEnvironmentVariableW(widen_name(name), wide_value, VARIABLE_SIZE);
     if (size == 0)
         return 0;
     /* No room at all would ask the conversion for the size instead. */
-    if (size >= VARIABLE_LIMIT || !room)
+    if (size >= VARIABLE_SIZE || !room)
         return -1;
     int length = WideCharToMultiByte(CP_ACP, conversion_flags, wide_value, (int)size, to,
                                      (int)room, 0, 0);
@@ -90,20 +91,6 @@ static int expand(const shim_text &value, int variables, const char *folder)
     return (int)length;
 }
 
-static int is_separator(char c)
-{
-    return c == '\\' || c == '/';
-}
-
-/* "C:x", "C:" and "\x" are taken from a current directory, of drive C: or
-   of the current drive; a named launcher takes nothing from there. */
-static int depends_on_current_directory(const char *path)
-{
-    if (path[0] && path[1] == ':')
-        return !is_separator(path[2]);
-    return is_separator(path[0]) && !is_separator(path[1]);
-}
-
 static int holds(const char *text, unsigned length, char c)
 {
     for (unsigned i = 0; i < length; i++)
@@ -112,11 +99,8 @@ static int holds(const char *text, unsigned length, char c)
     return 0;
 }
 
-/* Judged on the value as it is used, its references replaced: a quote the
-   file wrote is a mistake in every value that loses its pair; one that a
-   variable brought, in a place alone, since no file name holds one, while
-   an env value passes a variable's quotes on as they stand (a quoted entry
-   of PATH, common on real machines). */
+/* The quote rule (shim.h) on the value as it is used, its references
+   replaced. */
 static int check_quotes(const shim_setting *setting, unsigned length)
 {
     if (!has_key_property(setting->key, KEY_UNQUOTED))
@@ -147,7 +131,7 @@ static int resolve_setting(shim_setting *setting, const char *folder)
     setting->value = shim_text{text, (unsigned)length, setting->value.line};
     if (has_key_property(setting->key, KEY_SETS_VARIABLE)) {
         /* An empty value removes the variable. */
-        if (!MultiByteToWideChar(CP_ACP, 0, text, -1, wide_value, VARIABLE_LIMIT))
+        if (!MultiByteToWideChar(CP_ACP, 0, text, -1, wide_value, VARIABLE_SIZE))
             return SHIM_TOO_LONG;
         if (!SetEnvironmentVariableW(widen_name(setting->name), length ? wide_value : 0) && length)
             return SHIM_NO_MEMORY;

@@ -14,14 +14,15 @@
  * appended to PATH it would make two entries, or an empty one, which
  * stands for a folder of the current drive.
  *
- * Quotes: args is verbatim.  Every other value (for env, the part after
- * "NAME=") loses one pair of double quotes when it starts and ends with one
- * and holds no other; any other quote is a mistake, since no file name can
- * hold one and a quote taken off in the middle would change what runs.
- * The quotes are judged once the references are replaced: a path,
- * directory or lib holds none, whatever brought it, while an env value
- * passes a variable's quotes on (a quoted entry of PATH, say) and holds
- * none of the file's own.
+ * The quote rule, stated here for the code and in "The file" of
+ * docs/named-launchers.md for users: args is verbatim.  Every other value
+ * (for env, the part after "NAME=") loses one pair of double quotes when it
+ * starts and ends with one and holds no other; any other quote is a
+ * mistake, since no file name can hold one and a quote taken off in the
+ * middle would change what runs.  The quotes are judged once the
+ * references are replaced: a path, directory or lib holds none, whatever
+ * brought it, while an env value passes a variable's quotes on (a quoted
+ * entry of PATH, say) and holds none of the file's own.
  *
  * Data model: the file is read whole, proved UTF-8 and converted once to
  * the ANSI code page (UTF-8 itself where the embedded manifest takes
@@ -132,11 +133,10 @@ int parse_shim(const char *text, unsigned length, shim_settings *settings);
  * Every value made ready for use, in file order: "%~dp0" becomes the
  * folder (with its "\"), and in every value but args "%NAME%" becomes the
  * variable's value and "%%" one "%"; an env line sets or removes its
- * variable at once, so the lines after it see it.  A path, directory or
- * lib that would depend on the current directory, or holds a quote once
- * its references are replaced, is a mistake; so is a quote of the file's
- * own in an env value.  SHIM_FINE,
- * or the first mistake with its line.
+ * variable at once, so the lines after it see it.  A value the quote rule
+ * above refuses, and a path, directory or lib that would depend on the
+ * current directory, is a mistake.  SHIM_FINE, or the first mistake with
+ * its line.
  */
 int resolve_shim(shim_settings *settings, const char *folder);
 /* The file's wide path, beside the exe, and in ANSI the exe's folder with
@@ -153,6 +153,10 @@ char *narrow_text(const WCHAR *text, int length, int *size);
    0, or -1 with the error number set (a file over the limit is too
    large). */
 int read_shim_file(const WCHAR *name, char *bytes, unsigned *size);
+/* The file's bytes as text: proved UTF-8, its byte-order mark dropped,
+   converted.  SHIM_FINE with a new text and its size, SHIM_NOT_TEXT or
+   SHIM_NO_MEMORY. */
+int decode_shim_file(const char *bytes, unsigned size, char **text, int *text_size);
 
 /* A file as the platform knows it: its volume and index, the same for
    every name it has, and its size, which tells most files apart without
@@ -165,10 +169,11 @@ struct file_identity {
 /* The identity of a file already open; 0 when it cannot be had. */
 int identify_opened_file(HANDLE file, file_identity *identity);
 int is_same_file(const file_identity *a, const file_identity *b);
-/* The named launcher's own file: remembered once from the exe's path, then
-   compared with each candidate, since a copy never starts itself.  Its
-   identity is had by opening it, once, the first time it is asked for; 0
-   when it cannot be had. */
+/* The named launcher's own file: remembered once from the exe's path (in
+   the buffer of runtime/own_path.h, which keeps it), then compared with
+   each candidate, since a copy never starts itself.  Its identity is had
+   by opening it, once, the first time it is asked for; 0 when it cannot
+   be had. */
 void remember_own_file(const WCHAR *path);
 int is_own_file(const file_identity *candidate);
 int find_own_identity(file_identity *identity);

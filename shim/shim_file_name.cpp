@@ -13,10 +13,11 @@
 #include "runtime/error_number.h"
 #include "runtime/heap.h"
 #include "runtime/lead_bytes.h"
+#include "runtime/own_path.h"
 
-/* Static rather than on the stack: frames stay below a page.  The module
-   path turns into the file's name, with room for the longer extension. */
-static WCHAR module[LONG_PATH_SIZE + 5];
+/* The exe's path with its last extension replaced, and room for the longer
+   one. */
+static WCHAR file[LONG_PATH_SIZE + 5];
 
 /* A conversion that fills less than it promised leaves no text at all:
    the rest of the buffer was never written. */
@@ -36,33 +37,35 @@ char *narrow_text(const WCHAR *text, int length, int *size)
 
 const WCHAR *name_shim_file(char **start_directory, char **file_name)
 {
-    DWORD length = GetModuleFileNameW(0, module, LONG_PATH_SIZE);
+    DWORD length;
+    const WCHAR *own_path = read_own_path(&length);
     if (length == 0 || length >= LONG_PATH_SIZE) {
         fail_with_last_error();
         return 0;
     }
-    remember_own_file(module);
+    remember_own_file(own_path);
     unsigned start = 0, dot = length;
     for (unsigned i = 0; i < length; i++) {
-        if (module[i] == '\\' || module[i] == '/') {
+        if (own_path[i] == '\\' || own_path[i] == '/') {
             start = i + 1;
             dot = length;
-        } else if (module[i] == '.') {
+        } else if (own_path[i] == '.') {
             dot = i;
         }
     }
     static constexpr auto extension = WIDE(".shim");
-    copy_wide_text(module + dot, extension);
+    copy_bytes(file, own_path, dot * sizeof(WCHAR));
+    copy_wide_text(file + dot, extension);
     int size;
-    *start_directory = narrow_text(module, (int)start, &size);
-    *file_name = narrow_text(module, -1, &size);
+    *start_directory = narrow_text(file, (int)start, &size);
+    *file_name = narrow_text(file, -1, &size);
     /* Every relative path is taken from the one, every message names the
        other: no start without both. */
     if (!*start_directory || !*file_name) {
         set_error(NOT_ENOUGH_SPACE, ERROR_NOT_ENOUGH_MEMORY);
         return 0;
     }
-    return module;
+    return file;
 }
 
 /* Asked about the file a search found, in ANSI, whose last component

@@ -645,7 +645,7 @@ static std::string first_quoted_argument(const std::string &line)
 /*
  * NAME.exe, a copy of shim.exe, first reads its own header and asks
  * whether it has a console (builds/shim.cpp); then it reads NAME.shim
- * (builds/from_shim_file.cpp), the path given
+ * (shim/named_file.cpp), the path given
  * with a directory part: the file is named from the exe's own path, whose
  * folder and the file's name are converted to the ANSI code page once each;
  * the exe's own size is asked, to tell it from the command without opening

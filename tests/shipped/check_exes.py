@@ -44,10 +44,13 @@ architectures = {
 }
 # The most bytes an exe may take, per kind and architecture.  A named
 # launcher carries a file reader on top of the waiting or windowless build;
-# x64 and ARM64 instructions and tables are larger than x86's.
+# x64 and ARM64 instructions and tables are larger than x86's.  Raised in
+# 1.5.0 (x86 launchers from 16 KiB, named launchers from 24 KiB) for what
+# the chains and unattended starts brought (the kept message, the event
+# log, the console asked for), rather than squeeze readable code under.
 size_limits = {
-    "launcher": {"x86": 16 * 1024, "x64": 20 * 1024, "arm64": 20 * 1024},
-    "named launcher": {"x86": 24 * 1024, "x64": 24 * 1024, "arm64": 24 * 1024},
+    "launcher": {"x86": 17 * 1024, "x64": 20 * 1024, "arm64": 20 * 1024},
+    "named launcher": {"x86": 28 * 1024, "x64": 28 * 1024, "arm64": 28 * 1024},
 }
 subsystems = {
     "console": pefile.SUBSYSTEM_TYPE["IMAGE_SUBSYSTEM_WINDOWS_CUI"],

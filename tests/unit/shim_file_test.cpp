@@ -73,6 +73,12 @@ TEST_F(launcher_test, a_shim_file_gives_its_settings_or_its_first_mistake)
         {"path = x\nenv = B=%LONG%", SHIM_FINE, "", "x", "(none)", "(none)", "",
          "B=" + std::string(32766, 'l')},
         {"path = x\nenv = B=%LONG%.", SHIM_TOO_LONG, "2: env = B=%LONG%."},
+        /* A value holds three variables' worth of bytes, and no reference
+           past them, however short. */
+        {"path = x\ndirectory = %LONG%%LONG%%LONG%ccc", SHIM_FINE, "", "x", "(none)",
+         std::string(98298, 'l') + "ccc", ""},
+        {"path = x\ndirectory = %LONG%%LONG%%LONG%ccc%HOME%", SHIM_TOO_LONG,
+         "2: directory = %LONG%%LONG%%LONG%ccc%HOME%"},
         {"path = x\nargs =", SHIM_FINE, "", "x", "", "(none)", ""},
         {"path = x\nargs = --a=b\nargs\t=", SHIM_REPEATED_KEY, "3: args\t="},
         {"path = x\npth = y", SHIM_UNKNOWN_KEY, "2: pth = y"},

@@ -22,6 +22,7 @@ struct named_start {
     std::string after;     /* NAME=VALUE the command gets, joined by "|" */
     const char *failing = nullptr; /* a call refused with `error` */
     int failing_at = 1;             /* at that call's nth use */
+    int failing_allocation = 0; /* the run's heap allocation refused; 0: none */
     DWORD start_error = 0;  /* CreateProcessA's answer for bin\tool.exe */
     bool elevated = false;  /* the launcher runs elevated already */
     std::string shell;      /* each ShellExecuteExW: verb|file|parameters|directory|mask|show */
@@ -74,6 +75,7 @@ public:
         start.failing_at = at;
         return *this;
     }
+    row &failing_allocation(int n) { start.failing_allocation = n; return *this; }
     row &start_error(DWORD code) { start.start_error = code; return *this; }
     row &elevated(bool value) { start.elevated = value; return *this; }
     row &shell(const std::string &text) { start.shell = text; return *this; }
@@ -242,6 +244,10 @@ const named_start named_starts[] = {
         .directory("C:\\caller").after("=ShimChain=1").files(3),
     row("its own path cannot be had").message("Shim Failed: Permission denied\r\n")
         .failing("GetModuleFileNameW").files(0),
+    /* Without memory for PATH as received, no search could be trusted. */
+    row("no memory for PATH").shim("path = tool").variables({"PATH=C:\\tools"})
+        .failing_allocation(3).files(0)
+        .message("\r\nruntime error R6009\r\n- not enough space for environment\r\n"),
     row("its own file by another name").shim("path = bin\\other.exe")
         .message("Shim Failed: path leads to this launcher\r\npath = bin\\other.exe in " + file +
                  "\r\n").files(3),
@@ -494,6 +500,8 @@ TEST_P(named_start_test, runs_what_its_file_says)
         sim::world().access_errors[sim::key_of(c.refused)] = ERROR_ACCESS_DENIED;
     if (c.failing)
         sim::fail_call(c.failing, c.failing_at, 0, c.error);
+    if (c.failing_allocation)
+        sim::fail_allocation(sim::world().allocations + c.failing_allocation);
     sim::world().start_errors[sim::key_of("C:\\app\\bin\\tool.exe")] = c.start_error;
     sim::world().elevated = c.elevated;
     sim::world().startup_flags = c.show ? c.flags : 0;
@@ -517,7 +525,8 @@ TEST_P(named_start_test, runs_what_its_file_says)
     sim::world().command_line = "MyApp" + (c.arguments.empty() ? "" : " " + c.arguments);
     bool failed = (c.message + c.box + c.logged).find("Failed: ") != std::string::npos || c.error_refused;
     size_t opened_before = opened_files();
-    EXPECT_EQ(run_whole_program().code, failed ? 0xFFFFFFFFu : 7u);
+    bool runtime_error = c.message.find("runtime error") != std::string::npos;
+    EXPECT_EQ(run_whole_program().code, runtime_error ? 255u : failed ? 0xFFFFFFFFu : 7u);
     EXPECT_EQ(opened_files() - opened_before, c.files);
     EXPECT_EQ(sim::output_of(sim::world().std_handles[STD_ERROR_HANDLE]), c.error_refused ? "" : c.message);
     /* AllocConsoleWithOptions, where it exists, by the console build alone

@@ -63,6 +63,9 @@ const windowless_start windowless_starts[] = {
                         " (Windows error 2)\r\n"),
     row("a wrong line").shim("path = x\nbad")
         .box("Shim Failed: a line without \"=\"\nbad in " + file),
+    /* Whole, however long: a line of the file may hold 64 KiB. */
+    row("a message of 40053 characters").shim("path = x\n" + std::string(40000, 'b'))
+        .box("Shim Failed: a line without \"=\"\n" + std::string(40000, 'b') + " in " + file),
     /* Ended with 0 as soon as the command has started: never waited for. */
     row("a started command").shim(tool).line(started).exit_code(0),
     row("a started command, a standard error").shim(tool).standard_error("").line(started)
