@@ -146,6 +146,7 @@ struct limit_case {
     std::string start_directory;
     std::string message;
     UINT code_page = 1252;
+    DWORD wide_directory = 0; /* GetCurrentDirectoryW's answer; 0: the simulated one */
 };
 
 /* The limits count bytes of the ANSI code page: under UTF-8 a Cyrillic
@@ -164,12 +165,18 @@ TEST_F(launcher_sequence_test, values_too_long_are_refused_and_change_nothing)
          "C:\\" + cyrillic(510), directory_message, CP_UTF8},
         {"PATH of 4096 characters in 8192 bytes of UTF-8", std::u16string(4096, u'\u0410'),
          "C:\\app\\bin", path_message, CP_UTF8},
+        /* The wide form has a limit of its own: a start directory that asks
+           for 1024 units, whatever its ANSI form took. */
+        {"start directory of 1023 units", "C:\\tools", "C:\\app\\bin", directory_message, 1252,
+         1024},
     };
     for (const limit_case &c : cases) {
         SetUp();
         sim::world().acp = c.code_page;
         sim::set_variable("PATH", c.path);
         sim::world().current_directory = c.start_directory;
+        if (c.wide_directory)
+            sim::fail_call("GetCurrentDirectoryW", 1, c.wide_directory, ERROR_SUCCESS);
         launcher_outcome outcome = run({"C:\\app\\work", "tool"});
         EXPECT_EQ(outcome.status, -1) << c.name;
         /* On a console the message leaves in one write, with no line end. */
