@@ -1,6 +1,7 @@
 /* The live environment: variables, and the blocks the start-up reads. */
 #include "platform/sim/sim.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -77,13 +78,18 @@ static std::u16string wide_string(const WCHAR *text)
 }
 
 /* Both forms of GetEnvironmentVariable: the value and its terminator when
-   it fits, else the size it needs, counted in the form's own units. */
+   it fits, else the size it needs, counted in the form's own units.  The
+   room after the terminator, which Windows leaves holding whatever it held,
+   is filled with "F", a letter and a hexadecimal digit, to the buffer's
+   end: a read past the terminator reads on as if the value did, and out of
+   the buffer. */
 template <typename unit>
 static DWORD hand_out_value(const std::basic_string<unit> &value, unit *buffer, DWORD size)
 {
     if (value.size() + 1 > size)
         return (DWORD)value.size() + 1;
     std::memcpy(buffer, value.c_str(), (value.size() + 1) * sizeof(unit));
+    std::fill(buffer + value.size() + 1, buffer + size, (unit)'F');
     return (DWORD)value.size();
 }
 

@@ -176,6 +176,8 @@ const named_start named_starts[] = {
     bare("the 33rd in a chain").variables({chain + "2"}).message(chain_message).files(1),
     bare("a chain of abc counts as one").variables({"=ShimChain=abc"}).line(at_tools)
         .after("=ShimChain=2" + next + "2;{tools}").files(4),
+    bare("an identity cut short counts as none").variables({"=ShimChain=1;ABC"}).line(at_tools)
+        .after("=ShimChain=2" + next + "2;{tools}").files(4),
     /* The chain's launchers are passed over where the one before started
        this one itself; from an ancestor of another program, never. */
     bare("two folders of launchers on PATH").line(at_tools).files(5)
