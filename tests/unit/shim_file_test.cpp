@@ -6,6 +6,8 @@
 #include "runtime/heap.h"
 #include "shim/shim.h"
 
+#include <cstring>
+
 namespace {
 
 struct shim_case {
@@ -147,6 +149,13 @@ TEST_F(launcher_test, a_named_start_needs_its_folder_and_its_file_name)
         EXPECT_EQ(name_shim_file(&folder, &name) != nullptr, !failing) << failing;
         EXPECT_EQ(error_number, failing ? NOT_ENOUGH_SPACE : 0) << failing;
         EXPECT_EQ(sim::live_allocations(), failing ? 1u : 2u) << "the other name's block";
+        /* Each in a block of its size: the folder's text and terminator; the
+           file name is converted with its terminator, and the block keeps
+           the byte for a terminator of its own as well. */
+        if (!failing) {
+            EXPECT_EQ(sim::world().live_blocks.at(folder), std::strlen(folder) + 1);
+            EXPECT_EQ(sim::world().live_blocks.at(name), std::strlen(name) + 2);
+        }
     }
 }
 
