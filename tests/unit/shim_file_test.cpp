@@ -159,6 +159,36 @@ TEST_F(launcher_test, a_named_start_needs_its_folder_and_its_file_name)
     }
 }
 
+struct name_case {
+    const char *module; /* the exe's own path */
+    const char *folder;
+    const char *file;
+};
+
+/* The file's name is the exe's with its last extension, in the last
+   component only, replaced by ".shim"; the folder is all up to the last
+   separator. */
+TEST_F(launcher_test, a_named_launchers_file_is_named_after_its_exe)
+{
+    const name_case cases[] = {
+        {"C:\\app\\MyApp.exe", "C:\\app\\", "C:\\app\\MyApp.shim"},
+        {"C:\\app\\MyApp", "C:\\app\\", "C:\\app\\MyApp.shim"},
+        {"C:\\my.app\\MyApp", "C:\\my.app\\", "C:\\my.app\\MyApp.shim"},
+        {"C:\\app/My.App.exe", "C:\\app/", "C:\\app/My.App.shim"},
+        /* A name that ends with its dot (\\?\ paths keep one). */
+        {"\\\\?\\C:\\app\\MyApp.", "\\\\?\\C:\\app\\", "\\\\?\\C:\\app\\MyApp.shim"},
+    };
+    for (const name_case &c : cases) {
+        SetUp();
+        create_heap();
+        sim::world().module_path = c.module;
+        char *folder = nullptr, *name = nullptr;
+        ASSERT_NE(name_shim_file(&folder, &name), nullptr) << c.module;
+        EXPECT_STREQ(folder, c.folder) << c.module;
+        EXPECT_STREQ(name, c.file) << c.module;
+    }
+}
+
 struct beside_case {
     const char *name;
     const char *program;
