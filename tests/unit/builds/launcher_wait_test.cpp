@@ -51,6 +51,15 @@ TEST_F(launcher_wait_test, ends_with_the_commands_exit_code)
         EXPECT_FALSE(end.terminated);
         EXPECT_EQ(sim::world().starts[0].show_window, SW_SHOWMAXIMIZED);
     }
+    /* A wait or a code that cannot be had is a failure, never a code. */
+    const std::pair<const char *, uint64_t> unknown[] = {{"WaitForSingleObject", WAIT_FAILED},
+                                                          {"GetExitCodeProcess", 0}};
+    for (const auto &[call, result] : unknown) {
+        SetUp();
+        sim::world().child_exit_code = 7;
+        sim::fail_call(call, 1, result, ERROR_ACCESS_DENIED);
+        EXPECT_EQ(run_whole_program().code, 0xFFFFFFFFu) << call;
+    }
 }
 
 /* The launcher joins a job that kills everything in it with the launcher

@@ -276,7 +276,7 @@ const named_start named_starts[] = {
                  file + code(3)).files(1),
     /* No empty entry for a removed PATH; a PATH beyond the launcher's 8192
        bytes, searched in its absolute entries alone, past an overlong one. */
-    row("PATH removed plus lib").shim(tool + "env = PATH=\nlib = lib")
+    row("PATH removed plus lib").shim("lib = lib\n" + tool + "env = PATH=")
         .line("\"C:\\app\\bin\\tool.exe\"").directory("C:\\caller").after("PATH=C:\\app\\lib"),
     row("a PATH of 9000 characters").shim("path = tool").variables({"PATH=" + long_path})
         .line("\"C:\\tools\\tool.exe\"").directory("C:\\caller").after("PATH=" + long_path)
