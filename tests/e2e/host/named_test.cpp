@@ -169,9 +169,11 @@ const named_case named_cases[] = {
     {"console_command_on_a_console_of_its_own", "path = bin\\tool.exe", "", "",
      "{app}\\bin\\tool.exe", "", "-", "", false, false, "", nullptr, nullptr, "MyApp", 0, nullptr,
      "own", -1, 1},
-    {"traced", "path = tool", "", "trace: file {app}\\MyApp.shim\r\ntrace: path = tool\r\ntrace: candidate "
-     "{app}\\onpath\\tool.com: No such file or directory (Windows error 2)\r\ntrace: found "
-     "{app}\\onpath\\tool.exe\r\ntrace: handle width 4\r\ntrace: command line \"{app}\\onpath\\tool.exe\"\r\n",
+    {"traced", "path = tool", "",
+     "trace: file {traced app}\\MyApp.shim\r\ntrace: path = tool\r\ntrace: candidate "
+     "{traced app}\\onpath\\tool.com: No such file or directory (Windows error 2)\r\n"
+     "trace: found {traced app}\\onpath\\tool.exe\r\ntrace: handle width 4\r\n"
+     "trace: command line \"{traced app}\\onpath\\tool.exe\"\r\n",
      "{app}\\onpath\\tool.exe", "", "-", "onpath", false, false, "", nullptr, nullptr, "MyApp", 0, nullptr,
      "", -1, -1, "1"},
 };
@@ -187,8 +189,12 @@ protected:
 
     std::string expand(const char *text)
     {
-        std::string expanded =
-            std::regex_replace(text, std::regex("\\{app\\}"), to_wine_path(tree.app));
+        /* The trace shows a backslash before "x" as "\\x5C", so a tree
+           under a folder such as /tmp/x reads differently there. */
+        std::string traced = std::regex_replace(to_wine_path(tree.app), std::regex("\\\\x"),
+                                                "\\x5Cx");
+        std::string expanded = std::regex_replace(text, std::regex("\\{traced app\\}"), traced);
+        expanded = std::regex_replace(expanded, std::regex("\\{app\\}"), to_wine_path(tree.app));
         expanded = std::regex_replace(expanded, std::regex("\\{only64\\}"), only64);
         return std::regex_replace(expanded, std::regex("\\{system32\\}"), "C:\\windows\\system32");
     }
